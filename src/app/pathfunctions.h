@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// The path helpers every window uses. A hit entry, a search path or a target directory uses
+// the platform's separator ("/" here, "\" on Windows).
+
+// The platform's directory separator.
+QChar PathSeparator();
+
+// True when the named file exists, is not a directory and its length can be read.
+bool FileExists(const QString &sFile);
+
+// True when Path names an existing directory.
+bool DirExists(const QString &Path);
+
+// File name of a path without directory, drive and extension; "C:\plaene\4711.dwg" -> "4711".
+QString Zerlege(const QString &Pfad);
+
+// Extension of the file name of a path with its dot, or empty; "plan.v2.dwg" -> ".dwg".
+QString GetExt(const QString &Pfad);
+
+// Path with exactly one trailing separator appended when it has none.
+QString WithTrailingSeparator(const QString &path);

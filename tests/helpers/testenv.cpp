@@ -1,0 +1,109 @@
+#include "testenv.h"
+
+#include "app/settings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QTest>
+
+TestEnv::TestEnv()
+{
+    tarvoTestProcessSetup();
+    QDir().mkpath(programFolder());
+    Settings::useFile(settingsFile());
+
+    Platform::Hooks hooks;
+    hooks.programFolder = programFolder();
+    hooks.messageBox = [this](const Platform::MessageBoxCall &call) {
+        messages.append(call);
+        if (!answers.isEmpty())
+            return answers.takeFirst();
+        return call.buttons == Platform::Buttons::YesNo ? Platform::Answer::No : Platform::Answer::Ok;
+    };
+    hooks.open = [this](const QString &what) {
+        opened.append(what);
+        return true;
+    };
+    hooks.clipboardText = [this] { return clipboard; };
+    hooks.setClipboardText = [this](const QString &text) { clipboard = text; };
+    Platform::setHooks(hooks);
+    Platform::setArguments({});
+}
+
+TestEnv::~TestEnv()
+{
+    Platform::clearHooks();
+    Platform::setArguments({});
+    // Make everything removable again, whatever a test made read-only.
+    const QString top = m_dir.path();
+    QFile::setPermissions(top, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    std::function<void(const QString &)> unlock = [&](const QString &dir) {
+        const QFileInfoList entries = QDir(dir).entryInfoList(
+            QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+        for (const QFileInfo &e : entries) {
+            if (e.isSymLink())
+                continue;
+            QFile::setPermissions(e.filePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+            if (e.isDir())
+                unlock(e.filePath());
+        }
+    };
+    unlock(top);
+}
+
+QString TestEnv::root() const
+{
+    return m_dir.path();
+}
+
+QString TestEnv::programFolder() const
+{
+    return m_dir.filePath(QStringLiteral("program"));
+}
+
+QString TestEnv::settingsFile() const
+{
+    return m_dir.filePath(QStringLiteral("settings.ini"));
+}
+
+QString TestEnv::writeFile(const QString &relativePath, const QByteArray &content)
+{
+    const QString path = m_dir.filePath(relativePath);
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        qFatal("cannot write test file %s", qPrintable(path));
+    f.write(content);
+    return path;
+}
+
+QString TestEnv::makeDir(const QString &relativePath)
+{
+    const QString path = m_dir.filePath(relativePath);
+    QDir().mkpath(path);
+    return path;
+}
+
+QStringList TestEnv::messageTexts() const
+{
+    QStringList texts;
+    for (const auto &m : messages)
+        texts.append(m.text);
+    return texts;
+}
+
+void tarvoTestProcessSetup()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+    QStandardPaths::setTestModeEnabled(true);
+    static QTemporaryDir home;
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());
+    qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toUtf8());
+    qputenv("XDG_CACHE_HOME", (home.path() + QStringLiteral("/cache")).toUtf8());
+}

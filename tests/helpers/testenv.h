@@ -1,0 +1,47 @@
+#pragma once
+
+#include "app/platform.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+// One test's private world: a temporary program folder and settings file, and recorders for
+// everything the platform layer would have shown or done. Message boxes answer from a script
+// (default: OK, or No for a Yes/No question) and are recorded verbatim.
+class TestEnv
+{
+public:
+    TestEnv();
+    ~TestEnv();
+    TestEnv(const TestEnv &) = delete;
+    TestEnv &operator=(const TestEnv &) = delete;
+
+    // Root of this test's temporary tree.
+    QString root() const;
+    // The program folder Tarvo sees (created, empty).
+    QString programFolder() const;
+    QString settingsFile() const;
+
+    // Writes a file below root() (folders created); returns its full path.
+    QString writeFile(const QString &relativePath, const QByteArray &content = QByteArray());
+    // Creates a folder below root(); returns its full path.
+    QString makeDir(const QString &relativePath);
+
+    QList<Platform::MessageBoxCall> messages;
+    QList<Platform::Answer> answers; // taken from the front, one per message box
+    QStringList opened;
+    QString clipboard;
+
+    // Texts of the recorded message boxes.
+    QStringList messageTexts() const;
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Sets up the process for tests: offscreen platform, test-mode standard paths, and HOME and
+// the XDG folders inside a temporary folder so nothing reaches the real user's files.
+// Call at the top of a custom main or from initTestCase().
+void tarvoTestProcessSetup();

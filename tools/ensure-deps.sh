@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Tarvo needs to build, test and run, when any is missing.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev)
+if [ "${TARVO_WITH_X:-0}" = 1 ]; then
+    packages+=(xvfb xauth)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+$sudo apt-get update
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y --no-install-recommends "${missing[@]}"
