@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+// Windows are laid out in twips, 15 to a pixel, with absolute geometry so that they look as
+// designed.
+namespace Ui {
+
+constexpr int px(int twips)
+{
+    return twips >= 0 ? (twips + 7) / 15 : -((-twips + 7) / 15);
+}
+
+inline QRect rect(int left, int top, int width, int height)
+{
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+inline void place(QWidget *w, int left, int top, int width, int height)
+{
+    w->setGeometry(rect(left, top, width, height));
+}
+
+// The named family, with the platform's fallback, at a point size.
+QFont font(const QString &family, qreal pointSize, bool bold = false);
+
+// Background and text colour of a widget through its palette.
+void setColors(QWidget *w, const QColor &background, const QColor &text = QColor());
+
+} // namespace Ui
