@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+// Whole-file operations of the file cipher. A ".D0C" file is the plain file with every byte
+// XORed with the key string's codes, the key position running on across the whole file; no
+// header, same length. The same transformation turns it back.
+namespace FileCipher {
+
+// True when the size of the file at path can be read: it exists, is readable and is not a
+// directory. An empty file counts as available.
+bool FileAvailable(const QString &path);
+
+// Overwrites the whole file with blanks, forces that to disk and deletes the file. False
+// when any step fails; the file may then already be overwritten.
+bool WipeFile(const QString &path);
+
+// True when the file's owner may not write it.
+bool IsReadOnly(const QString &path);
+
+// Gives the file's owner write permission again.
+bool SetNormal(const QString &path);
+
+struct Outcome {
+    bool ok = false;
+    QString error;   // German message for the user naming the failed file when !ok
+};
+
+// XORs every byte of source with the key string's Windows-1252 codes into target. The
+// target is written to a temporary file beside it, flushed to disk and only then renamed
+// over target, so on failure an existing target stays as it was, no partial file remains,
+// and source is never touched. progress(permille) is called a bounded number of times with
+// floor(1000 * n / (S + 1)), n the bytes done and S the source size, so it stays below 1000.
+// An empty key is refused.
+Outcome Transform(const QString &source, const QString &target, const QString &key,
+                  const std::function<void(int permille)> &progress = {});
+
+} // namespace FileCipher
