@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QtGlobal>
 
 #include <functional>
 
@@ -36,5 +37,9 @@ struct Outcome {
 // An empty key is refused.
 Outcome Transform(const QString &source, const QString &target, const QString &key,
                   const std::function<void(int permille)> &progress = {});
+
+// floor(1000 * done / (size + 1)), exact for every 64-bit size and at most 999, so a bar
+// fed with it never shows "finished" before the work is.
+int progressPermille(qint64 done, qint64 size);
 
 } // namespace FileCipher

@@ -1,0 +1,247 @@
+#include "filecipher.h"
+
+#include "app/cp1252.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace FileCipher {
+namespace {
+
+// Large enough that the system calls cost nothing next to the disk, small enough to stay
+// out of the way of the rest of the program.
+constexpr qint64 kBlock = qint64(1) << 20;
+
+QString failedRead(const QString &path)
+{
+    return QStringLiteral("Die Datei kann nicht gelesen werden:\n%1\n"
+                          "Die Ausgangsdatei bleibt unverändert.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+QString failedCreate(const QString &path)
+{
+    return QStringLiteral("Die Datei kann nicht angelegt werden:\n%1\n"
+                          "Die Ausgangsdatei bleibt unverändert.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+QString failedWrite(const QString &path, const QFileDevice &device)
+{
+    if (device.error() == QFileDevice::ResourceError) {
+        return QStringLiteral("Die Datei kann nicht geschrieben werden, der Datenträger ist "
+                              "voll:\n%1\nDie Ausgangsdatei bleibt unverändert.")
+            .arg(QDir::toNativeSeparators(path));
+    }
+    return QStringLiteral("Die Datei kann nicht geschrieben werden:\n%1\n"
+                          "Die Ausgangsdatei bleibt unverändert.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
+Outcome failure(const QString &message)
+{
+    Outcome outcome;
+    outcome.error = message;
+    return outcome;
+}
+
+// Forces what was written to the open file onto the disk.
+bool syncToDisk(QFileDevice &file)
+{
+    if (!file.flush())
+        return false;
+    const int fd = file.handle();
+    if (fd < 0)
+        return false;
+#ifdef Q_OS_WIN
+    return ::_commit(fd) == 0;
+#else
+    return ::fsync(fd) == 0;
+#endif
+}
+
+// Makes a rename in the folder durable before the caller goes on to destroy the source.
+// Not every file system can sync a folder; the file data is on disk already, so a refusal
+// here is not treated as a failure.
+void syncFolderOf(const QString &path)
+{
+#ifndef Q_OS_WIN
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+#else
+    Q_UNUSED(path);
+#endif
+}
+
+// data[i] ^= pattern[i] for i < length, a machine word at a time.
+void xorInto(unsigned char *data, const unsigned char *pattern, qint64 length)
+{
+    qint64 i = 0;
+    for (; i + 8 <= length; i += 8) {
+        std::uint64_t a;
+        std::uint64_t b;
+        std::memcpy(&a, data + i, 8);
+        std::memcpy(&b, pattern + i, 8);
+        a ^= b;
+        std::memcpy(data + i, &a, 8);
+    }
+    for (; i < length; ++i)
+        data[i] ^= pattern[i];
+}
+
+} // namespace
+
+int progressPermille(qint64 done, qint64 size)
+{
+    if (done <= 0 || size <= 0)
+        return 0;
+    qint64 n = std::min(done, size);
+    qint64 d = size == std::numeric_limits<qint64>::max() ? size : size + 1;
+    // Exact while 1000 * n fits; beyond some petabytes scale both down alike.
+    while (n > std::numeric_limits<qint64>::max() / 1000) {
+        n >>= 1;
+        d >>= 1;
+    }
+    return int(std::min<qint64>(n * 1000 / d, 999));
+}
+
+bool FileAvailable(const QString &path)
+{
+    if (path.isEmpty())
+        return false;
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return false;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+}
+
+bool WipeFile(const QString &path)
+{
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return false;
+    QFile file(path);
+    // ReadWrite keeps the content: the blanks go over the very bytes on the disk.
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return false;
+    const qint64 length = file.size();
+    const QByteArray blanks(int(std::min(length, kBlock)), ' ');
+    qint64 written = 0;
+    while (written < length) {
+        const qint64 chunk = std::min(kBlock, length - written);
+        if (file.write(blanks.constData(), chunk) != chunk)
+            return false;
+        written += chunk;
+    }
+    if (length > 0 && !syncToDisk(file))
+        return false;
+    file.close();
+    return file.remove();
+}
+
+bool IsReadOnly(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() && !(info.permissions() & QFileDevice::WriteOwner);
+}
+
+bool SetNormal(const QString &path)
+{
+    if (!QFileInfo::exists(path))
+        return false;
+    return QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::WriteOwner);
+}
+
+Outcome Transform(const QString &source, const QString &target, const QString &key,
+                  const std::function<void(int permille)> &progress)
+{
+    if (key.isEmpty()) {
+        return failure(QStringLiteral("Es ist kein Schlüssel vorhanden, die Datei wurde nicht "
+                                      "verarbeitet:\n%1")
+                           .arg(QDir::toNativeSeparators(source)));
+    }
+    const QFileInfo sourceInfo(source);
+    if (!sourceInfo.isFile())
+        return failure(failedRead(source));
+    // The target is written by renaming over it (through a link, over what it points to);
+    // were that the source, the caller's wipe would then destroy the only copy.
+    const QFileInfo targetInfo(target);
+    if (targetInfo.exists() && targetInfo.canonicalFilePath() == sourceInfo.canonicalFilePath()) {
+        return failure(QStringLiteral("Ausgangs- und Zieldatei sind dieselbe Datei:\n%1\n"
+                                      "Die Ausgangsdatei bleibt unverändert.")
+                           .arg(QDir::toNativeSeparators(target)));
+    }
+
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return failure(failedRead(source));
+    const qint64 size = in.size();
+
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return failure(failedCreate(target));
+
+    // The key repeated over one block plus one key length, so that a block starting at any
+    // key position finds its codes in one run.
+    const QByteArray codes = Cp1252::encode(key);
+    const qint64 keyLength = codes.size();
+    QByteArray pattern(int(kBlock + keyLength), Qt::Uninitialized);
+    for (qint64 i = 0; i < pattern.size(); ++i)
+        pattern[i] = codes.at(i % keyLength);
+    const auto *patternData = reinterpret_cast<const unsigned char *>(pattern.constData());
+
+    QByteArray buffer(int(kBlock), Qt::Uninitialized);
+    auto *data = reinterpret_cast<unsigned char *>(buffer.data());
+    qint64 keyPosition = 0;
+    qint64 done = 0;
+    int shown = 0;
+    for (;;) {
+        const qint64 got = in.read(buffer.data(), kBlock);
+        if (got < 0)
+            return failure(failedRead(source));
+        if (got == 0)
+            break;
+        xorInto(data, patternData + keyPosition, got);
+        keyPosition = (keyPosition + got) % keyLength;
+        if (out.write(buffer.constData(), got) != got)
+            return failure(failedWrite(target, out));
+        done += got;
+        const int permille = progressPermille(done, size);
+        if (permille != shown) {
+            shown = permille;
+            if (progress)
+                progress(permille);
+        }
+    }
+    in.close();
+
+    if (!syncToDisk(out))
+        return failure(failedWrite(target, out));
+    if (!out.commit())
+        return failure(failedWrite(target, out));
+    syncFolderOf(target);
+
+    Outcome outcome;
+    outcome.ok = true;
+    return outcome;
+}
+
+} // namespace FileCipher
