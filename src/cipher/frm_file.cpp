@@ -1,0 +1,328 @@
+#include "frm_file.h"
+
+#include "app/pathfunctions.h"
+#include "app/platform.h"
+#include "app/ui.h"
+#include "cipher/filecipher.h"
+#include "cipher/frmmain.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFileIconProvider>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <QStorageInfo>
+
+namespace {
+
+constexpr int PathRole = Qt::UserRole;
+
+QIcon folderIcon()
+{
+    static const QIcon icon = QFileIconProvider().icon(QFileIconProvider::Folder);
+    return icon;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// DirectoryList
+
+DirectoryList::DirectoryList(QWidget *parent)
+    : QTreeWidget(parent)
+{
+    setHeaderHidden(true);
+    setRootIsDecorated(false);
+    setIndentation(10);
+    setColumnCount(1);
+    connect(this, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *item) {
+        setPath(item->data(0, PathRole).toString());
+    });
+}
+
+void DirectoryList::setPath(const QString &path)
+{
+    if (!DirExists(path))
+        return;
+    m_path = QDir::toNativeSeparators(QDir::cleanPath(QDir(path).absolutePath()));
+    Fill();
+    emit pathChanged();
+}
+
+void DirectoryList::Fill()
+{
+    clear();
+    // The chain of folders from the root down to the current one, each nested in the last.
+    QStringList chain;
+    for (QDir dir(m_path);; ) {
+        chain.prepend(QDir::toNativeSeparators(dir.absolutePath()));
+        if (dir.isRoot() || !dir.cdUp())
+            break;
+    }
+    QTreeWidgetItem *parentItem = nullptr;
+    for (const QString &folder : std::as_const(chain)) {
+        const QString name = QDir(folder).isRoot() ? folder : QDir(folder).dirName();
+        auto *item = parentItem ? new QTreeWidgetItem(parentItem) : new QTreeWidgetItem(this);
+        item->setText(0, name);
+        item->setIcon(0, folderIcon());
+        item->setData(0, PathRole, folder);
+        item->setExpanded(true);
+        parentItem = item;
+    }
+    const QStringList subfolders =
+        QDir(m_path).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
+    for (const QString &name : subfolders) {
+        auto *item = new QTreeWidgetItem(parentItem);
+        item->setText(0, name);
+        item->setIcon(0, folderIcon());
+        item->setData(0, PathRole, WithTrailingSeparator(m_path) + name);
+    }
+    expandAll();
+    setCurrentItem(parentItem);
+}
+
+QTreeWidgetItem *DirectoryList::itemForPath(const QString &path) const
+{
+    const QString wanted = QDir::toNativeSeparators(QDir::cleanPath(path));
+    for (QTreeWidgetItemIterator it(const_cast<DirectoryList *>(this)); *it; ++it) {
+        if ((*it)->data(0, PathRole).toString() == wanted)
+            return *it;
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// FileList
+
+FileList::FileList(const QString &pattern, QWidget *parent)
+    : QListWidget(parent), m_pattern(pattern)
+{
+    setSelectionMode(QAbstractItemView::SingleSelection);
+}
+
+void FileList::setPath(const QString &path)
+{
+    m_path = path;
+    clear();
+    QDir dir(path);
+    if (!m_pattern.isEmpty())
+        dir.setNameFilters({m_pattern}); // matched without regard to case
+    addItems(dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase));
+}
+
+QString FileList::selectedFileName() const
+{
+    const QList<QListWidgetItem *> selected = selectedItems();
+    return selected.isEmpty() ? QString() : selected.first()->text();
+}
+
+QListWidgetItem *FileList::itemForName(const QString &name) const
+{
+    const QList<QListWidgetItem *> found = findItems(name, Qt::MatchExactly);
+    return found.isEmpty() ? nullptr : found.first();
+}
+
+// ---------------------------------------------------------------------------------------------
+// frm_file
+
+QPointer<frm_file> frm_file::s_instance;
+frm_file::Mode frm_file::s_mode = frm_file::Mode::Decrypt;
+
+frm_file *frm_file::instance()
+{
+    if (!s_instance)
+        s_instance = new frm_file;
+    return s_instance;
+}
+
+frm_file *frm_file::existing()
+{
+    return s_instance;
+}
+
+void frm_file::setMode(Mode mode)
+{
+    s_mode = mode;
+    if (s_instance)
+        s_instance->ApplyMode();
+}
+
+frm_file::Mode frm_file::mode()
+{
+    return s_mode;
+}
+
+void frm_file::showChooser()
+{
+    frm_file *chooser = instance();
+    chooser->ApplyMode();
+    if (!chooser->isVisible()) {
+        const frmMain *owner = frmMain::existing();
+        QPoint centre;
+        if (owner && owner->isVisible())
+            centre = owner->frameGeometry().center();
+        else if (const QScreen *screen = QGuiApplication::primaryScreen())
+            centre = screen->availableGeometry().center();
+        chooser->move(centre - chooser->rect().center());
+    }
+    chooser->show();
+    chooser->raise();
+    chooser->activateWindow();
+}
+
+frm_file::frm_file()
+{
+    setObjectName(QStringLiteral("frm_file"));
+    setWindowTitle(QStringLiteral("Datei"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(Ui::px(4710), Ui::px(3240));
+
+    Drive_encode = new QComboBox(this);
+    Drive_encode->setObjectName(QStringLiteral("Drive_encode"));
+    Ui::place(Drive_encode, 120, 180, 1695, 315);
+
+    Dir_encode = new DirectoryList(this);
+    Dir_encode->setObjectName(QStringLiteral("Dir_encode"));
+    Ui::place(Dir_encode, 120, 540, 1695, 2115);
+
+    fme_decode = new QGroupBox(QStringLiteral("Datei zum Entschlüsseln"), this);
+    fme_decode->setObjectName(QStringLiteral("fme_decode"));
+    Ui::place(fme_decode, 1860, 180, 2775, 3015);
+    fme_decode->hide();
+
+    File_decode = new FileList(QStringLiteral("*.D0C"), fme_decode);
+    File_decode->setObjectName(QStringLiteral("File_decode"));
+    Ui::setColors(File_decode, QColor(255, 224, 192));
+    Ui::place(File_decode, 60, 180, 2655, 2430);
+
+    cmd_okfiledecode = new QPushButton(QStringLiteral("ok"), fme_decode);
+    cmd_okfiledecode->setObjectName(QStringLiteral("cmd_okfiledecode"));
+    Ui::place(cmd_okfiledecode, 60, 2640, 2655, 315);
+
+    fme_encode = new QGroupBox(QStringLiteral("Datei zum Verschlüsseln"), this);
+    fme_encode->setObjectName(QStringLiteral("fme_encode"));
+    Ui::place(fme_encode, 1860, 180, 2775, 3015);
+    fme_encode->hide();
+
+    File_encode = new FileList(QString(), fme_encode);
+    File_encode->setObjectName(QStringLiteral("File_encode"));
+    Ui::place(File_encode, 60, 180, 2655, 2430);
+
+    cmd_okfileencode = new QPushButton(QStringLiteral("ok"), fme_encode);
+    cmd_okfileencode->setObjectName(QStringLiteral("cmd_okfileencode"));
+    Ui::place(cmd_okfileencode, 60, 2640, 2655, 315);
+
+    // Below the visible area: it only remembers the name picked last.
+    lbl_file = new QLabel(this);
+    lbl_file->setObjectName(QStringLiteral("lbl_file"));
+    Ui::place(lbl_file, 120, 3300, 4455, 255);
+
+    connect(Dir_encode, &DirectoryList::pathChanged, this, &frm_file::Dir_encode_Change);
+    connect(cmd_okfiledecode, &QPushButton::clicked, this, &frm_file::cmd_okfiledecode_Click);
+    connect(cmd_okfileencode, &QPushButton::clicked, this, &frm_file::cmd_okfileencode_Click);
+
+    FillDrives();
+    Dir_encode->setPath(QDir::currentPath());
+    connect(Drive_encode, &QComboBox::currentIndexChanged, this, &frm_file::Drive_encode_Change);
+}
+
+frm_file::~frm_file()
+{
+    if (s_instance == this)
+        s_instance = nullptr;
+}
+
+void frm_file::FillDrives()
+{
+    QStringList roots;
+    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
+        if (volume.isValid() && volume.isReady() && !roots.contains(volume.rootPath()))
+            roots.append(volume.rootPath());
+    }
+    const QString current = QStorageInfo(QDir::currentPath()).rootPath();
+    if (!current.isEmpty() && !roots.contains(current))
+        roots.append(current);
+    roots.sort();
+    for (const QString &root : std::as_const(roots))
+        Drive_encode->addItem(root, root);
+    m_driveIndex = Drive_encode->findData(current);
+    Drive_encode->setCurrentIndex(m_driveIndex);
+}
+
+void frm_file::ApplyMode()
+{
+    fme_decode->setVisible(s_mode == Mode::Decrypt);
+    fme_encode->setVisible(s_mode == Mode::Encrypt);
+}
+
+void frm_file::Drive_encode_Change()
+{
+    const QString root = Drive_encode->currentData().toString();
+    if (!DirExists(root)) {
+        frmMain::instance()->lblstatus->setText(QStringLiteral("Laufwerk nicht verfügbar !"));
+        // Stay where the lists are.
+        const QSignalBlocker block(Drive_encode);
+        Drive_encode->setCurrentIndex(m_driveIndex);
+        return;
+    }
+    m_driveIndex = Drive_encode->currentIndex();
+    Dir_encode->setPath(root);
+}
+
+void frm_file::Dir_encode_Change()
+{
+    File_decode->setPath(Dir_encode->path());
+    File_encode->setPath(Dir_encode->path());
+}
+
+void frm_file::cmd_okfiledecode_Click()
+{
+    Confirm(Mode::Decrypt);
+}
+
+void frm_file::cmd_okfileencode_Click()
+{
+    Confirm(Mode::Encrypt);
+}
+
+void frm_file::Confirm(Mode mode)
+{
+    const bool decrypt = mode == Mode::Decrypt;
+    const QString name = (decrypt ? File_decode : File_encode)->selectedFileName();
+    QString path = WithTrailingSeparator(Dir_encode->path()) + name;
+    if (name.isEmpty() || !FileCipher::FileAvailable(path))
+        path.clear();
+    frmMain *cipher = frmMain::instance();
+    (decrypt ? cipher->txtDec : cipher->txtEnc)->setText(path);
+    lbl_file->setText(name);
+    hide();
+
+    QPointer<frm_file> self(this);
+    if (decrypt)
+        cipher->Decode();
+    else
+        cipher->Encode();
+    if (self)
+        self->close();
+}
+
+void frm_file::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    if (s_instance == this)
+        s_instance = nullptr;
+    event->accept();
+}
+
+void frm_file::Form_Unload()
+{
+    if (lbl_file->text().isEmpty())
+        Platform::messageBox(QStringLiteral("Es wurde keine Datei ausgewählt !"));
+}

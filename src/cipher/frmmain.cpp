@@ -1,0 +1,380 @@
+#include "frmmain.h"
+
+#include "app/pathfunctions.h"
+#include "app/platform.h"
+#include "app/ui.h"
+#include "cipher/filecipher.h"
+#include "cipher/frm_file.h"
+#include "cipher/frmpass.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+
+// ---------------------------------------------------------------------------------------------
+// CipherPicture
+
+CipherPicture::CipherPicture(Kind kind, QWidget *parent)
+    : QWidget(parent), m_kind(kind)
+{
+    setCursor(Qt::PointingHandCursor);
+}
+
+namespace {
+
+// A sheet of paper with a folded corner in a 100 x 100 box.
+void drawSheet(QPainter &p)
+{
+    QPainterPath sheet;
+    sheet.moveTo(18, 4);
+    sheet.lineTo(62, 4);
+    sheet.lineTo(82, 24);
+    sheet.lineTo(82, 96);
+    sheet.lineTo(18, 96);
+    sheet.closeSubpath();
+    p.setPen(QPen(QColor(60, 60, 60), 2.5));
+    p.setBrush(Qt::white);
+    p.drawPath(sheet);
+    p.setBrush(QColor(210, 210, 210));
+    p.drawPolygon(QPolygonF({QPointF(62, 4), QPointF(62, 24), QPointF(82, 24)}));
+    p.setPen(QPen(QColor(150, 150, 150), 2));
+    for (int y = 34; y <= 50; y += 8)
+        p.drawLine(QPointF(28, y), QPointF(72, y));
+}
+
+// A padlock whose body sits in the lower part of the box; open shows the shackle lifted.
+void drawLock(QPainter &p, bool open)
+{
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(90, 90, 90), 7, Qt::SolidLine, Qt::RoundCap));
+    QPainterPath shackle;
+    const qreal lift = open ? 12 : 0;
+    shackle.moveTo(38, 70 - lift);
+    shackle.lineTo(38, 58 - lift);
+    shackle.arcTo(QRectF(38, 44 - lift, 24, 28), 180, -180);
+    shackle.lineTo(62, open ? 60 - lift : 70);
+    p.drawPath(shackle);
+    p.setPen(QPen(QColor(120, 80, 0), 2));
+    p.setBrush(open ? QColor(120, 190, 90) : QColor(230, 170, 40));
+    p.drawRoundedRect(QRectF(28, 68, 44, 28), 4, 4);
+    p.setBrush(QColor(60, 40, 0));
+    p.drawEllipse(QPointF(50, 80), 4, 4);
+}
+
+} // namespace
+
+void CipherPicture::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(width() / 100.0, height() / 100.0);
+    if (m_pressed)
+        p.translate(2, 2);
+    switch (m_kind) {
+    case Kind::EncryptFile:
+    case Kind::DecryptFile:
+        drawSheet(p);
+        drawLock(p, m_kind == Kind::DecryptFile);
+        break;
+    case Kind::Confirm: {
+        p.setPen(QPen(QColor(0, 120, 0), 14, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.drawPolyline(QPolygonF({QPointF(16, 52), QPointF(40, 78), QPointF(86, 20)}));
+        break;
+    }
+    case Kind::Cancel:
+        p.setPen(QPen(QColor(200, 0, 0), 16, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(18, 18), QPointF(82, 82));
+        p.drawLine(QPointF(82, 18), QPointF(18, 82));
+        break;
+    }
+}
+
+void CipherPicture::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton)
+        return QWidget::mousePressEvent(event);
+    m_pressed = true;
+    update();
+}
+
+void CipherPicture::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton || !m_pressed)
+        return QWidget::mouseReleaseEvent(event);
+    m_pressed = false;
+    update();
+    if (rect().contains(event->position().toPoint()))
+        emit clicked();
+}
+
+// ---------------------------------------------------------------------------------------------
+// frmMain
+
+QPointer<frmMain> frmMain::s_instance;
+
+frmMain *frmMain::instance()
+{
+    if (!s_instance)
+        s_instance = new frmMain;
+    return s_instance;
+}
+
+frmMain *frmMain::existing()
+{
+    return s_instance;
+}
+
+void frmMain::showWindow()
+{
+    frmMain *w = instance();
+    w->show();
+    w->raise();
+    w->activateWindow();
+}
+
+void frmMain::closeAll()
+{
+    if (frm_file *chooser = frm_file::existing())
+        chooser->close();
+    if (frmMain *w = existing())
+        w->close();
+}
+
+frmMain::frmMain()
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("D0C"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setFixedSize(Ui::px(7125), Ui::px(2730));
+
+    Frame1 = new QGroupBox(this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Ui::place(Frame1, 120, 0, 6855, 2655);
+
+    fmeEncode = new QGroupBox(QStringLiteral("verschlüsseln"), Frame1);
+    fmeEncode->setObjectName(QStringLiteral("fmeEncode"));
+    Ui::place(fmeEncode, 60, 240, 3255, 1575);
+
+    txtEnc = new QLineEdit(fmeEncode);
+    txtEnc->setObjectName(QStringLiteral("txtEnc"));
+    txtEnc->setReadOnly(true);
+    Ui::place(txtEnc, 120, 1200, 3015, 285);
+
+    img_file = new CipherPicture(CipherPicture::Kind::EncryptFile, fmeEncode);
+    img_file->setObjectName(QStringLiteral("img_file"));
+    img_file->setToolTip(QStringLiteral("Datei verschlüsseln"));
+    Ui::place(img_file, 1320, 240, 750, 885);
+
+    fmeDecode = new QGroupBox(QStringLiteral("entschlüsseln"), Frame1);
+    fmeDecode->setObjectName(QStringLiteral("fmeDecode"));
+    Ui::place(fmeDecode, 3420, 240, 3255, 1575);
+
+    txtDec = new QLineEdit(fmeDecode);
+    txtDec->setObjectName(QStringLiteral("txtDec"));
+    txtDec->setReadOnly(true);
+    Ui::place(txtDec, 120, 1200, 3015, 285);
+
+    img_decfile = new CipherPicture(CipherPicture::Kind::DecryptFile, fmeDecode);
+    img_decfile->setObjectName(QStringLiteral("img_decfile"));
+    img_decfile->setToolTip(QStringLiteral("Datei entschlüsseln"));
+    Ui::place(img_decfile, 1320, 120, 750, 990);
+
+    PBar = new QProgressBar(Frame1);
+    PBar->setObjectName(QStringLiteral("PBar"));
+    PBar->setRange(0, 1000);
+    PBar->setValue(0);
+    PBar->setTextVisible(false);
+    Ui::place(PBar, 60, 1860, 6615, 255);
+
+    cmd_txtKrypt = new QPushButton(QStringLiteral("crypt a text"), Frame1);
+    cmd_txtKrypt->setObjectName(QStringLiteral("cmd_txtKrypt"));
+    Ui::place(cmd_txtKrypt, 60, 2160, 1515, 375);
+
+    cmd_Anz = new QPushButton(QStringLiteral("Datei Anzeigen"), Frame1);
+    cmd_Anz->setObjectName(QStringLiteral("cmd_Anz"));
+    Ui::place(cmd_Anz, 1620, 2160, 1335, 375);
+    cmd_Anz->hide();
+
+    lblstatus = new QLabel(Frame1);
+    lblstatus->setObjectName(QStringLiteral("lblstatus"));
+    lblstatus->setAlignment(Qt::AlignCenter);
+    Ui::setColors(lblstatus, QColor(), Qt::red);
+    Ui::place(lblstatus, 3060, 2160, 2595, 195);
+
+    cmd_exit = new QPushButton(QStringLiteral("EXIT"), Frame1);
+    cmd_exit->setObjectName(QStringLiteral("cmd_exit"));
+    Ui::place(cmd_exit, 5820, 2160, 855, 375);
+
+    // Kept at the frame's lower edge, where it cannot be read.
+    lbl_file = new QLabel(Frame1);
+    lbl_file->setObjectName(QStringLiteral("lbl_file"));
+    Ui::place(lbl_file, 60, 2640, 6735, 195);
+
+    lblPwCache = new QLabel(this);
+    lblPwCache->setObjectName(QStringLiteral("lblPwCache"));
+    Ui::place(lblPwCache, -3000, -3000, 1500, 195);
+    lblPwCache->hide();
+
+    connect(img_file, &CipherPicture::clicked, this, &frmMain::img_file_Click);
+    connect(img_decfile, &CipherPicture::clicked, this, &frmMain::img_decfile_Click);
+    connect(cmd_Anz, &QPushButton::clicked, this, &frmMain::cmd_Anz_Click);
+    connect(cmd_txtKrypt, &QPushButton::clicked, this, &frmMain::cmd_txtKrypt_Click);
+    connect(cmd_exit, &QPushButton::clicked, this, &frmMain::cmd_exit_Click);
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+frmMain::~frmMain()
+{
+    lblPwCache->clear();
+    if (s_instance == this)
+        s_instance = nullptr;
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    // The key must not outlive the window, and a chooser left open would start an operation
+    // in a window nobody sees.
+    lblPwCache->clear();
+    if (s_instance == this)
+        s_instance = nullptr;
+    if (frm_file *chooser = frm_file::existing())
+        chooser->close();
+    event->accept();
+}
+
+void frmMain::img_file_Click()
+{
+    Encode();
+}
+
+void frmMain::img_decfile_Click()
+{
+    Decode();
+}
+
+void frmMain::cmd_Anz_Click()
+{
+    Platform::openFile(lbl_file->text());
+}
+
+void frmMain::cmd_txtKrypt_Click()
+{
+}
+
+void frmMain::cmd_exit_Click()
+{
+    close();
+}
+
+void frmMain::Encode()
+{
+    Run(Direction::Encrypt);
+}
+
+void frmMain::Decode()
+{
+    Run(Direction::Decrypt);
+}
+
+void frmMain::Run(Direction direction)
+{
+    const bool encrypt = direction == Direction::Encrypt;
+    frm_file::setMode(encrypt ? frm_file::Mode::Encrypt : frm_file::Mode::Decrypt);
+    QLineEdit *sourceField = encrypt ? txtEnc : txtDec;
+    QLineEdit *targetField = encrypt ? txtDec : txtEnc;
+    const QString source = sourceField->text();
+    if (!FileCipher::FileAvailable(source)) {
+        frm_file::showChooser();
+        return;
+    }
+
+    QPointer<frmMain> self(this);
+    if (lblPwCache->text().isEmpty())
+        frmPass::ask(this);
+    if (!self || lblPwCache->text().isEmpty())
+        return;
+    const QString key = lblPwCache->text();
+    QCoreApplication::processEvents();
+    if (!self)
+        return;
+
+    // The plain name is the encrypted name less its last four characters, whatever they are.
+    const QString target = encrypt ? source + QStringLiteral(".D0C")
+                                   : source.left(qMax<qsizetype>(0, source.size() - 4));
+    const QString targetFieldBefore = targetField->text();
+    targetField->setText(target);
+
+    Platform::setBusy(true);
+    const FileCipher::Outcome outcome =
+        FileCipher::Transform(source, target, key, [this](int permille) {
+            PBar->setValue(permille);
+            PBar->repaint();
+        });
+    Platform::setBusy(false);
+    PBar->setValue(0);
+
+    if (!outcome.ok) {
+        // Nothing was written and the source is untouched; say so instead of a success text.
+        targetField->setText(targetFieldBefore);
+        lblstatus->clear();
+        Platform::messageBox(outcome.error, Platform::Icon::Error);
+        return;
+    }
+
+    if (encrypt) {
+        if (!FileExists(source))
+            return;
+        RemoveSource(source);
+        if (!self)
+            return;
+        lblstatus->setText(QStringLiteral("Datei ist verschlüsselt"));
+        cmd_Anz->hide();
+        txtEnc->clear();
+        return;
+    }
+
+    RemoveSource(source);
+    if (!self)
+        return;
+    lbl_file->setText(target);
+    if (!Platform::arguments().isEmpty()) {
+        Platform::openFile(target);
+        txtEnc->setText(lbl_file->text());
+    }
+    txtDec->clear();
+    lblstatus->setText(QStringLiteral("Datei ist entschlüsselt"));
+    cmd_Anz->show();
+}
+
+void frmMain::RemoveSource(const QString &path)
+{
+    if (!FileCipher::FileAvailable(path))
+        return;
+    if (FileCipher::IsReadOnly(path)) {
+        const Platform::Answer answer =
+            Platform::messageBox(QStringLiteral("Soll der Schreibschutz der Datei entfernt werden ?"),
+                                 Platform::Icon::None, Platform::Buttons::YesNo);
+        if (answer != Platform::Answer::Yes) {
+            Platform::messageBox(
+                QStringLiteral("Datei ist schreibgeschützt und kann nicht gelöscht werden"));
+            return;
+        }
+        FileCipher::SetNormal(path);
+    }
+    // The result is safe already; but the user must learn that the source is still there.
+    if (!FileCipher::WipeFile(path))
+        Platform::messageBox(QStringLiteral("Datei ") + path
+                                 + QStringLiteral(" konnte nicht gelöscht werden !"),
+                             Platform::Icon::Error);
+}

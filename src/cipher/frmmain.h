@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+// A small drawn picture that acts as a button, as the cipher windows use them.
+class CipherPicture : public QWidget
+{
+    Q_OBJECT
+
+public:
+    enum class Kind { EncryptFile, DecryptFile, Confirm, Cancel };
+
+    CipherPicture(Kind kind, QWidget *parent);
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    Kind m_kind;
+    bool m_pressed = false;
+};
+
+// The file cipher window "D0C": encrypts the file in txtEnc into a ".D0C" file beside it and
+// decrypts the ".D0C" file in txtDec back. The key derived from the password lives in
+// lblPwCache for as long as this window exists; closing the window destroys it with the key.
+class frmMain : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // The single cipher window, created hidden when there is none.
+    static frmMain *instance();
+    static frmMain *existing();
+    // Shows the window (from the info window), keeping its fields.
+    static void showWindow();
+    // Closes the chooser and the cipher window, for the end of the program.
+    static void closeAll();
+
+    ~frmMain() override;
+
+    QGroupBox *Frame1 = nullptr;
+    QGroupBox *fmeEncode = nullptr;
+    QLineEdit *txtEnc = nullptr;
+    CipherPicture *img_file = nullptr;
+    QGroupBox *fmeDecode = nullptr;
+    QLineEdit *txtDec = nullptr;
+    CipherPicture *img_decfile = nullptr;
+    QProgressBar *PBar = nullptr;
+    QPushButton *cmd_txtKrypt = nullptr;
+    QPushButton *cmd_Anz = nullptr;
+    QLabel *lblstatus = nullptr;
+    QPushButton *cmd_exit = nullptr;
+    QLabel *lbl_file = nullptr;
+    // The key cache; only the password prompt writes it.
+    QLabel *lblPwCache = nullptr;
+
+public slots:
+    void Encode();
+    void Decode();
+
+    void img_file_Click();
+    void img_decfile_Click();
+    void cmd_Anz_Click();
+    void cmd_txtKrypt_Click();
+    void cmd_exit_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    frmMain();
+
+    enum class Direction { Encrypt, Decrypt };
+    void Run(Direction direction);
+    // Removes the source after a successful transformation, asking about write protection.
+    void RemoveSource(const QString &path);
+    // Makes sure the key cache holds a key, asking for the password when it is empty.
+    bool EnsureKey();
+
+    static QPointer<frmMain> s_instance;
+};

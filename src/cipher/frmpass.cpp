@@ -1,0 +1,153 @@
+#include "frmpass.h"
+
+#include "app/platform.h"
+#include "app/ui.h"
+#include "cipher/frmmain.h"
+#include "cipher/keyderivation.h"
+
+#include <QCheckBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPointer>
+#include <QProxyStyle>
+#include <QScreen>
+
+namespace {
+
+// The password field masks with "*" whatever the platform's style would use.
+class StarMaskStyle : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+} // namespace
+
+frmPass::frmPass(QWidget *owner)
+    : QDialog(owner, Qt::Dialog | Qt::FramelessWindowHint)
+{
+    setObjectName(QStringLiteral("frmPass"));
+    setWindowTitle(QStringLiteral("password"));
+    setFixedSize(Ui::px(4230), Ui::px(930));
+    Ui::setColors(this, QColor(192, 192, 192));
+
+    lbl_passlook = new QLabel(QStringLiteral("password:"), this);
+    lbl_passlook->setObjectName(QStringLiteral("lbl_passlook"));
+    Ui::place(lbl_passlook, 120, 240, 915, 255);
+
+    txtPass = new QLineEdit(this);
+    txtPass->setObjectName(QStringLiteral("txtPass"));
+    auto *mask = new StarMaskStyle;
+    mask->setParent(txtPass);
+    txtPass->setStyle(mask);
+    txtPass->setEchoMode(QLineEdit::Password);
+    Ui::setColors(txtPass, QColor(255, 255, 192));
+    Ui::place(txtPass, 120, 480, 2955, 285);
+
+    Check1 = new QCheckBox(QStringLiteral("sichbar"), this);
+    Check1->setObjectName(QStringLiteral("Check1"));
+    Ui::place(Check1, 3240, 120, 855, 255);
+
+    img_do = new CipherPicture(CipherPicture::Kind::Confirm, this);
+    img_do->setObjectName(QStringLiteral("img_do"));
+    img_do->setToolTip(QStringLiteral("Action"));
+    Ui::place(img_do, 3120, 480, 480, 480);
+
+    img_exit = new CipherPicture(CipherPicture::Kind::Cancel, this);
+    img_exit->setObjectName(QStringLiteral("img_exit"));
+    img_exit->setToolTip(QStringLiteral("EXIT"));
+    Ui::place(img_exit, 3840, 600, 240, 240);
+
+    connect(Check1, &QCheckBox::clicked, this, &frmPass::Check1_Click);
+    connect(txtPass, &QLineEdit::returnPressed, this, &frmPass::txtPass_KeyPress);
+    connect(img_do, &CipherPicture::clicked, this, &frmPass::img_do_Click);
+    connect(img_exit, &CipherPicture::clicked, this, &frmPass::img_exit_Click);
+
+    txtPass->setFocus();
+}
+
+void frmPass::ask(QWidget *owner)
+{
+    QPointer<frmPass> dialog = new frmPass(owner);
+    QPoint centre;
+    if (owner && owner->isVisible())
+        centre = owner->frameGeometry().center();
+    else if (const QScreen *screen = QGuiApplication::primaryScreen())
+        centre = screen->availableGeometry().center();
+    dialog->move(centre - dialog->rect().center());
+    dialog->exec();
+    delete dialog;
+}
+
+void frmPass::paintEvent(QPaintEvent *)
+{
+    QPainter p(this);
+    p.setPen(QPen(Qt::black, 1));
+    p.drawRect(QRect(0, 0, Ui::px(4200), Ui::px(900)));
+}
+
+void frmPass::Check1_Click()
+{
+    txtPass->setEchoMode(txtPass->echoMode() == QLineEdit::Password ? QLineEdit::Normal
+                                                                      : QLineEdit::Password);
+}
+
+void frmPass::txtPass_KeyPress()
+{
+    Confirm();
+}
+
+void frmPass::img_do_Click()
+{
+    Confirm();
+}
+
+void frmPass::img_exit_Click()
+{
+    reject();
+}
+
+void frmPass::reject()
+{
+    txtPass->clear();
+    QDialog::reject();
+}
+
+void frmPass::Confirm()
+{
+    const qsizetype length = txtPass->text().size();
+    if (length == 0) {
+        Platform::messageBox(QStringLiteral("Es wurde kein Passwort eingegeben !"));
+        return;
+    }
+    // One character has nothing to be mixed with and would give no key.
+    if (length == 1) {
+        Platform::messageBox(QStringLiteral("Das Passwort muss mindestens zwei Zeichen haben !"));
+        return;
+    }
+    accept();
+}
+
+void frmPass::done(int result)
+{
+    if (!m_unloaded) {
+        m_unloaded = true;
+        Form_Unload();
+    }
+    QDialog::done(result);
+}
+
+void frmPass::Form_Unload()
+{
+    const QString key = KeyDerivation::deriveKey(txtPass->text());
+    txtPass->clear();
+    frmMain::instance()->lblPwCache->setText(key);
+}

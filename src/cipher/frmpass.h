@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QDialog>
+
+class CipherPicture;
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+
+// The password prompt of the file cipher: a small frameless dialog. However it closes, it
+// derives the key from the typed password and stores it in the cipher window's key cache;
+// an empty key means there is none. The password itself goes nowhere else.
+class frmPass : public QDialog
+{
+    Q_OBJECT
+
+public:
+    explicit frmPass(QWidget *owner);
+
+    // Shows the prompt modally, centred on owner (or the screen when owner is hidden).
+    static void ask(QWidget *owner);
+
+    QLabel *lbl_passlook = nullptr;
+    QLineEdit *txtPass = nullptr;
+    QCheckBox *Check1 = nullptr;
+    CipherPicture *img_do = nullptr;
+    CipherPicture *img_exit = nullptr;
+
+public slots:
+    void Check1_Click();
+    void txtPass_KeyPress();
+    void img_do_Click();
+    void img_exit_Click();
+    // Escape and a programmatic close cancel, like the cancel picture.
+    void reject() override;
+    void done(int result) override;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void Confirm();
+    void Form_Unload();
+
+    bool m_unloaded = false;
+};
