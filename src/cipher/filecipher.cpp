@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -91,6 +90,19 @@ void syncFolderOf(const QString &path)
 #endif
 }
 
+// A short write is retried, so a full disk shows as an error the device can name.
+bool writeAll(QFileDevice &file, const char *data, qint64 length)
+{
+    while (length > 0) {
+        const qint64 written = file.write(data, length);
+        if (written <= 0)
+            return false;
+        data += written;
+        length -= written;
+    }
+    return true;
+}
+
 // data[i] ^= pattern[i] for i < length, a machine word at a time.
 void xorInto(unsigned char *data, const unsigned char *pattern, qint64 length)
 {
@@ -113,14 +125,28 @@ int progressPermille(qint64 done, qint64 size)
 {
     if (done <= 0 || size <= 0)
         return 0;
-    qint64 n = std::min(done, size);
-    qint64 d = size == std::numeric_limits<qint64>::max() ? size : size + 1;
-    // Exact while 1000 * n fits; beyond some petabytes scale both down alike.
-    while (n > std::numeric_limits<qint64>::max() / 1000) {
-        n >>= 1;
-        d >>= 1;
+    const quint64 n = quint64(std::min(done, size));
+    const quint64 d = quint64(size) + 1;
+    // floor(1000 * n / d) by long division over the bits of 1000, keeping n * m = q * d + r
+    // with r < d: nothing ever exceeds 2 * d, so even the largest sizes cannot overflow.
+    quint64 q = 0;
+    quint64 r = 0;
+    for (int bit = 9; bit >= 0; --bit) {
+        q <<= 1;
+        r <<= 1;
+        if (r >= d) {
+            ++q;
+            r -= d;
+        }
+        if ((1000 >> bit) & 1) {
+            r += n;
+            if (r >= d) {
+                ++q;
+                r -= d;
+            }
+        }
     }
-    return int(std::min<qint64>(n * 1000 / d, 999));
+    return int(q);
 }
 
 bool FileAvailable(const QString &path)
@@ -147,7 +173,7 @@ bool WipeFile(const QString &path)
     qint64 written = 0;
     while (written < length) {
         const qint64 chunk = std::min(kBlock, length - written);
-        if (file.write(blanks.constData(), chunk) != chunk)
+        if (!writeAll(file, blanks.constData(), chunk))
             return false;
         written += chunk;
     }
@@ -221,7 +247,7 @@ Outcome Transform(const QString &source, const QString &target, const QString &k
             break;
         xorInto(data, patternData + keyPosition, got);
         keyPosition = (keyPosition + got) % keyLength;
-        if (out.write(buffer.constData(), got) != got)
+        if (!writeAll(out, buffer.constData(), got))
             return failure(failedWrite(target, out));
         done += got;
         const int permille = progressPermille(done, size);
