@@ -1,7 +1,18 @@
+#include "app/platform.h"
+#include "search/form1.h"
+
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    return 0;
+    QApplication::setOrganizationName(QStringLiteral("Tarvo"));
+    QApplication::setApplicationName(QStringLiteral("Tarvo"));
+
+    QStringList args = QApplication::arguments();
+    args.removeFirst();
+    Platform::setArguments(args);
+
+    Form1::instance()->show();
+    return app.exec();
 }

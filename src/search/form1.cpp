@@ -1,0 +1,298 @@
+#include "form1.h"
+
+#include "app/nativepath.h"
+#include "app/pathfunctions.h"
+#include "app/platform.h"
+#include "app/settings.h"
+#include "app/ui.h"
+#include "cfindfile.h"
+#include "hitlistmodel.h"
+#include "icons.h"
+#include "options/form2.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+
+QPointer<Form1> Form1::s_instance;
+
+namespace {
+
+const QString kSearchPathFile = QStringLiteral("suchpfad.txt");
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, int l, int t, int w, int h)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    Ui::place(label, l, t, w, h);
+    return label;
+}
+
+void setBordered(QLabel *label)
+{
+    label->setFrameStyle(QFrame::Box | QFrame::Plain);
+    label->setLineWidth(1);
+}
+
+} // namespace
+
+Form1 *Form1::instance()
+{
+    if (!s_instance)
+        s_instance = new Form1();
+    return s_instance;
+}
+
+Form1 *Form1::existing()
+{
+    return s_instance;
+}
+
+Form1::Form1()
+{
+    setObjectName(QStringLiteral("Form1"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Suchmaske für Zeichnungen und Dokumente"));
+    Ui::setColors(this, Qt::white);
+    buildControls();
+    m_drainTimer.setInterval(10);
+    connect(&m_drainTimer, &QTimer::timeout, this, &Form1::drain);
+    Form_Load();
+}
+
+Form1::~Form1()
+{
+    endRunningSearch();
+}
+
+void Form1::buildControls()
+{
+    Label4 = makeLabel(this, "Label4", QStringLiteral("Tarvo"), 3780, -60, 2535, 1095);
+    Label4->setFont(Ui::font(QStringLiteral("Times New Roman"), 48, true));
+    Ui::setColors(Label4, QColor(), QColor(192, 192, 192));
+    Label4->setAlignment(Qt::AlignCenter);
+
+    Label2 = makeLabel(this, "Label2", QStringLiteral("Dokumentenbezeichnung"), 360, 300, 1695, 255);
+
+    Combo1 = new QComboBox(this);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setEditable(true);
+    Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setDuplicatesEnabled(true);
+    Combo1->setFont(Ui::font(QStringLiteral("Arial"), 12, true));
+    Ui::place(Combo1, 360, 600, 3135, 405);
+    Combo1->lineEdit()->installEventFilter(this);
+
+    Command3 = new QPushButton(QStringLiteral("Suche starten"), this);
+    Command3->setObjectName(QStringLiteral("Command3"));
+    Command3->setFont(Ui::font(QStringLiteral("MS Sans Serif"), 9.75, true));
+    Ui::place(Command3, 360, 1080, 2295, 495);
+    connect(Command3, &QPushButton::clicked, this, &Form1::Command3_Click);
+
+    cmdStop = new QPushButton(this);
+    cmdStop->setObjectName(QStringLiteral("cmdStop"));
+    cmdStop->setToolTip(QStringLiteral("Suche anhalten"));
+    Ui::place(cmdStop, 2820, 1080, 615, 495);
+    cmdStop->setIcon(Icons::stop(Ui::px(420)));
+    cmdStop->setIconSize(QSize(Ui::px(420), Ui::px(420)));
+    connect(cmdStop, &QPushButton::clicked, this, &Form1::cmdStop_Click);
+
+    logo = makeLabel(this, "logo", QString(), 3840, 1680, 4290, 2925);
+    logo->setPixmap(Icons::logo(logo->size()));
+    logo->setScaledContents(true);
+
+    m_hits = new HitListModel(this);
+    List1 = new QListView(this);
+    List1->setObjectName(QStringLiteral("List1"));
+    List1->setModel(m_hits);
+    List1->setUniformItemSizes(true);
+    List1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    List1->setLayoutMode(QListView::Batched);
+    List1->setBatchSize(2000);
+    Ui::place(List1, 120, 1800, 9375, 2400);
+    List1->hide();
+
+    Label7 = makeLabel(this, "Label7", QStringLiteral("Treffer:"), 60, 5760, 615, 255);
+    Label7->hide();
+    Label6 = makeLabel(this, "Label6", QString(), 60, 6000, 1455, 255);
+    setBordered(Label6);
+    Label5 = makeLabel(this, "Label5", QStringLiteral("Suchverzeichnis:"), 1560, 5760, 1275, 255);
+    Label1 = makeLabel(this, "Label1", QStringLiteral("//archiv/zeichnungen"), 1560, 6000, 7935, 255);
+    setBordered(Label1);
+
+    Label16 = makeLabel(this, "Label16", QStringLiteral("aktuelle Suchpfade:"), 1560, 6660, 1755, 255);
+    List_path = new QListWidget(this);
+    List_path->setObjectName(QStringLiteral("List_path"));
+    Ui::place(List_path, 1560, 6900, 5355, 1425);
+
+    Label8 = makeLabel(this, "Label8", QString(), 5880, 4320, 3615, 255);
+    Label8->hide();
+    Label10 = makeLabel(this, "Label10", QString(), 2580, 4320, 3315, 255);
+    Label10->hide();
+
+    Frame1 = new QGroupBox(QStringLiteral("Kopierfunktion aktiv"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Ui::place(Frame1, 3060, 4920, 2775, 975);
+    Ui::setColors(Frame1, Qt::white);
+    Frame1->hide();
+
+    Text2 = new QLineEdit(Frame1);
+    Text2->setObjectName(QStringLiteral("Text2"));
+    Ui::place(Text2, 120, 600, 2055, 285);
+    Text2->hide();
+
+    Text1 = new QPlainTextEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Ui::place(Text1, 9780, 1680, 2235, 4215);
+    Ui::setColors(Text1, QColor(255, 255, 192));
+
+    Command4 = new QPushButton(this);
+    Command4->setObjectName(QStringLiteral("Command4"));
+    Command4->setToolTip(QStringLiteral("Programm beenden"));
+    Ui::place(Command4, 8760, 5280, 735, 615);
+    Command4->setIcon(Icons::exitDoor(Ui::px(540)));
+    Command4->setIconSize(QSize(Ui::px(540), Ui::px(540)));
+    connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+}
+
+void Form1::Form_Load()
+{
+    const QString logoPath = Platform::programFolder() + QDir::separator() + QStringLiteral("logo.gif");
+    if (FileExists(logoPath)) {
+        QPixmap picture(logoPath);
+        if (!picture.isNull())
+            logo->setPixmap(picture);
+    }
+
+    if (Form2 *f = Form2::existing())
+        f->close();
+
+    readpath();
+
+    Combo1->setEditText(Settings::read(QStringLiteral("combo1.Text"), QStringLiteral("*")));
+    Text2->setText(Settings::read(QStringLiteral("Text2.Text"), QStringLiteral("D:\\3d\\")));
+    Text1->setPlainText(Settings::read(QStringLiteral("Text1.Text"), QStringLiteral("Notizen")));
+
+    Form2::instance()->setCheck1Value(
+        int(qint16(Settings::read(QStringLiteral("Check1.Value"), QStringLiteral("0")).toInt())));
+
+    resize(Ui::px(9735), Ui::px(6800));
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    Label1->setText(List_path->count() > 0 ? List_path->item(0)->text() : QString());
+
+    nSearch = std::make_unique<cFindFile>();
+    m_run = std::make_unique<SearchRun>(*nSearch, StopRequested);
+
+    cmdStop->setEnabled(false);
+}
+
+void Form1::readpath()
+{
+    List_path->clear();
+    const QString file = Platform::programFolder() + QDir::separator() + kSearchPathFile;
+    if (!FileExists(file)) {
+        QFile created(file);
+        if (!created.open(QIODevice::WriteOnly)) {
+            Platform::messageBox(
+                QStringLiteral("Die Datei %1 kann nicht angelegt werden: %2\n"
+                               "Das Programm läuft ohne Suchpfade weiter.")
+                    .arg(QDir::toNativeSeparators(file), created.errorString()),
+                Platform::Icon::Error);
+            return;
+        }
+        created.close();
+        Platform::messageBox(QStringLiteral("Bitte zunächst die Suchpfade eingeben ! "
+                                            "Anschließend muß das Programm neu gestartet werden !"));
+        Form2::instance()->cmd_path_Click();
+    }
+
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        return;
+    const QByteArray content = in.readAll();
+    qsizetype start = 0;
+    while (start < content.size()) {
+        qsizetype end = content.indexOf('\n', start);
+        const bool lastLine = end < 0;
+        if (lastLine)
+            end = content.size();
+        qsizetype lineEnd = end;
+        // CR LF and a bare LF both end a line.
+        if (!lastLine && lineEnd > start && content.at(lineEnd - 1) == '\r')
+            --lineEnd;
+        List_path->addItem(NativePath::decode(content.constData() + start, lineEnd - start));
+        start = end + 1;
+    }
+}
+
+QStringList Form1::searchPaths() const
+{
+    QStringList paths;
+    for (int i = 0; i < List_path->count(); ++i)
+        paths.append(List_path->item(i)->text());
+    return paths;
+}
+
+void Form1::setCopyFrameVisible(bool visible)
+{
+    Frame1->setVisible(visible);
+}
+
+void Form1::saveSettings()
+{
+    Settings::write(QStringLiteral("combo1.Text"), Combo1->currentText());
+    Settings::write(QStringLiteral("Text2.Text"), Text2->text());
+    Settings::write(QStringLiteral("Text1.Text"), Text1->toPlainText());
+}
+
+void Form1::closeEvent(QCloseEvent *event)
+{
+    if (m_closing) {
+        event->accept();
+        return;
+    }
+    m_closing = true;
+    endRunningSearch();
+    saveSettings();
+    if (Form2 *f = Form2::existing())
+        f->close();
+    // Hidden windows (a cipher window after a hand-off) must not keep the program running
+    // unseen once the search window is gone.
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w != this)
+            w->close();
+    }
+    event->accept();
+}
+
+void Form1::UnloadAllForms()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (w != this)
+            w->close();
+    }
+    close();
+}
+
+void Form1::Command4_Click()
+{
+    saveSettings();
+    UnloadAllForms();
+    QCoreApplication::quit();
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+
+class QLabel;
+
+// The notice after a search without hits. It closes itself after four seconds, or at the first
+// click or key.
+class frmSplash : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Opens the notice, or brings an open one to the front without restarting its timer.
+    static frmSplash *showNotice();
+    static frmSplash *existing();
+
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QTimer Timer1;
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    frmSplash();
+    static QPointer<frmSplash> s_instance;
+};

@@ -1,0 +1,133 @@
+#include "searchrun.h"
+
+#include "cfindfile.h"
+
+namespace {
+constexpr size_t kBatchHits = 4096;
+constexpr auto kBatchAge = std::chrono::milliseconds(15);
+
+std::function<void()> &descentHook()
+{
+    static std::function<void()> hook;
+    return hook;
+}
+} // namespace
+
+void SearchRun::setDescentHook(std::function<void()> hook)
+{
+    descentHook() = std::move(hook);
+}
+
+SearchRun::SearchRun(cFindFile &finder, const std::atomic<bool> &stopRequested)
+    : m_finder(finder)
+    , m_stopRequested(stopRequested)
+{
+}
+
+SearchRun::~SearchRun()
+{
+    abort();
+}
+
+void SearchRun::start(std::vector<Path> paths, std::string pattern)
+{
+    abort();
+    m_abort = false;
+    m_thread = std::thread(&SearchRun::walk, this, std::move(paths), std::move(pattern));
+}
+
+void SearchRun::abort()
+{
+    m_abort = true;
+    join();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_queue.clear();
+}
+
+void SearchRun::join()
+{
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+std::deque<SearchRun::Item> SearchRun::take()
+{
+    std::deque<Item> items;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    items.swap(m_queue);
+    return items;
+}
+
+void SearchRun::post(Item item)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_queue.push_back(std::move(item));
+}
+
+void SearchRun::flushHits()
+{
+    m_lastFlush = std::chrono::steady_clock::now();
+    if (m_pending.ends.empty())
+        return;
+    Item batch;
+    batch.kind = Item::Hits;
+    std::swap(batch, m_pending);
+    post(std::move(batch));
+}
+
+void SearchRun::walk(std::vector<Path> paths, std::string pattern)
+{
+    m_pending = Item();
+    m_lastFlush = std::chrono::steady_clock::now();
+    const auto due = [this] {
+        return m_pending.ends.size() >= kBatchHits
+            || (!m_pending.ends.empty() && std::chrono::steady_clock::now() - m_lastFlush >= kBatchAge);
+    };
+    m_finder.MatchFound = [&](const std::string &name, const std::string &base) {
+        m_pending.bytes += base;
+        m_pending.bytes += name;
+        m_pending.ends.push_back(uint32_t(m_pending.bytes.size()));
+        if (due())
+            flushHits();
+    };
+    const std::function<void()> hook = descentHook();
+    m_finder.StopSearch = [&](bool &cancel) {
+        if (hook)
+            hook();
+        if (m_stopRequested || m_abort)
+            cancel = true;
+        if (due())
+            flushHits();
+    };
+
+    for (Path &p : paths) {
+        if (m_abort)
+            break;
+        Item started;
+        started.kind = Item::PathStarted;
+        started.index = p.index;
+        started.text = p.path;
+        post(std::move(started));
+        try {
+            m_finder.sFileToFind(pattern);
+            m_finder.sSearchpath(p.path);
+            m_finder.sStartSearch();
+        } catch (const std::exception &e) {
+            flushHits();
+            Item error;
+            error.kind = Item::Error;
+            error.text = e.what();
+            post(std::move(error));
+        }
+        flushHits();
+        Item finished;
+        finished.kind = Item::PathFinished;
+        finished.index = p.index;
+        post(std::move(finished));
+    }
+    m_finder.MatchFound = nullptr;
+    m_finder.StopSearch = nullptr;
+    Item done;
+    done.kind = Item::Finished;
+    post(std::move(done));
+}

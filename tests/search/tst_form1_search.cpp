@@ -1,0 +1,335 @@
+#include "searchfixture.h"
+
+#include "app/pathfunctions.h"
+#include "app/settings.h"
+#include "options/form2.h"
+#include "search/frmsplash.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QListView>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QThread>
+
+#include <atomic>
+
+#include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace SearchFixture;
+
+class TestForm1Search : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestEnv> env;
+    Form1 *form = nullptr;
+
+    QString sorted(QStringList list)
+    {
+        list.sort();
+        return list.join(QLatin1Char('\n'));
+    }
+
+private slots:
+    void init() { env = std::make_unique<TestEnv>(); }
+    void cleanup()
+    {
+        close(form);
+        form = nullptr;
+        if (frmSplash *s = frmSplash::existing())
+            delete s;
+        env.reset();
+    }
+
+    void firstStartCreatesSearchPathFile()
+    {
+        form = Form1::instance();
+        form->show();
+        const QString file = env->programFolder() + QStringLiteral("/suchpfad.txt");
+        QVERIFY(QFile::exists(file));
+        QCOMPARE(env->messageTexts(),
+                 QStringList{QStringLiteral("Bitte zunächst die Suchpfade eingeben ! Anschließend muß das Programm neu gestartet werden !")});
+        QCOMPARE(env->opened, QStringList{file});
+        QCOMPARE(form->List_path->count(), 0);
+        QCOMPARE(form->Label1->text(), QString());
+        QCOMPARE(form->Combo1->currentText(), QStringLiteral("*"));
+        QCOMPARE(form->Text2->text(), QStringLiteral("D:\\3d\\"));
+        QCOMPARE(form->Text1->toPlainText(), QStringLiteral("Notizen"));
+        QVERIFY(!form->cmdStop->isEnabled());
+        QCOMPARE(form->windowTitle(), QStringLiteral("Suchmaske für Zeichnungen und Dokumente"));
+        QCOMPARE(form->width(), 649);
+
+        // An empty search-path list: nothing is visited, the count is 0 and the notice opens.
+        QVERIFY(search(form, QStringLiteral("4711")));
+        QCOMPARE(form->Label6->text(), QStringLiteral("0"));
+        QVERIFY(form->Label7->isVisible());
+        QVERIFY(form->List1->isVisible());
+        QVERIFY(frmSplash::existing());
+    }
+
+    void unwritableProgramFolder()
+    {
+        // A program folder below a plain file can never be created, not even by root.
+        const QString blocker = env->writeFile(QStringLiteral("blocker"), "x");
+        Platform::Hooks hooks;
+        hooks.programFolder = blocker + QStringLiteral("/program");
+        hooks.messageBox = [this](const Platform::MessageBoxCall &call) {
+            env->messages.append(call);
+            return Platform::Answer::Ok;
+        };
+        hooks.open = [this](const QString &p) {
+            env->opened.append(p);
+            return true;
+        };
+        Platform::setHooks(hooks);
+        form = Form1::instance();
+        QCOMPARE(env->messages.size(), 1);
+        QVERIFY(env->messages.first().text.startsWith(QStringLiteral("Die Datei ")));
+        QCOMPARE(env->messages.first().icon, Platform::Icon::Error);
+        QVERIFY(env->opened.isEmpty());
+        QCOMPARE(form->List_path->count(), 0);
+        QVERIFY(search(form, QStringLiteral("x")));
+        QCOMPARE(form->Label6->text(), QStringLiteral("0"));
+    }
+
+    void readpath_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QStringList>("entries");
+        QTest::newRow("crlf") << QByteArray("/a\r\n/b\r\n") << QStringList{QStringLiteral("/a"), QStringLiteral("/b")};
+        QTest::newRow("bare lf") << QByteArray("/a\n/b\n") << QStringList{QStringLiteral("/a"), QStringLiteral("/b")};
+        QTest::newRow("no final line end") << QByteArray("/a\r\n/b") << QStringList{QStringLiteral("/a"), QStringLiteral("/b")};
+        QTest::newRow("blank line kept") << QByteArray("/a\r\n\r\n/b\r\n")
+                                         << QStringList{QStringLiteral("/a"), QString(), QStringLiteral("/b")};
+        QTest::newRow("blanks kept") << QByteArray("  /a \r\n") << QStringList{QStringLiteral("  /a ")};
+        QTest::newRow("empty file") << QByteArray() << QStringList{};
+        QTest::newRow("umlaut") << QByteArray("/Pl\xc3\xa4ne\n") << QStringList{QStringLiteral("/Pläne")};
+    }
+    void readpath()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(QStringList, entries);
+        env->writeFile(QStringLiteral("program/suchpfad.txt"), content);
+        form = Form1::instance();
+        QCOMPARE(form->searchPaths(), entries);
+        QVERIFY(env->messages.isEmpty());
+        QCOMPARE(form->Label1->text(), entries.value(0));
+    }
+
+    void searchFindsBeginningsInAllSubfolders_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList plain{QStringLiteral("4711.dwg"), QStringLiteral("4711-b.pdf"),
+                                QStringLiteral("sub/4711x.TXT"), QStringLiteral("sub/deep/4711.DWG"),
+                                QStringLiteral("other/4711dir")};
+        QTest::newRow("beginning") << QStringLiteral("4711") << plain;
+        QTest::newRow("any case") << QStringLiteral("4711-B") << QStringList{QStringLiteral("4711-b.pdf")};
+        QTest::newRow("leading star") << QStringLiteral("*4711")
+                                      << plain + QStringList{QStringLiteral("A4711.dwg"), QStringLiteral("sub/xx4711.pdf")};
+        QTest::newRow("question mark") << QStringLiteral("4?11.d") << QStringList{QStringLiteral("4711.dwg"), QStringLiteral("sub/deep/4711.DWG")};
+    }
+    void searchFindsBeginningsInAllSubfolders()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, expected);
+        for (const char *f : {"4711.dwg", "4711-b.pdf", "A4711.dwg", "readme.txt", "sub/4711x.TXT",
+                              "sub/xx4711.pdf", "sub/deep/4711.DWG", "other/4711dir/inner.txt"})
+            env->writeFile(QStringLiteral("archive/") + QLatin1String(f), "data");
+        const QString root = env->root() + QStringLiteral("/archive");
+        form = start(*env, {root});
+        QVERIFY(search(form, text));
+        QStringList want;
+        for (const QString &e : expected)
+            want.append(root + QLatin1Char('/') + e);
+        QCOMPARE(sorted(hits(form)), sorted(want));
+        QCOMPARE(form->Label6->text(), QString::number(want.size()));
+        QVERIFY(form->Label7->isVisible());
+        QVERIFY(!form->logo->isVisible());
+        QVERIFY(!frmSplash::existing());
+        QCOMPARE(form->Label1->text(), root);
+        QVERIFY(!form->cmdStop->isEnabled());
+    }
+
+    void matchesOfADirectoryComeBeforeItsSubfolders()
+    {
+        env->writeFile(QStringLiteral("a/x1"));
+        env->writeFile(QStringLiteral("a/b/x2"));
+        env->writeFile(QStringLiteral("a/b/c/x3"));
+        const QString a = env->root() + QStringLiteral("/a");
+        form = start(*env, {a});
+        QVERIFY(search(form, QStringLiteral("x")));
+        QCOMPARE(hits(form), (QStringList{a + QStringLiteral("/x1"), a + QStringLiteral("/b/x2"),
+                                          a + QStringLiteral("/b/c/x3")}));
+    }
+
+    void overlappingPathsAreListedOnce()
+    {
+        env->writeFile(QStringLiteral("a/top.dwg"));
+        env->writeFile(QStringLiteral("a/inner/plan.dwg"));
+        const QString a = env->root() + QStringLiteral("/a");
+        // The second path lies inside the first; trailing separator on one of them.
+        form = start(*env, {a + QLatin1Char('/'), a + QStringLiteral("/inner")});
+        QVERIFY(search(form, QStringLiteral("plan")));
+        QCOMPARE(form->Label6->text(), QStringLiteral("2"));
+        QCOMPARE(hits(form), QStringList{a + QStringLiteral("/inner/plan.dwg")});
+    }
+
+    void blankAndMissingPathsGiveNothing()
+    {
+        env->writeFile(QStringLiteral("a/plan.dwg"));
+        const QString a = env->root() + QStringLiteral("/a");
+        // Blank entries must not turn into the root of the file system.
+        form = start(*env, {QString(), QStringLiteral("   "), env->root() + QStringLiteral("/missing"),
+                            QStringLiteral(" ") + a, a});
+        QVERIFY(search(form, QStringLiteral("plan")));
+        QCOMPARE(hits(form), QStringList{a + QStringLiteral("/plan.dwg")});
+        QVERIFY(env->messages.isEmpty());
+    }
+
+    void nonUtf8NameIsListedAndNamesTheFile()
+    {
+        const QByteArray dir = QFile::encodeName(env->makeDir(QStringLiteral("raw")));
+        const QByteArray name = dir + "/plan-Gr\xfc\xdf" "e.dwg";
+        const int fd = ::open(name.constData(), O_CREAT | O_WRONLY, 0644);
+        QVERIFY(fd >= 0);
+        ::close(fd);
+        form = start(*env, {QFile::decodeName(dir)});
+        QVERIFY(search(form, QStringLiteral("plan")));
+        QCOMPARE(form->hitModel()->count(), 1);
+        QVERIFY(FileExists(form->hitModel()->path(0)));
+        QCOMPARE(QByteArray(form->hitModel()->rawPath(0).data(), int(form->hitModel()->rawPath(0).size())), name);
+        ::unlink(name.constData()); // the temporary folder's own cleanup cannot name it
+    }
+
+    void historyCommaAndEmptyText()
+    {
+        env->writeFile(QStringLiteral("a/12.5.dwg"));
+        form = start(*env, {env->root() + QStringLiteral("/a")});
+        QVERIFY(search(form, QStringLiteral("12,5")));
+        QCOMPARE(form->Combo1->currentText(), QStringLiteral("12.5"));
+        QCOMPARE(form->hitModel()->count(), 1);
+        QVERIFY(search(form, QStringLiteral("12.5")));
+        QVERIFY(search(form, QStringLiteral("nothing")));
+        QCOMPARE(form->Combo1->count(), 2);
+        QCOMPARE(form->Combo1->itemText(0), QStringLiteral("12.5"));
+        QCOMPARE(form->Combo1->itemText(1), QStringLiteral("nothing"));
+        QCOMPARE(form->Combo1->lineEdit()->selectedText(), QStringLiteral("nothing"));
+
+        // Empty text: Enter starts nothing, the last result stays.
+        form->Combo1->lineEdit()->clear();
+        QTest::keyClick(form->Combo1->lineEdit(), Qt::Key_Return);
+        QVERIFY(!form->isSearching());
+        QCOMPARE(form->Combo1->count(), 2);
+        QCOMPARE(form->Label6->text(), QStringLiteral("0"));
+    }
+
+    void typingClearsTheSelection()
+    {
+        env->writeFile(QStringLiteral("a/p1"));
+        env->writeFile(QStringLiteral("a/p2"));
+        form = start(*env, {env->root() + QStringLiteral("/a")});
+        QVERIFY(search(form, QStringLiteral("p")));
+        form->List1->selectAll();
+        QVERIFY(form->List1->selectionModel()->hasSelection());
+        QTest::keyClick(form->Combo1->lineEdit(), Qt::Key_X);
+        QVERIFY(!form->List1->selectionModel()->hasSelection());
+        QCOMPARE(form->hitModel()->count(), 2);
+    }
+
+    void stopEndsDescentButLaterPathsKeepTheirTopLevel()
+    {
+        for (const char *p : {"p1/hit", "p1/sub/hit", "p1/sub/deeper/hit", "p2/hit", "p2/sub/hit", "p3/hit", "p3/sub/hit"})
+            env->writeFile(QLatin1String(p));
+        const QString p1 = env->root() + QStringLiteral("/p1");
+        const QString p2 = env->root() + QStringLiteral("/p2");
+        const QString p3 = env->root() + QStringLiteral("/p3");
+        form = start(*env, {p1, p2, p3});
+
+        // Hold the walk at its first descent until the stop button has been pressed.
+        std::atomic<bool> held{false};
+        SearchRun::setDescentHook([&] {
+            held = true;
+            while (!form->StopRequested)
+                QThread::msleep(1);
+        });
+        QSignalSpy finished(form, &Form1::searchFinished);
+        form->Combo1->setEditText(QStringLiteral("hit"));
+        QTest::mouseClick(form->Command3, Qt::LeftButton);
+        QTRY_VERIFY(held && form->cmdStop->isEnabled());
+        QCOMPARE(form->Label1->text(), p1);
+        QTest::mouseClick(form->cmdStop, Qt::LeftButton);
+        QVERIFY(finished.wait(20000));
+        SearchRun::setDescentHook(nullptr);
+
+        QCOMPARE(hits(form), (QStringList{p1 + QStringLiteral("/hit"), p2 + QStringLiteral("/hit"),
+                                          p3 + QStringLiteral("/hit")}));
+        QVERIFY(form->StopRequested);
+        QVERIFY(!form->cmdStop->isEnabled());
+        QCOMPARE(form->Label1->text(), p3);
+
+        // The next search starts with the flag reset and walks everything again.
+        QVERIFY(search(form, QStringLiteral("hit")));
+        QCOMPARE(form->hitModel()->count(), 7);
+    }
+
+    void newStartEndsTheRunningWalk()
+    {
+        QString deep = env->makeDir(QStringLiteral("deep"));
+        const QString deepRoot = deep;
+        for (int i = 0; i < 1500; ++i) {
+            deep += QStringLiteral("/d");
+            QDir().mkdir(deep);
+            QFile f(deep + QStringLiteral("/first"));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        env->writeFile(QStringLiteral("deep/second"));
+        form = start(*env, {deepRoot});
+        form->Combo1->setEditText(QStringLiteral("first"));
+        QTest::mouseClick(form->Command3, Qt::LeftButton);
+        QVERIFY(form->isSearching());
+        QVERIFY(search(form, QStringLiteral("second")));
+        QCOMPARE(hits(form), QStringList{deepRoot + QStringLiteral("/second")});
+        QCOMPARE(form->Label6->text(), QStringLiteral("1"));
+    }
+
+    void settingsSurviveARestart()
+    {
+        form = start(*env, {});
+        form->Combo1->setEditText(QStringLiteral("387-123"));
+        form->Text2->setText(QStringLiteral("/tmp/ziel/"));
+        form->Text1->setPlainText(QStringLiteral("Notizen\r\nA-100"));
+        close(form);
+        form = nullptr;
+        QCOMPARE(Settings::read(QStringLiteral("combo1.Text"), QString()), QStringLiteral("387-123"));
+
+        form = Form1::instance();
+        QCOMPARE(form->Combo1->currentText(), QStringLiteral("387-123"));
+        QCOMPARE(form->Text2->text(), QStringLiteral("/tmp/ziel/"));
+        QCOMPARE(form->Text1->toPlainText(), QStringLiteral("Notizen\nA-100"));
+        QCOMPARE(form->Combo1->count(), 0); // the history is not kept
+    }
+
+    void closingTheSearchWindowClosesHiddenWindows()
+    {
+        form = start(*env, {});
+        QPointer<Form2> info = Form2::existing();
+        QVERIFY(info);
+        QVERIFY(!info->isVisible());
+        auto *stray = new QWidget;
+        stray->setAttribute(Qt::WA_DeleteOnClose);
+        QPointer<QWidget> guard = stray;
+        close(form);
+        form = nullptr;
+        QVERIFY(!info);
+        QVERIFY(!guard);
+    }
+};
+
+QTEST_MAIN(TestForm1Search)
+#include "tst_form1_search.moc"
