@@ -1,0 +1,402 @@
+#include "frm_txtkrypt.h"
+
+#include "app/platform.h"
+#include "app/ui.h"
+#include "textcipher/hexdump.h"
+#include "textcipher/txtkrypt_icons.h"
+
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QTextDocument>
+#include <QThread>
+
+#include <functional>
+
+QPointer<frm_txtkrypt> frm_txtkrypt::s_instance;
+
+namespace {
+
+constexpr qint32 kAll = 2147483647;
+constexpr int kClientWidth = 7875;
+constexpr int kClientHeight = 5865;
+
+// A label that answers a click (press and release on it), for "password:" and the picture
+// buttons.
+class ClickLabel : public QLabel
+{
+public:
+    ClickLabel(QWidget *parent, std::function<void()> onClick)
+        : QLabel(parent), m_onClick(std::move(onClick))
+    {
+        setCursor(Qt::PointingHandCursor);
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent *e) override
+    {
+        if (e->button() == Qt::LeftButton)
+            e->accept();
+        else
+            QLabel::mousePressEvent(e);
+    }
+    void mouseReleaseEvent(QMouseEvent *e) override
+    {
+        if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
+            m_onClick();
+        else
+            QLabel::mouseReleaseEvent(e);
+    }
+
+private:
+    std::function<void()> m_onClick;
+};
+
+// The password field masks with "*" whatever the platform style would use.
+class StarMaskStyle : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returnData) const override
+    {
+        if (hint == SH_LineEdit_PasswordCharacter)
+            return '*';
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+
+// The character code a key brings to a text box, or -1 for keys that type nothing (Shift,
+// arrows) and for Tab, which moves the focus instead.
+int keyAscii(const QKeyEvent *e)
+{
+    switch (e->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        return 13;
+    case Qt::Key_Backspace:
+        return 8;
+    case Qt::Key_Escape:
+        return 27;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        return -1;
+    default:
+        return e->text().isEmpty() ? -1 : e->text().at(0).unicode();
+    }
+}
+
+QLabel *caption(QWidget *parent, const char *name, const QString &text, int left, int top,
+                int width, int height)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setFont(Ui::font(QStringLiteral("Times New Roman"), 6));
+    Ui::place(label, left, top, width, height);
+    return label;
+}
+
+ClickLabel *pictureButton(QWidget *parent, const char *name, const QPixmap &picture,
+                          const QString &toolTip, std::function<void()> onClick, int left,
+                          int top, int width, int height)
+{
+    auto *button = new ClickLabel(parent, std::move(onClick));
+    button->setObjectName(QString::fromLatin1(name));
+    button->setPixmap(picture);
+    button->setAlignment(Qt::AlignCenter);
+    button->setToolTip(toolTip);
+    Ui::place(button, left, top, width, height);
+    return button;
+}
+
+QPushButton *button(QWidget *parent, const char *name, const QString &text, int left, int top,
+                    int width, int height)
+{
+    auto *b = new QPushButton(text, parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    Ui::place(b, left, top, width, height);
+    return b;
+}
+
+QFrame *line(QWidget *parent, const char *name, int left, int top, int width, int height)
+{
+    auto *l = new QFrame(parent);
+    l->setObjectName(QString::fromLatin1(name));
+    Ui::setColors(l, Qt::black);
+    l->setGeometry(Ui::px(left), Ui::px(top), qMax(1, Ui::px(width)), qMax(1, Ui::px(height)));
+    return l;
+}
+
+} // namespace
+
+frm_txtkrypt *frm_txtkrypt::instance()
+{
+    if (!s_instance) {
+        s_instance = new frm_txtkrypt;
+        s_instance->Form_Load();
+    }
+    return s_instance;
+}
+
+frm_txtkrypt *frm_txtkrypt::existing()
+{
+    return s_instance;
+}
+
+frm_txtkrypt *frm_txtkrypt::showWindow()
+{
+    frm_txtkrypt *w = instance();
+    w->show();
+    w->raise();
+    w->activateWindow();
+    return w;
+}
+
+frm_txtkrypt::frm_txtkrypt()
+    : QWidget(nullptr)
+{
+    setObjectName(QStringLiteral("frm_txtkrypt"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("ZuraRudud"));
+    setFont(Ui::font(QStringLiteral("MS Sans Serif"), 8));
+    resize(Ui::px(kClientWidth), Ui::px(kClientHeight));
+
+    Label1 = new ClickLabel(this, [this] { Label1_Click(); });
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setText(QStringLiteral("password:"));
+    Ui::place(Label1, 120, 0, 735, 255);
+
+    txtPassword = new QLineEdit(this);
+    txtPassword->setObjectName(QStringLiteral("txtPassword"));
+    auto *maskStyle = new StarMaskStyle;
+    maskStyle->setParent(txtPassword);
+    txtPassword->setStyle(maskStyle);
+    txtPassword->setEchoMode(QLineEdit::Password);
+    txtPassword->installEventFilter(this);
+    Ui::place(txtPassword, 120, 240, 2295, 285);
+
+    lblstatus = new QLabel(this);
+    lblstatus->setObjectName(QStringLiteral("lblstatus"));
+    lblstatus->setAlignment(Qt::AlignCenter);
+    lblstatus->setFrameStyle(QFrame::Box | QFrame::Plain);
+    lblstatus->setLineWidth(1);
+    Ui::setColors(lblstatus, QColor(64, 64, 64), QColor(255, 128, 0));
+    Ui::place(lblstatus, 2520, 240, 5295, 315);
+
+    Frame1 = new QGroupBox(QStringLiteral("txt file"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Ui::place(Frame1, 60, 600, 7755, 5175);
+    Frame1->hide();
+
+    cmdEncode = button(Frame1, "cmdEncode", QStringLiteral("Encode"), 120, 240, 1095, 615);
+    cmdDecode = button(Frame1, "cmdDecode", QStringLiteral("Decode"), 1320, 240, 1095, 615);
+    connect(cmdEncode, &QPushButton::clicked, this, &frm_txtkrypt::cmdEncode_Click);
+    connect(cmdDecode, &QPushButton::clicked, this, &frm_txtkrypt::cmdDecode_Click);
+
+    pictureButton(Frame1, "img_clip", TxtKryptIcons::copy(Ui::px(480)),
+                  QStringLiteral("copy to clipboard"), [this] { img_clip_Click(); },
+                  2880, 240, 480, 480);
+    caption(Frame1, "Label3", QStringLiteral("copy to Clipboard"), 2520, 720, 1095, 255);
+    pictureButton(Frame1, "img_paste", TxtKryptIcons::paste(Ui::px(480)),
+                  QStringLiteral("paste from clipboard"), [this] { img_paste_Click(); },
+                  4020, 240, 480, 480);
+    caption(Frame1, "Label6", QStringLiteral("paste from clipboard"), 3660, 720, 1335, 255);
+    pictureButton(Frame1, "img_clear", TxtKryptIcons::clear(Ui::px(240)), QString(),
+                  [this] { img_clear_Click(); }, 5040, 360, 240, 240);
+    caption(Frame1, "Label9", QStringLiteral("clear"), 5040, 720, 375, 255);
+    pictureButton(Frame1, "img_exit", TxtKryptIcons::exit(Ui::px(480)), QStringLiteral("EXIT"),
+                  [this] { img_exit_Click(); }, 7080, 300, 480, 480);
+    caption(Frame1, "Label7", QStringLiteral("quit"), 7200, 720, 315, 255);
+
+    txtToEncode = new QPlainTextEdit(Frame1);
+    txtToEncode->setObjectName(QStringLiteral("txtToEncode"));
+    txtToEncode->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    txtToEncode->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    txtToEncode->setTabChangesFocus(true);
+    Ui::place(txtToEncode, 120, 960, 7455, 4095);
+
+    // The paste question, over the working area.
+    Frame_Quest = new QFrame(this);
+    Frame_Quest->setObjectName(QStringLiteral("Frame_Quest"));
+    Frame_Quest->setAccessibleName(QStringLiteral("!"));
+    Frame_Quest->setFrameStyle(QFrame::NoFrame);
+    Ui::setColors(Frame_Quest, QColor(255, 255, 128), Qt::black);
+    Ui::place(Frame_Quest, 1620, 2700, 4575, 1215);
+    line(Frame_Quest, "Line1", 0, 0, 0, 1200);
+    line(Frame_Quest, "Line2", 4560, 0, 0, 1200);
+    line(Frame_Quest, "Line3", 0, 0, 4560, 0);
+    line(Frame_Quest, "Line4", 0, 1200, 4575, 0);
+    auto *label8 = new QLabel(QStringLiteral("Text in textbox will be lost ! Do you want to continue ?"),
+                              Frame_Quest);
+    label8->setObjectName(QStringLiteral("Label8"));
+    Ui::place(label8, 360, 240, 3975, 255);
+    cmd_yes = button(Frame_Quest, "cmd_yes", QStringLiteral("YES"), 360, 600, 1695, 375);
+    cmd_no = button(Frame_Quest, "cmd_no", QStringLiteral("NO"), 2460, 600, 1695, 375);
+    connect(cmd_yes, &QPushButton::clicked, this, &frm_txtkrypt::cmd_yes_Click);
+    connect(cmd_no, &QPushButton::clicked, this, &frm_txtkrypt::cmd_no_Click);
+    Frame_Quest->hide();
+
+    setTabOrder(txtToEncode, cmdEncode);
+    setTabOrder(cmdEncode, cmdDecode);
+    setTabOrder(cmdDecode, txtPassword);
+    setTabOrder(txtPassword, cmd_no);
+    setTabOrder(cmd_no, cmd_yes);
+}
+
+void frm_txtkrypt::Form_Load()
+{
+    // Unfold sideways from the left edge in 250-twip steps. The steps are counted from the
+    // width the window reports once shown, so a window system that keeps a width of its own
+    // cannot stall the loop.
+    resize(0, height());
+    show();
+    const int frameWidth = frameGeometry().width() - width();
+    const int w0 = (Ui::px(kClientWidth) + frameWidth) * 15;
+    int w = frameGeometry().width() * 15;
+    while (w < w0) {
+        w += 250;
+        resize(qMax(1, Ui::px(w) - frameWidth), height());
+        repaint();
+        QThread::msleep(15);
+    }
+    txtPassword->setFocus();
+}
+
+void frm_txtkrypt::txtPassword_KeyPress(int KeyAscii)
+{
+    const qsizetype length = txtPassword->text().size();
+    if (length > 0 && KeyAscii == 13)
+        Frame1->show();
+    if (length < 5)
+        lblstatus->setText(QStringLiteral("password to short"));
+    else if (length < 7)
+        lblstatus->setText(QStringLiteral("password´s could be better"));
+    else
+        lblstatus->setText(QStringLiteral("password length ok."));
+}
+
+bool frm_txtkrypt::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == txtPassword && event->type() == QEvent::KeyPress) {
+        const int code = keyAscii(static_cast<QKeyEvent *>(event));
+        if (code >= 0)
+            txtPassword_KeyPress(code);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void frm_txtkrypt::Label1_Click()
+{
+    txtPassword->setEchoMode(txtPassword->echoMode() == QLineEdit::Password ? QLineEdit::Normal
+                                                                            : QLineEdit::Password);
+}
+
+void frm_txtkrypt::cmdEncode_Click()
+{
+    const QString password = txtPassword->text();
+    if (password.isEmpty()) {
+        lblstatus->setText(QStringLiteral("please enter password !"));
+        return;
+    }
+    const QString text = boxText();
+    if (text.isEmpty()) {
+        lblstatus->setText(QStringLiteral("kein Code zum verschlüsseln"));
+    } else {
+        lblstatus->setText(QStringLiteral("encoded"));
+        setBoxText(modHexDump::StringToHex(EncodeString(text, password), 1, false, QString(),
+                                           QString(), 4));
+    }
+    cmdEncode->setEnabled(false);
+    cmdDecode->setEnabled(true);
+}
+
+void frm_txtkrypt::cmdDecode_Click()
+{
+    const QString password = txtPassword->text();
+    if (password.isEmpty()) {
+        lblstatus->setText(QStringLiteral("please enter password !"));
+        return;
+    }
+    // Hex text that travelled by mail or document may come back in groups and lines.
+    QString text = Replace(boxText(), QStringLiteral(" "), QString(), 1, kAll, 0);
+    setBoxText(text);
+    text = Replace(text, QStringLiteral("\r\n"), QString(), 1, kAll, 0);
+    setBoxText(text);
+    if (text.isEmpty()) {
+        lblstatus->setText(QStringLiteral("kein Code zum entschlüsseln"));
+    } else {
+        lblstatus->setText(QStringLiteral("decoded"));
+        setBoxText(DecodeString(modHexDump::HexToString(text, 1, false, QString(), QString()),
+                                password));
+    }
+    cmdEncode->setEnabled(true);
+    cmdDecode->setEnabled(false);
+}
+
+void frm_txtkrypt::img_clip_Click()
+{
+    Platform::setClipboardText(boxText());
+}
+
+void frm_txtkrypt::img_paste_Click()
+{
+    Frame_Quest->show();
+    Frame_Quest->raise();
+}
+
+void frm_txtkrypt::cmd_yes_Click()
+{
+    setBoxText(Platform::clipboardText());
+    Frame_Quest->hide();
+}
+
+void frm_txtkrypt::cmd_no_Click()
+{
+    Frame_Quest->hide();
+}
+
+void frm_txtkrypt::img_clear_Click()
+{
+    setBoxText(QString());
+    cmdEncode->setEnabled(true);
+    cmdDecode->setEnabled(true);
+}
+
+void frm_txtkrypt::img_exit_Click()
+{
+    close();
+}
+
+QString frm_txtkrypt::EncodeString(const QString &strToEncode, const QString &strPassword) const
+{
+    return TextCipher::EncodeString(strToEncode, strPassword);
+}
+
+QString frm_txtkrypt::DecodeString(const QString &strToDecode, const QString &strPassword) const
+{
+    return TextCipher::DecodeString(strToDecode, strPassword);
+}
+
+QString frm_txtkrypt::Replace(const QString &Text, const QString &sOld, const QString &sNew,
+                              qint32 Start, qint32 Count, qint32 Compare)
+{
+    return m_replaceBuffer.Replace(Text, sOld, sNew, Start, Count, Compare);
+}
+
+QString frm_txtkrypt::boxText() const
+{
+    // The raw text keeps what the plain-text form would alter (no-break spaces); only the
+    // paragraph breaks need their CR LF back.
+    QString text = txtToEncode->document()->toRawText();
+    return text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+}
+
+void frm_txtkrypt::setBoxText(const QString &text)
+{
+    txtToEncode->setPlainText(text);
+}
