@@ -2,7 +2,7 @@
 # Installs the Debian packages Tarvo needs to build, test and run, when any is missing.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev)
+packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation2)
 if [ "${TARVO_WITH_X:-0}" = 1 ]; then
     packages+=(xvfb xauth)
 fi

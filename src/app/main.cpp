@@ -1,4 +1,5 @@
 #include "app/platform.h"
+#include "app/ui.h"
 #include "search/form1.h"
 
 #include <QApplication>
@@ -8,6 +9,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Tarvo"));
     QApplication::setApplicationName(QStringLiteral("Tarvo"));
+    Ui::installFonts();
 
     QStringList args = QApplication::arguments();
     args.removeFirst();

@@ -1,5 +1,7 @@
 #include "ui.h"
 
+#include <QApplication>
+#include <QLabel>
 #include <QPalette>
 
 namespace Ui {
@@ -15,6 +17,23 @@ QFont font(const QString &family, qreal pointSize, bool bold)
     else if (family.contains(QStringLiteral("Times")))
         f.setStyleHint(QFont::Serif);
     return f;
+}
+
+void installFonts()
+{
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("Arial"), QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Arial"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Times New Roman"),
+                               {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
+    QApplication::setFont(font(QStringLiteral("MS Sans Serif"), 8.25));
+}
+
+void fitLabel(QLabel *label)
+{
+    const int needed = label->sizeHint().width();
+    if (needed > label->width())
+        label->resize(needed, label->height());
 }
 
 void setColors(QWidget *w, const QColor &background, const QColor &text)

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QWidget>
 
+class QLabel;
+
 // Windows are laid out in twips, 15 to a pixel, with absolute geometry so that they look as
 // designed.
 namespace Ui {
@@ -27,6 +29,14 @@ inline void place(QWidget *w, int left, int top, int width, int height)
 
 // The named family, with the platform's fallback, at a point size.
 QFont font(const QString &family, qreal pointSize, bool bold = false);
+
+// Maps the designed Windows font families to metric-compatible faces where the system has them,
+// and makes the designed default (MS Sans Serif 8.25 pt) the application font.
+void installFonts();
+
+// Widens a label whose text does not fit its designed width (other fonts run wider), keeping
+// its position.
+void fitLabel(QLabel *label);
 
 // Background and text colour of a widget through its palette.
 void setColors(QWidget *w, const QColor &background, const QColor &text = QColor());

@@ -35,6 +35,7 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, int l,
     auto *label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
     Ui::place(label, l, t, w, h);
+    Ui::fitLabel(label);
     return label;
 }
 
@@ -81,6 +82,7 @@ void Form1::buildControls()
     Label4->setFont(Ui::font(QStringLiteral("Times New Roman"), 48, true));
     Ui::setColors(Label4, QColor(), QColor(192, 192, 192));
     Label4->setAlignment(Qt::AlignCenter);
+    Ui::fitLabel(Label4);
 
     Label2 = makeLabel(this, "Label2", QStringLiteral("Dokumentenbezeichnung"), 360, 300, 1695, 255);
 
@@ -91,6 +93,9 @@ void Form1::buildControls()
     Combo1->setDuplicatesEnabled(true);
     Combo1->setFont(Ui::font(QStringLiteral("Arial"), 12, true));
     Ui::place(Combo1, 360, 600, 3135, 405);
+    // The combo box holds the focus and hands keys to its line edit directly, past any filter
+    // on the line edit; keys sent to the line edit itself come through the second filter.
+    Combo1->installEventFilter(this);
     Combo1->lineEdit()->installEventFilter(this);
 
     Command3 = new QPushButton(QStringLiteral("Suche starten"), this);
@@ -190,7 +195,9 @@ void Form1::Form_Load()
     Form2::instance()->setCheck1Value(
         int(qint16(Settings::read(QStringLiteral("Check1.Value"), QStringLiteral("0")).toInt())));
 
-    resize(Ui::px(9735), Ui::px(6800));
+    // 6800 is the outer height; the client area loses a title bar's height (about 465 twips),
+    // which keeps the search-path list below the visible area.
+    resize(Ui::px(9735), Ui::px(6800 - 465));
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 

@@ -47,7 +47,7 @@ void Form1::cmdStop_Click()
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == Combo1->lineEdit() && event->type() == QEvent::KeyPress)
+    if ((watched == Combo1 || watched == Combo1->lineEdit()) && event->type() == QEvent::KeyPress)
         return Combo1_KeyPress(static_cast<QKeyEvent *>(event));
     return QWidget::eventFilter(watched, event);
 }
