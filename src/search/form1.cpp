@@ -5,6 +5,7 @@
 #include "app/platform.h"
 #include "app/settings.h"
 #include "app/ui.h"
+#include "cipher/handoff.h"
 #include "cfindfile.h"
 #include "hitlistmodel.h"
 #include "icons.h"
@@ -207,6 +208,10 @@ void Form1::Form_Load()
     m_run = std::make_unique<SearchRun>(*nSearch, StopRequested);
 
     cmdStop->setEnabled(false);
+
+    // Keep this last: a file named on the command line goes to the cipher window, and a
+    // decryption runs here, before the search window is shown.
+    CommandLineHandOff();
 }
 
 void Form1::readpath()
