@@ -90,6 +90,43 @@ void syncFolderOf(const QString &path)
 #endif
 }
 
+// Hands finished stretches of a large file to the disk while later ones are still being
+// written, and lets go of their cached pages once they are on the disk. Otherwise nothing
+// reaches the disk before the final sync, which then waits for all of it at once, and a big
+// file pushes everything else out of the page cache. Errors surface at that final sync.
+class WriteBehind
+{
+public:
+    explicit WriteBehind(int fd) : m_fd(fd) {}
+
+    // total: bytes written to the file so far, from its start.
+    void written(qint64 total)
+    {
+#ifdef Q_OS_LINUX
+        if (m_fd < 0)
+            return;
+        while (total - m_started >= kWindow) {
+            ::sync_file_range(m_fd, m_started, kWindow, SYNC_FILE_RANGE_WRITE);
+            if (m_started >= kWindow) {
+                const qint64 previous = m_started - kWindow;
+                ::sync_file_range(m_fd, previous, kWindow,
+                                  SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE
+                                      | SYNC_FILE_RANGE_WAIT_AFTER);
+                ::posix_fadvise(m_fd, previous, kWindow, POSIX_FADV_DONTNEED);
+            }
+            m_started += kWindow;
+        }
+#else
+        Q_UNUSED(total);
+#endif
+    }
+
+private:
+    static constexpr qint64 kWindow = qint64(32) << 20;
+    int m_fd;
+    qint64 m_started = 0;
+};
+
 // A short write is retried, so a full disk shows as an error the device can name.
 bool writeAll(QFileDevice &file, const char *data, qint64 length)
 {
@@ -170,12 +207,14 @@ bool WipeFile(const QString &path)
         return false;
     const qint64 length = file.size();
     const QByteArray blanks(int(std::min(length, kBlock)), ' ');
+    WriteBehind writeBehind(file.handle());
     qint64 written = 0;
     while (written < length) {
         const qint64 chunk = std::min(kBlock, length - written);
         if (!writeAll(file, blanks.constData(), chunk))
             return false;
         written += chunk;
+        writeBehind.written(written);
     }
     if (length > 0 && !syncToDisk(file))
         return false;
@@ -236,6 +275,7 @@ Outcome Transform(const QString &source, const QString &target, const QString &k
 
     QByteArray buffer(int(kBlock), Qt::Uninitialized);
     auto *data = reinterpret_cast<unsigned char *>(buffer.data());
+    WriteBehind writeBehind(out.handle());
     qint64 keyPosition = 0;
     qint64 done = 0;
     int shown = 0;
@@ -250,6 +290,7 @@ Outcome Transform(const QString &source, const QString &target, const QString &k
         if (!writeAll(out, buffer.constData(), got))
             return failure(failedWrite(target, out));
         done += got;
+        writeBehind.written(done);
         const int permille = progressPermille(done, size);
         if (permille != shown) {
             shown = permille;
