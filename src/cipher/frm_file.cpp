@@ -42,6 +42,7 @@ DirectoryList::DirectoryList(QWidget *parent)
     setRootIsDecorated(false);
     setIndentation(10);
     setColumnCount(1);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
     connect(this, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *item) {
         setPath(item->data(0, PathRole).toString());
     });
@@ -105,6 +106,7 @@ FileList::FileList(const QString &pattern, QWidget *parent)
     : QListWidget(parent), m_pattern(pattern)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 
 void FileList::setPath(const QString &path)
