@@ -3,15 +3,105 @@
 #include "app/platform.h"
 #include "app/settings.h"
 #include "app/ui.h"
+#include "cipher/frmmain.h"
+#include "search/clicklabel.h"
+#include "search/controls.h"
 #include "search/form1.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QGroupBox>
+#include <QLabel>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QUrl>
 
 QPointer<Form2> Form2::s_instance;
+
+namespace {
+
+// Placeholders of this project for the author links.
+const QString kAuthor = QStringLiteral("Tarvo-Team, 21.02.2006");
+const QString kMail = QStringLiteral("tarvo@example.org");
+const QString kWeb = QStringLiteral("https://tarvo.example.org");
+
+using Controls::button;
+using Controls::label;
+
+void makeLink(QLabel *link)
+{
+    QFont f = link->font();
+    f.setUnderline(true);
+    link->setFont(f);
+    Ui::setColors(link, QColor(), Qt::blue);
+    link->setCursor(Qt::PointingHandCursor);
+}
+
+// The decorative pictures: a stack of drawing sheets, an envelope and a drawing board.
+QPixmap sheets(const QSize &size)
+{
+    QPixmap pm(size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal w = size.width();
+    const qreal h = size.height();
+    for (int i = 2; i >= 0; --i) {
+        const QRectF sheet(w * (0.1 + 0.08 * i), h * (0.06 + 0.05 * i), w * 0.7, h * 0.8);
+        p.setPen(QPen(QColor(0, 0, 128), 1));
+        p.setBrush(i == 0 ? QColor(235, 242, 255) : QColor(210, 220, 240));
+        p.drawRect(sheet);
+        if (i == 0) {
+            p.drawLine(QPointF(sheet.left() + w * 0.1, sheet.top() + h * 0.2),
+                       QPointF(sheet.right() - w * 0.1, sheet.top() + h * 0.2));
+            p.drawEllipse(QPointF(sheet.center().x(), sheet.top() + h * 0.4), w * 0.18, w * 0.18);
+            p.drawRect(QRectF(sheet.right() - w * 0.35, sheet.bottom() - h * 0.1, w * 0.3, h * 0.08));
+        }
+    }
+    return pm;
+}
+
+QPixmap envelope(const QSize &size)
+{
+    QPixmap pm(size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r(size.width() * 0.1, size.height() * 0.2, size.width() * 0.8, size.height() * 0.6);
+    p.setPen(QPen(QColor(0, 0, 160), 2));
+    p.setBrush(QColor(255, 255, 224));
+    p.drawRect(r);
+    QPainterPath flap;
+    flap.moveTo(r.topLeft());
+    flap.lineTo(r.center().x(), r.top() + r.height() * 0.55);
+    flap.lineTo(r.topRight());
+    p.drawPath(flap);
+    return pm;
+}
+
+QPixmap drawingBoard(const QSize &size)
+{
+    QPixmap pm(size);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const qreal w = size.width();
+    const qreal h = size.height();
+    p.setPen(QPen(QColor(90, 60, 30), 3));
+    p.drawLine(QPointF(w * 0.5, h * 0.55), QPointF(w * 0.25, h * 0.95));
+    p.drawLine(QPointF(w * 0.5, h * 0.55), QPointF(w * 0.75, h * 0.95));
+    p.setPen(QPen(QColor(0, 0, 128), 2));
+    p.setBrush(QColor(245, 245, 235));
+    p.drawRect(QRectF(w * 0.08, h * 0.08, w * 0.84, h * 0.5));
+    p.setPen(QPen(QColor(0, 0, 128), 1, Qt::DashLine));
+    p.drawLine(QPointF(w * 0.15, h * 0.2), QPointF(w * 0.85, h * 0.45));
+    return pm;
+}
+
+} // namespace
 
 Form2 *Form2::instance()
 {
@@ -25,36 +115,117 @@ Form2 *Form2::existing()
     return s_instance;
 }
 
+QString Form2::helpText()
+{
+    static const QStringList lines{
+        QStringLiteral("Dieses Programm dient zur schnellen Suche von "),
+        QStringLiteral("Zeichnungsdateien und anderen Dokumenten an fest eingestellten Such-Orten. "),
+        QStringLiteral("Die gefundene Datei kann entweder mit einem "),
+        QStringLiteral("Doppelklick aus dem Listenfeld heraus oder mit einem "),
+        QStringLiteral("einfachen Klick auf den Knopf \"diese Zeichnung "),
+        QStringLiteral("anzeigen\" betrachtet werden. Es wird dann das "),
+        QStringLiteral("entsprechende Betrachtungsprogramm gestartet.Um "),
+        QStringLiteral("nach einer Zeichnung zu suchen geben Sie bitte "),
+        QStringLiteral("zuerst im Feld \"Zeichnungsnummer\" die gesuchte "),
+        QStringLiteral("Nummer oder einen Teil der Nummer ein."),
+        QStringLiteral("Ein Eingabetext könnte beispielsweise 387-123-05 "),
+        QStringLiteral("oder 387-123 lauten."),
+        QStringLiteral("Führt diese Eingabe nicht zum Erfolg, so ist es auch "),
+        QStringLiteral("möglich, daß die Datei unter der Bezeichnung "),
+        QStringLiteral("387_123_05 abgelegt ist."),
+        QStringLiteral("Dabei kann auch auf die Verwendung des Platzhalters "),
+        QStringLiteral("\"?\" zurückgegriffen werden, also z.B. 387?123?05. "),
+        QStringLiteral("Ebenso ist es möglich z.B. mit dem Platzhalter \"*\" in "),
+        QStringLiteral("folgender Weise zu suchen: \"*123\"."),
+        QStringLiteral("Ein Doppelklick auf den Zeichnungsnamen unter dem "),
+        QStringLiteral("Listenfeld übernimmt den Zeichnungsnamen in ein "),
+        QStringLiteral("Notizfeld. Dort können die Nummern über das "),
+        QStringLiteral("Kontextmenü der rechten Maustaste weiterverarbeitet "),
+        QStringLiteral("werden."),
+        QString(),
+        QStringLiteral("Nutzungsbedingungen: Tarvo wird ohne Gewähr bereitgestellt. "),
+        QStringLiteral("Die Nutzung erfolgt auf eigene Verantwortung. Für Schäden "),
+        QStringLiteral("durch kopierte, verschobene oder gelöschte Dateien wird "),
+        QStringLiteral("keine Haftung übernommen; legen Sie vor dem Verschieben "),
+        QStringLiteral("oder Löschen eine Sicherung an."),
+    };
+    return lines.join(QStringLiteral("\r\n"));
+}
+
 Form2::Form2()
 {
     setObjectName(QStringLiteral("Form2"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("INFO"));
-    setFixedHeight(Ui::px(6540));
+    buildControls();
+    Form_Load();
+}
 
-    auto *frame = new QGroupBox(QStringLiteral("Optionen"), this);
-    frame->setObjectName(QStringLiteral("Frame1"));
-    Ui::place(frame, 120, 2580, 4215, 3375);
+void Form2::buildControls()
+{
+    Label1 = label(this, "Label1", QStringLiteral("Tarvo 6.2"), 120, 120, 1335, 375);
+    Label1->setFont(Ui::font(QStringLiteral("MS Sans Serif"), 12, true));
+    Ui::fitLabel(Label1);
 
-    Check1 = new QCheckBox(QStringLiteral("Copy Button"), frame);
+    lbl_Click = label<ClickLabel>(this, "lbl_Click", QString(), 1500, 180, 2715, 375);
+    connect(lbl_Click, &ClickLabel::doubleClicked, this, &Form2::lbl_Click_DblClick);
+
+    Label6 = label(this, "Label6", QStringLiteral("Details:"), 120, 480, 855, 255);
+
+    Text1 = new QPlainTextEdit(this);
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Ui::place(Text1, 120, 720, 4215, 1695);
+    Text1->setPlainText(helpText());
+
+    Frame1 = new QGroupBox(QStringLiteral("Optionen"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Ui::place(Frame1, 120, 2580, 4215, 3375);
+
+    Check1 = new QCheckBox(QStringLiteral("Copy Button"), Frame1);
     Check1->setObjectName(QStringLiteral("Check1"));
     Ui::place(Check1, 120, 240, 1275, 255);
     Check1->setChecked(true); // ticked in the design, before a stored value applies
-
-    cmd_path = new QPushButton(QStringLiteral("Suchpfade ändern"), frame);
-    cmd_path->setObjectName(QStringLiteral("cmd_path"));
-    Ui::place(cmd_path, 120, 1020, 2415, 375);
-
     connect(Check1, &QCheckBox::stateChanged, this, &Form2::Check1_Click);
+
+    Command1 = button(Frame1, "Command1", QStringLiteral("Löschfunktion aktivieren"), 120, 600, 2415, 375);
+    connect(Command1, &QPushButton::clicked, this, &Form2::Command1_Click);
+    cmd_path = button(Frame1, "cmd_path", QStringLiteral("Suchpfade ändern"), 120, 1020, 2415, 375);
     connect(cmd_path, &QPushButton::clicked, this, &Form2::cmd_path_Click);
 
-    Form_Load();
+    Image5 = label(Frame1, "Image5", QString(), 2880, 120, 1350, 3225);
+    Image5->setPixmap(sheets(Image5->size()));
+    Image4 = label(Frame1, "Image4", QString(), 1320, 1620, 1500, 1185);
+    Image4->setPixmap(envelope(Image4->size()));
+    Image4->hide();
+
+    Label11 = label<ClickLabel>(Frame1, "Label11", kMail, 1020, 2820, 1815, 255);
+    makeLink(Label11);
+    Label11->hide();
+    connect(Label11, &ClickLabel::clicked, this, &Form2::Label11_Click);
+    Label10 = label<ClickLabel>(Frame1, "Label10", kWeb, 60, 3060, 2835, 255);
+    makeLink(Label10);
+    Label10->hide();
+    connect(Label10, &ClickLabel::clicked, this, &Form2::Label10_Click);
+
+    Label3 = label<ClickLabel>(this, "Label3", kAuthor, 120, 6000, 2055, 255);
+    Ui::setColors(Label3, QColor(), Qt::gray);
+    Label3->setCursor(Qt::PointingHandCursor);
+    connect(Label3, &ClickLabel::clicked, this, &Form2::Label3_Click);
+
+    Image1 = label(this, "Image1", QString(), 4500, 3120, 1635, 2490);
+    Image1->setPixmap(drawingBoard(Image1->size()));
+    Image1->hide();
+
+    cmd_exit = button(this, "cmd_exit", QStringLiteral("ok"), 3360, 6060, 975, 375);
+    connect(cmd_exit, &QPushButton::clicked, this, &Form2::cmd_exit_Click);
 }
 
 void Form2::Form_Load()
 {
-    setFixedWidth(Ui::px(4545));
-    setCheck1Value(Settings::read(QStringLiteral("Check1.Value"), QStringLiteral("1")).toInt());
+    resize(Ui::px(4545), Ui::px(6540));
+    setCheck1Value(int(qint16(Settings::read(QStringLiteral("Check1.Value"), QStringLiteral("1")).toInt())));
 }
 
 int Form2::check1Value() const
@@ -74,14 +245,72 @@ void Form2::Check1_Click()
         f->setCopyFrameVisible(check1Value() != 0);
 }
 
+void Form2::Command1_Click()
+{
+    if (Form1 *f = Form1::existing()) {
+        f->Command5->show();
+        f->cmd_move->show();
+    }
+    Command1->hide();
+}
+
+bool Form2::ShellExec(const QString &file, int showState, const QString &operation)
+{
+    Q_UNUSED(showState)
+    // The desktop offers only its default action for a file or link.
+    if (!operation.isEmpty() && operation != QStringLiteral("open"))
+        return false;
+    const QUrl url(file, QUrl::StrictMode);
+    // A scheme of one letter is a Windows drive, not a link.
+    if (url.isValid() && url.scheme().size() > 1)
+        return Platform::openUrl(url);
+    return Platform::openFile(file);
+}
+
 void Form2::cmd_path_Click()
 {
-    Platform::openFile(Platform::programFolder() + QDir::separator() + QStringLiteral("suchpfad.txt"));
+    ShellExec(Platform::programFolder() + QDir::separator() + QStringLiteral("suchpfad.txt"), 1,
+              QStringLiteral("open"));
+}
+
+void Form2::cmd_exit_Click()
+{
+    close();
+}
+
+void Form2::Label3_Click()
+{
+    Label11->show();
+    Label10->show();
+    Image4->show();
+    resize(Ui::px(6420), height());
+    Image1->show();
+}
+
+void Form2::Label10_Click()
+{
+    ShellExec(kWeb, 1, QStringLiteral("open"));
+}
+
+void Form2::Label11_Click()
+{
+    ShellExec(QStringLiteral("mailto:") + kMail, 1, QStringLiteral("open"));
+}
+
+void Form2::lbl_Click_DblClick()
+{
+    frmMain::showWindow();
+    close();
 }
 
 void Form2::closeEvent(QCloseEvent *event)
 {
     event->accept();
+    Form_Unload();
+}
+
+void Form2::Form_Unload()
+{
     if (Form1 *f = Form1::existing())
         f->readpath();
 }

@@ -4,10 +4,16 @@
 #include <QWidget>
 
 class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
 class QPushButton;
+class ClickLabel;
 
-// The info and options window. It holds the copy option the search window reads, and opens
-// the search-path file for editing; every unload makes the search window reread its paths.
+// The info and options window "INFO": title, help text, author links, and the options: the
+// copy option the search window reads, the switch that shows delete and move for this run,
+// and the editing of the search-path file. Every unload makes the search window reread its
+// search paths.
 class Form2 : public QWidget
 {
     Q_OBJECT
@@ -16,23 +22,51 @@ public:
     static Form2 *instance();
     static Form2 *existing();
 
+    // The help text, lines separated by CR LF.
+    static QString helpText();
+
     // The copy option, 0 or 1.
     int check1Value() const;
     void setCheck1Value(int value);
 
+    // Carries out an operation ("open") on a file or a link with the desktop's program for
+    // it; true when that was started. The show state has no meaning outside Windows.
+    bool ShellExec(const QString &file, int showState, const QString &operation);
+
+    QLabel *Label1 = nullptr;
+    ClickLabel *lbl_Click = nullptr;
+    QLabel *Label6 = nullptr;
+    QPlainTextEdit *Text1 = nullptr;
+    QGroupBox *Frame1 = nullptr;
     QCheckBox *Check1 = nullptr;
-    QPushButton *cmd_path = nullptr;
+    QPushButton *Command1 = nullptr;  // "Löschfunktion aktivieren"
+    QPushButton *cmd_path = nullptr;  // "Suchpfade ändern"
+    QLabel *Image5 = nullptr;
+    QLabel *Image4 = nullptr;
+    ClickLabel *Label11 = nullptr;    // author mail link
+    ClickLabel *Label10 = nullptr;    // author web link
+    ClickLabel *Label3 = nullptr;     // author name and date
+    QLabel *Image1 = nullptr;
+    QPushButton *cmd_exit = nullptr;  // "ok"
 
 public slots:
     void Check1_Click();
+    void Command1_Click();
     void cmd_path_Click();
+    void cmd_exit_Click();
+    void Label3_Click();
+    void Label10_Click();
+    void Label11_Click();
+    void lbl_Click_DblClick();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
     Form2();
+    void buildControls();
     void Form_Load();
+    void Form_Unload();
 
     static QPointer<Form2> s_instance;
 };

@@ -7,6 +7,8 @@
 #include "app/ui.h"
 #include "cipher/handoff.h"
 #include "cfindfile.h"
+#include "dirlistbox.h"
+#include "controls.h"
 #include "hitlistmodel.h"
 #include "icons.h"
 #include "options/form2.h"
@@ -31,14 +33,7 @@ namespace {
 
 const QString kSearchPathFile = QStringLiteral("suchpfad.txt");
 
-QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, int l, int t, int w, int h)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    Ui::place(label, l, t, w, h);
-    Ui::fitLabel(label);
-    return label;
-}
+using Controls::label;
 
 void setBordered(QLabel *label)
 {
@@ -79,13 +74,13 @@ Form1::~Form1()
 
 void Form1::buildControls()
 {
-    Label4 = makeLabel(this, "Label4", QStringLiteral("Tarvo"), 3780, -60, 2535, 1095);
+    Label4 = label(this, "Label4", QStringLiteral("Tarvo"), 3780, -60, 2535, 1095);
     Label4->setFont(Ui::font(QStringLiteral("Times New Roman"), 48, true));
     Ui::setColors(Label4, QColor(), QColor(192, 192, 192));
     Label4->setAlignment(Qt::AlignCenter);
     Ui::fitLabel(Label4);
 
-    Label2 = makeLabel(this, "Label2", QStringLiteral("Dokumentenbezeichnung"), 360, 300, 1695, 255);
+    Label2 = label(this, "Label2", QStringLiteral("Dokumentenbezeichnung"), 360, 300, 1695, 255);
 
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
@@ -113,7 +108,7 @@ void Form1::buildControls()
     cmdStop->setIconSize(QSize(Ui::px(420), Ui::px(420)));
     connect(cmdStop, &QPushButton::clicked, this, &Form1::cmdStop_Click);
 
-    logo = makeLabel(this, "logo", QString(), 3840, 1680, 4290, 2925);
+    logo = label(this, "logo", QString(), 3840, 1680, 4290, 2925);
     logo->setPixmap(Icons::logo(logo->size()));
     logo->setScaledContents(true);
 
@@ -129,42 +124,18 @@ void Form1::buildControls()
     Ui::place(List1, 120, 1800, 9375, 2400);
     List1->hide();
 
-    Label7 = makeLabel(this, "Label7", QStringLiteral("Treffer:"), 60, 5760, 615, 255);
+    Label7 = label(this, "Label7", QStringLiteral("Treffer:"), 60, 5760, 615, 255);
     Label7->hide();
-    Label6 = makeLabel(this, "Label6", QString(), 60, 6000, 1455, 255);
+    Label6 = label(this, "Label6", QString(), 60, 6000, 1455, 255);
     setBordered(Label6);
-    Label5 = makeLabel(this, "Label5", QStringLiteral("Suchverzeichnis:"), 1560, 5760, 1275, 255);
-    Label1 = makeLabel(this, "Label1", QStringLiteral("//archiv/zeichnungen"), 1560, 6000, 7935, 255);
+    Label5 = label(this, "Label5", QStringLiteral("Suchverzeichnis:"), 1560, 5760, 1275, 255);
+    Label1 = label(this, "Label1", QStringLiteral("//archiv/zeichnungen"), 1560, 6000, 7935, 255);
     setBordered(Label1);
 
-    Label16 = makeLabel(this, "Label16", QStringLiteral("aktuelle Suchpfade:"), 1560, 6660, 1755, 255);
+    Label16 = label(this, "Label16", QStringLiteral("aktuelle Suchpfade:"), 1560, 6660, 1755, 255);
     List_path = new QListWidget(this);
     List_path->setObjectName(QStringLiteral("List_path"));
     Ui::place(List_path, 1560, 6900, 5355, 1425);
-
-    Label8 = makeLabel(this, "Label8", QString(), 5880, 4320, 3615, 255);
-    Label8->hide();
-    Label10 = makeLabel(this, "Label10", QString(), 2580, 4320, 3315, 255);
-    Label10->hide();
-
-    Frame1 = new QGroupBox(QStringLiteral("Kopierfunktion aktiv"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Ui::place(Frame1, 3060, 4920, 2775, 975);
-    Ui::setColors(Frame1, Qt::white);
-    Frame1->hide();
-
-    Text2 = new QLineEdit(Frame1);
-    Text2->setObjectName(QStringLiteral("Text2"));
-    Ui::place(Text2, 120, 600, 2055, 285);
-    Text2->hide();
-
-    Text1 = new QPlainTextEdit(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    Text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Ui::place(Text1, 9780, 1680, 2235, 4215);
-    Ui::setColors(Text1, QColor(255, 255, 192));
 
     Command4 = new QPushButton(this);
     Command4->setObjectName(QStringLiteral("Command4"));
@@ -173,6 +144,10 @@ void Form1::buildControls()
     Command4->setIcon(Icons::exitDoor(Ui::px(540)));
     Command4->setIconSize(QSize(Ui::px(540), Ui::px(540)));
     connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
+
+    buildHitControls();
+    buildCopyControls();
+    buildNotesControls();
 }
 
 void Form1::Form_Load()
@@ -208,6 +183,9 @@ void Form1::Form_Load()
     m_run = std::make_unique<SearchRun>(*nSearch, StopRequested);
 
     cmdStop->setEnabled(false);
+
+    if (DirExists(Text2->text()))
+        Dir1->setPath(Text2->text());
 
     // Keep this last: a file named on the command line goes to the cipher window, and a
     // decryption runs here, before the search window is shown.

@@ -9,10 +9,14 @@
 #include <deque>
 #include <memory>
 
+#include "clicklabel.h"
 #include "searchrun.h"
 
+class QAction;
 class QComboBox;
+class QFrame;
 class QGroupBox;
+class QMenu;
 class QKeyEvent;
 class QLabel;
 class QLineEdit;
@@ -22,10 +26,12 @@ class QListWidget;
 class QPushButton;
 class HitListModel;
 class cFindFile;
+class DirListBox;
 
 // The search window: search field, hit list, search paths, and the hit actions around them.
 // Its implementation is split by concern: start-up and shutdown (form1.cpp), the search run
-// (form1_search.cpp).
+// (form1_search.cpp), hit details and opening (form1_hits.cpp), copy, move, delete and the
+// directory chooser (form1_copy.cpp), the notes panel and list tools (form1_notes.cpp).
 class Form1 : public QWidget
 {
     Q_OBJECT
@@ -45,6 +51,9 @@ public:
     // Shows or hides the copy frame; the info window's copy option drives it.
     void setCopyFrameVisible(bool visible);
 
+    // The hit clicked last (Label3); empty until the first click on a hit.
+    QString currentHitPath() const;
+
     // Controls, named as the window's design names them.
     QLabel *Label2 = nullptr;
     QComboBox *Combo1 = nullptr;
@@ -59,12 +68,51 @@ public:
     QLabel *Label16 = nullptr;
     QListWidget *List_path = nullptr;
     QLabel *Label4 = nullptr;
-    QLabel *Label8 = nullptr;
-    QLabel *Label10 = nullptr;
     QPushButton *Command4 = nullptr;
+
+    // Hit details.
+    ClickLabel *Label8 = nullptr;     // base name; double-click copies it into the notes
+    QLabel *Label9 = nullptr;         // extension, never shown
+    QLabel *Label10 = nullptr;        // "Datentyp: " and the extension
+    QLabel *lbl_filetime = nullptr;
+    QLabel *Label3 = nullptr;         // current hit path, never shown
+    QPushButton *Command1 = nullptr;  // "aufrufen"
+
+    // Copy frame.
     QGroupBox *Frame1 = nullptr;
+    QPushButton *Command8 = nullptr;  // "copy"
+    QPushButton *cmd_move = nullptr;
+    QPushButton *Command5 = nullptr;  // "delete"
     QLineEdit *Text2 = nullptr;       // target directory
+    QPushButton *cmd_path = nullptr;  // ">>": the directory chooser
+
+    // Directory chooser.
+    QGroupBox *Frame2 = nullptr;
+    QLabel *Label15 = nullptr;
+    ClickLabel *lbl_exit = nullptr;
+    QComboBox *Drive1 = nullptr;
+    DirListBox *Dir1 = nullptr;
+    QPushButton *cmd_ok = nullptr;
+    QFrame *Line1 = nullptr;
+    QFrame *Line2 = nullptr;
+    QFrame *Line3 = nullptr;
+    QFrame *Line4 = nullptr;
+
+    // Notes panel and list tools.
+    QPushButton *Command6 = nullptr;  // notes panel toggle
+    QLabel *Label14 = nullptr;
+    ClickLabel *img_putlisttoinfo = nullptr;
+    QPushButton *Command7 = nullptr;  // "Liste löschen"
     QPlainTextEdit *Text1 = nullptr;  // notes
+    QPushButton *cmd_paste = nullptr;
+    QPushButton *cmd_format = nullptr;
+    QPushButton *Command2 = nullptr;  // the info window
+
+    // Context menu of the hit list.
+    QMenu *List1Menu = nullptr;
+    QAction *actOpen = nullptr;
+    QAction *actOpenFolder = nullptr;
+    QAction *actCopyPaths = nullptr;
 
     // The stop request, read by the walk before each descent.
     std::atomic<bool> StopRequested{false};
@@ -73,6 +121,31 @@ public slots:
     void Command3_Click();
     void cmdStop_Click();
     void Command4_Click();
+
+    void List1_Click();
+    void List1_DblClick();
+    void Command1_Click();
+    void Label8_DblClick();
+
+    void Command8_Click();
+    void cmd_move_Click();
+    void Command5_Click();
+    void cmd_path_Click();
+    void cmd_ok_Click();
+    void lbl_exit_Click();
+    void Drive1_Change();
+    void Dir1_Change();
+
+    void Command6_Click();
+    void img_putlisttoinfo_Click();
+    void Command7_Click();
+    void cmd_paste_Click();
+    void cmd_format_Click();
+    void Command2_Click();
+
+    void List1_ContextMenu(const QPoint &pos);
+    void OpenHitFolder();
+    void CopyHitPaths();
 
 signals:
     // A search has ended: count shown, duplicates removed.
@@ -85,6 +158,11 @@ protected:
 private:
     Form1();
     void buildControls();
+    void buildHitControls();
+    void buildCopyControls();
+    void buildNotesControls();
+    void refreshDrives();
+    void selectDriveOf(const QString &path);
     void Form_Load();
     void saveSettings();
     void UnloadAllForms();
@@ -99,6 +177,18 @@ private:
     void setBusy(bool busy);
     void endRunningSearch();
 
+    // The selected entries' paths in list order.
+    QStringList selectedHits() const;
+    // Makes the target directory end with a separator and tells whether it exists; when not,
+    // the user has been told.
+    bool checkTargetDirectory(QString *dir);
+    // Target of a hit in the target directory: its file name, blanks around the base name
+    // removed.
+    static QString TargetName(const QString &dir, const QString &hit);
+    static QString TrimBlanks(const QString &text);
+    // Appends a line to the notes, keeping the notes' undo history.
+    void appendNote(const QString &line);
+
     HitListModel *m_hits = nullptr;
     std::unique_ptr<cFindFile> nSearch;
     std::unique_ptr<SearchRun> m_run;
@@ -109,6 +199,7 @@ private:
     bool m_busy = false;
     bool m_hitsDeduped = true;
     bool m_closing = false;
+    int m_driveIndex = -1;  // the drive list's entry before the user's pick
 
     static QPointer<Form1> s_instance;
 };

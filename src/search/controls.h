@@ -1,0 +1,37 @@
+#pragma once
+
+#include "app/ui.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+// Small builders for the controls of the windows, laid out in twips.
+namespace Controls {
+
+template <typename Label = QLabel>
+Label *label(QWidget *parent, const char *name, const QString &text, int l, int t, int w, int h)
+{
+    auto *label = new Label(parent);
+    label->setObjectName(QLatin1String(name));
+    label->setTextFormat(Qt::PlainText); // file names are shown as they are
+    label->setText(text);
+    Ui::place(label, l, t, w, h);
+    Ui::fitLabel(label);
+    return label;
+}
+
+inline QPushButton *button(QWidget *parent, const char *name, const QString &caption, int l, int t, int w, int h)
+{
+    auto *button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    Ui::place(button, l, t, w, h);
+    return button;
+}
+
+// The light-yellow, dark-blue look of the hit detail labels.
+inline void detailColors(QWidget *w)
+{
+    Ui::setColors(w, QColor(255, 255, 192), QColor(0, 0, 192));
+}
+
+} // namespace Controls

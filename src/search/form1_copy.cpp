@@ -1,0 +1,271 @@
+// Copy, move and delete of hits into the target directory, and the drive and directory
+// chooser that picks it.
+#include "form1.h"
+
+#include "app/pathfunctions.h"
+#include "app/platform.h"
+#include "app/ui.h"
+#include "clicklabel.h"
+#include "dirlistbox.h"
+#include "controls.h"
+#include "hitfileops.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QStorageInfo>
+
+namespace {
+
+using Controls::button;
+using Controls::label;
+
+const QString kFileGone = QStringLiteral("Datei existiert nicht !");
+
+// Keeps the busy pointer up while a loop runs without looking at the user's input.
+class BusyPointer
+{
+public:
+    BusyPointer() { Platform::setBusy(true); }
+    ~BusyPointer() { Platform::setBusy(false); }
+    BusyPointer(const BusyPointer &) = delete;
+    BusyPointer &operator=(const BusyPointer &) = delete;
+};
+
+QFrame *line(QWidget *parent, const char *name, int l, int t, int w, int h)
+{
+    auto *f = new QFrame(parent);
+    f->setObjectName(QLatin1String(name));
+    f->setGeometry(Ui::px(l), Ui::px(t), qMax(1, Ui::px(w)), qMax(1, Ui::px(h)));
+    Ui::setColors(f, Qt::black);
+    return f;
+}
+
+// The root of the volume that holds the path: the chooser's "drive".
+QString driveOf(const QString &path)
+{
+    const QStorageInfo volume(path);
+    return volume.isValid() ? QDir::toNativeSeparators(volume.rootPath()) : QString();
+}
+
+} // namespace
+
+void Form1::buildCopyControls()
+{
+    Frame1 = new QGroupBox(QStringLiteral("Kopierfunktion aktiv"), this);
+    Frame1->setObjectName(QStringLiteral("Frame1"));
+    Ui::place(Frame1, 3060, 4920, 2775, 975);
+    Ui::setColors(Frame1, Qt::white);
+    Frame1->hide();
+
+    Command8 = button(Frame1, "Command8", QStringLiteral("copy"), 120, 240, 675, 315);
+    cmd_move = button(Frame1, "cmd_move", QStringLiteral("move"), 1020, 240, 675, 315);
+    Command5 = button(Frame1, "Command5", QStringLiteral("delete"), 1920, 240, 675, 315);
+    Command5->setToolTip(QStringLiteral("Diese Schalffläche wurde im Administratorbereich aktiviert "
+                                        "und ist beim nächsten Start wieder ausgeschaltet"));
+    Text2 = new QLineEdit(Frame1);
+    Text2->setObjectName(QStringLiteral("Text2"));
+    Ui::place(Text2, 120, 600, 2055, 285);
+    cmd_path = button(Frame1, "cmd_path", QStringLiteral(">>"), 2220, 600, 375, 255);
+    for (QWidget *w : {static_cast<QWidget *>(Command8), static_cast<QWidget *>(cmd_move),
+                       static_cast<QWidget *>(Command5), static_cast<QWidget *>(Text2),
+                       static_cast<QWidget *>(cmd_path)})
+        w->hide();
+    connect(Command8, &QPushButton::clicked, this, &Form1::Command8_Click);
+    connect(cmd_move, &QPushButton::clicked, this, &Form1::cmd_move_Click);
+    connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
+    connect(cmd_path, &QPushButton::clicked, this, &Form1::cmd_path_Click);
+
+    Frame2 = new QGroupBox(QStringLiteral("Verzeichnis einstellen"), this);
+    Frame2->setObjectName(QStringLiteral("Frame2"));
+    Ui::place(Frame2, 5880, 2580, 2535, 3315);
+    Ui::setColors(Frame2, QColor(255, 224, 192));
+    Frame2->hide();
+    Label15 = label(Frame2, "Label15", QStringLiteral("Verzeichnis festlegen :"), 180, 120, 1755, 255);
+    lbl_exit = label<ClickLabel>(Frame2, "lbl_exit", QStringLiteral("X"), 2280, 60, 195, 255);
+    lbl_exit->setCursor(Qt::PointingHandCursor);
+    connect(lbl_exit, &ClickLabel::clicked, this, &Form1::lbl_exit_Click);
+    Drive1 = new QComboBox(Frame2);
+    Drive1->setObjectName(QStringLiteral("Drive1"));
+    Ui::place(Drive1, 120, 540, 2235, 315);
+    Dir1 = new DirListBox(Frame2);
+    Dir1->setObjectName(QStringLiteral("Dir1"));
+    Ui::place(Dir1, 120, 900, 2235, 1890);
+    cmd_ok = button(Frame2, "cmd_ok", QStringLiteral("ok"), 720, 2880, 1155, 315);
+    connect(cmd_ok, &QPushButton::clicked, this, &Form1::cmd_ok_Click);
+    Line1 = line(Frame2, "Line1", 0, 0, 2520, 0);
+    Line2 = line(Frame2, "Line2", 0, 3300, 2520, 0);
+    Line3 = line(Frame2, "Line3", 0, 0, 0, 3300);
+    Line4 = line(Frame2, "Line4", 2520, 0, 0, 3300);
+
+    Dir1->setPath(QDir::currentPath());
+    refreshDrives();
+    connect(Dir1, &DirListBox::changed, this, &Form1::Dir1_Change);
+    connect(Drive1, &QComboBox::currentIndexChanged, this, &Form1::Drive1_Change);
+}
+
+QString Form1::TargetName(const QString &dir, const QString &hit)
+{
+    return dir + TrimBlanks(Zerlege(hit)) + GetExt(hit);
+}
+
+bool Form1::checkTargetDirectory(QString *dir)
+{
+    if (!Text2->text().endsWith(PathSeparator()))
+        Text2->setText(Text2->text() + PathSeparator());
+    *dir = Text2->text();
+    if (DirExists(*dir))
+        return true;
+    Platform::messageBox(QStringLiteral("Verzeichnis nicht verfügbar ! Geben Sie die richtige Form ein z.B.: C:\\temp\\ "),
+                         Platform::Icon::Error);
+    return false;
+}
+
+void Form1::Command8_Click()
+{
+    QString dir;
+    if (!checkTargetDirectory(&dir))
+        return;
+    {
+        BusyPointer busy;
+        for (const QString &hit : selectedHits())
+            HitFileOps::copyNoOverwrite(hit, TargetName(dir, hit)); // an existing name is skipped
+    }
+    Platform::messageBox(QStringLiteral("Kopiervorgang beendet"));
+}
+
+void Form1::cmd_move_Click()
+{
+    QString dir;
+    if (!checkTargetDirectory(&dir))
+        return;
+    const QString current = currentHitPath();
+    QString lastTarget;
+    // The current hit may be deleted only when this very move made a full copy of it: its
+    // copy fails when the name exists in the target, and it need not be selected at all.
+    bool currentCopied = false;
+    {
+        BusyPointer busy;
+        for (const QString &hit : selectedHits()) {
+            lastTarget = TargetName(dir, hit);
+            const bool copied = HitFileOps::copyNoOverwrite(hit, lastTarget);
+            if (copied && hit == current && HitFileOps::fileSize(lastTarget) == HitFileOps::fileSize(hit))
+                currentCopied = true;
+        }
+    }
+
+    if (DirExists(current)) {
+        Platform::messageBox(QStringLiteral("Verzeichnis ") + current + QStringLiteral(" wird nicht verschoben !"),
+                             Platform::Icon::Warning);
+        return;
+    }
+    if (!FileExists(current)) {
+        Platform::messageBox(kFileGone);
+        return;
+    }
+    if (!currentCopied) {
+        Platform::messageBox(QStringLiteral("Datei ") + current + QStringLiteral(" wurde nicht gelöscht, weil keine Kopie nach ")
+                                 + TargetName(dir, current) + QStringLiteral(" angelegt wurde !"),
+                             Platform::Icon::Warning);
+        return;
+    }
+    HitFileOps::makeWritable(current);
+    if (!HitFileOps::removeFile(current)) {
+        Platform::messageBox(QStringLiteral("Datei ") + current + QStringLiteral(" wurde nach ") + lastTarget
+                                 + QStringLiteral(" kopiert, konnte aber nicht gelöscht werden !"),
+                             Platform::Icon::Error);
+        return;
+    }
+    Platform::messageBox(QStringLiteral("Datei ") + current + QStringLiteral(" wurde nach ") + lastTarget
+                         + QStringLiteral(" verschoben"));
+}
+
+void Form1::Command5_Click()
+{
+    const QString current = currentHitPath();
+    if (DirExists(current)) {
+        Platform::messageBox(QStringLiteral("Verzeichnis ") + current + QStringLiteral(" wird nicht gelöscht !"),
+                             Platform::Icon::Warning);
+        return;
+    }
+    if (!FileExists(current)) {
+        Platform::messageBox(QStringLiteral("Diese Datei wurde bereits gelöscht !"));
+        return;
+    }
+    HitFileOps::makeWritable(current);
+    if (!HitFileOps::removeFile(current)) {
+        Platform::messageBox(QStringLiteral("Datei ") + current + QStringLiteral(" konnte nicht gelöscht werden !"),
+                             Platform::Icon::Error);
+        return;
+    }
+    Platform::messageBox(QStringLiteral("Datei ") + current + QStringLiteral(" wurde gelöscht"));
+}
+
+void Form1::cmd_path_Click()
+{
+    refreshDrives();
+    Frame2->show();
+    Frame2->raise();
+}
+
+void Form1::lbl_exit_Click()
+{
+    Frame2->hide();
+}
+
+void Form1::cmd_ok_Click()
+{
+    Frame2->hide();
+    // A root ("/") already ends with its separator and stays as it is.
+    Text2->setText(WithTrailingSeparator(Dir1->path()));
+}
+
+void Form1::refreshDrives()
+{
+    const QSignalBlocker blocker(Drive1);
+    Drive1->clear();
+    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
+        if (!volume.isValid() || !volume.isReady())
+            continue;
+        const QString root = QDir::toNativeSeparators(volume.rootPath());
+        if (Drive1->findData(root) < 0)
+            Drive1->addItem(root, root);
+    }
+    selectDriveOf(Dir1->path());
+}
+
+void Form1::selectDriveOf(const QString &path)
+{
+    const QString root = driveOf(path);
+    if (root.isEmpty())
+        return;
+    const QSignalBlocker blocker(Drive1);
+    int index = Drive1->findData(root);
+    if (index < 0) {
+        Drive1->addItem(root, root);
+        index = Drive1->count() - 1;
+    }
+    Drive1->setCurrentIndex(index);
+    m_driveIndex = index;
+}
+
+void Form1::Drive1_Change()
+{
+    const QString root = Drive1->currentData().toString();
+    if (DirExists(root) && QStorageInfo(root).isReady()) {
+        m_driveIndex = Drive1->currentIndex();
+        Dir1->setPath(root);
+        return;
+    }
+    // A volume that went away or is not ready is refused without a word.
+    const QSignalBlocker blocker(Drive1);
+    Drive1->setCurrentIndex(m_driveIndex);
+}
+
+void Form1::Dir1_Change()
+{
+    selectDriveOf(Dir1->path());
+}
