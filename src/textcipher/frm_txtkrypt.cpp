@@ -11,7 +11,6 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QProxyStyle>
 #include <QPushButton>
 #include <QTextDocument>
 #include <QThread>
@@ -55,19 +54,6 @@ protected:
 
 private:
     std::function<void()> m_onClick;
-};
-
-// The password field masks with "*" whatever the platform style would use.
-class StarMaskStyle : public QProxyStyle
-{
-public:
-    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
-                  QStyleHintReturn *returnData) const override
-    {
-        if (hint == SH_LineEdit_PasswordCharacter)
-            return '*';
-        return QProxyStyle::styleHint(hint, option, widget, returnData);
-    }
 };
 
 // The character code a key brings to a text box, or -1 for keys that type nothing (Shift,
@@ -173,9 +159,8 @@ frm_txtkrypt::frm_txtkrypt()
 
     txtPassword = new QLineEdit(this);
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
-    auto *maskStyle = new StarMaskStyle;
-    maskStyle->setParent(txtPassword);
-    txtPassword->setStyle(maskStyle);
+    // Masked with "*" whatever the platform style would use (42 is '*').
+    txtPassword->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     txtPassword->setEchoMode(QLineEdit::Password);
     txtPassword->installEventFilter(this);
     Ui::place(txtPassword, 120, 240, 2295, 285);

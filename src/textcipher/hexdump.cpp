@@ -3,25 +3,39 @@
 namespace modHexDump {
 namespace {
 
-constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+// The two digits of every byte value, and the value of every ASCII character as a digit
+// (-1 for the others), built at compile time.
+struct Tables {
+    char16_t digits[256][2] = {};
+    signed char value[128] = {};
+    constexpr Tables()
+    {
+        constexpr char16_t hex[] = u"0123456789ABCDEF";
+        for (int b = 0; b < 256; ++b) {
+            digits[b][0] = hex[b >> 4];
+            digits[b][1] = hex[b & 0xF];
+        }
+        for (int c = 0; c < 128; ++c) {
+            value[c] = c >= '0' && c <= '9'   ? c - '0'
+                       : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                       : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                              : -1;
+        }
+    }
+};
+constexpr Tables kTables;
 
 inline QChar *putByte(QChar *d, unsigned byte)
 {
-    d[0] = QChar(kDigits[byte >> 4]);
-    d[1] = QChar(kDigits[byte & 0xF]);
+    d[0] = QChar(kTables.digits[byte][0]);
+    d[1] = QChar(kTables.digits[byte][1]);
     return d + 2;
 }
 
 inline int digitValue(QChar c)
 {
     const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9')
-        return u - u'0';
-    if (u >= u'A' && u <= u'F')
-        return u - u'A' + 10;
-    if (u >= u'a' && u <= u'f')
-        return u - u'a' + 10;
-    return -1;
+    return u < 128 ? kTables.value[u] : -1;
 }
 
 // Value of the one or two characters at p: leading hex digits, stopping at anything else.

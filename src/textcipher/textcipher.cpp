@@ -2,6 +2,8 @@
 
 #include "app/cp1252.h"
 
+#include <array>
+
 namespace TextCipher {
 
 KeyCodes MakeKeyCodes(const QString &strPassword)
@@ -33,11 +35,33 @@ qint16 DecodeChar(qint16 x, qint16 k)
 
 namespace {
 
+// Codes 0..255 to characters, looked up once per process instead of once per character.
+const QChar *characterTable()
+{
+    static const auto table = [] {
+        std::array<QChar, 256> t;
+        for (int code = 0; code < 256; ++code)
+            t[code] = Cp1252::toUnicode(static_cast<unsigned char>(code));
+        return t;
+    }();
+    return table.data();
+}
+
+inline unsigned codeOf(QChar c)
+{
+    // Windows-1252 equals Latin-1 outside 0x80..0x9F; only the rest needs the codec's search.
+    const char16_t u = c.unicode();
+    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
+        return u;
+    return Cp1252::fromUnicode(c);
+}
+
 template <typename Step>
 QString transform(const QString &text, const QString &password, Step step)
 {
     const KeyCodes K = MakeKeyCodes(password);
     const qsizetype n = K.size();
+    const QChar *toChar = characterTable();
     QString out(text.size(), Qt::Uninitialized);
     QChar *d = out.data();
     const QChar *s = text.constData();
@@ -47,7 +71,7 @@ QString transform(const QString &text, const QString &password, Step step)
         const qint16 k = n ? K.at(j) : qint16(0);
         if (n && ++j == n)
             j = 0;
-        d[i] = Cp1252::toUnicode(static_cast<unsigned char>(step(Cp1252::fromUnicode(s[i]), k)));
+        d[i] = toChar[step(qint16(codeOf(s[i])), k)];
     }
     return out;
 }
