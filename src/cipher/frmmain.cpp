@@ -6,6 +6,7 @@
 #include "cipher/filecipher.h"
 #include "cipher/frm_file.h"
 #include "cipher/frmpass.h"
+#include "textcipher/frm_txtkrypt.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -270,6 +271,7 @@ void frmMain::cmd_Anz_Click()
 
 void frmMain::cmd_txtKrypt_Click()
 {
+    frm_txtkrypt::showWindow();
 }
 
 void frmMain::cmd_exit_Click()

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QFile>
 #include <QLineEdit>
 #include <QPointer>

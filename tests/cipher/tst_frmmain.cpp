@@ -1,6 +1,7 @@
 #include "tst_frmdriver.h"
 
 #include "helpers/testenv.h"
+#include "textcipher/frm_txtkrypt.h"
 
 #include <QDir>
 #include <QFile>
@@ -46,6 +47,7 @@ private slots:
     void emptyFieldOpensChooser();
     void startedWithArgumentOpensDecrypted();
     void exitDiscardsWindowAndKey();
+    void cryptATextOpensTextCipher();
 
 private:
     // Writes a file with the given content and runs Encode on it through the window.
@@ -402,6 +404,17 @@ void tst_frmMain::exitDiscardsWindowAndKey()
     QVERIFY(frmMain::instance() != nullptr);
     QVERIFY(frmMain::instance()->lblPwCache->text().isEmpty());
     QVERIFY(!frmMain::instance()->isVisible());
+}
+
+void tst_frmMain::cryptATextOpensTextCipher()
+{
+    frmMain *w = shownCipherWindow();
+    QTest::mouseClick(w->cmd_txtKrypt, Qt::LeftButton);
+    QPointer<frm_txtkrypt> text(frm_txtkrypt::existing());
+    QVERIFY(text);
+    QVERIFY(text->isVisible());
+    QVERIFY(w->isVisible());
+    text->close();
 }
 
 QTEST_MAIN(tst_frmMain)
