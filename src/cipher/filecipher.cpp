@@ -201,6 +201,12 @@ bool WipeFile(const QString &path)
 {
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return false;
+#ifdef Q_OS_UNIX
+    // A file that cannot be deleted afterwards is left as it is, not left blank.
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    if (::access(folder.constData(), W_OK | X_OK) != 0)
+        return false;
+#endif
     QFile file(path);
     // ReadWrite keeps the content: the blanks go over the very bytes on the disk.
     if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))

@@ -15,7 +15,8 @@ namespace FileCipher {
 bool FileAvailable(const QString &path);
 
 // Overwrites the whole file with blanks, forces that to disk and deletes the file. False
-// when any step fails; the file may then already be overwritten.
+// when any step fails. A file that its folder would not let be deleted is left untouched;
+// a later failure may leave it overwritten.
 bool WipeFile(const QString &path);
 
 // True when the file's owner may not write it.

@@ -556,6 +556,13 @@ void tst_FileCipher::wipeFileRefuses()
         QVERIFY(QFileInfo::exists(locked));
         QVERIFY(QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner));
         QCOMPARE(readAll(locked), QByteArray("Inhalt"));
+
+        // Undeletable in its folder: not even overwritten.
+        const QString kept = env.writeFile(QStringLiteral("fest/Plan.dwg"), QByteArray("Inhalt"));
+        const QString keptFolder = QFileInfo(kept).absolutePath();
+        QVERIFY(QFile::setPermissions(keptFolder, QFile::ReadOwner | QFile::ExeOwner));
+        QVERIFY(!FileCipher::WipeFile(kept));
+        QCOMPARE(readAll(kept), QByteArray("Inhalt"));
     }
 }
 
