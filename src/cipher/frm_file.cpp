@@ -9,95 +9,12 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QFileIconProvider>
 #include <QGroupBox>
-#include <QGuiApplication>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QScreen>
 #include <QSignalBlocker>
 #include <QStorageInfo>
-
-namespace {
-
-constexpr int PathRole = Qt::UserRole;
-
-QIcon folderIcon()
-{
-    static const QIcon icon = QFileIconProvider().icon(QFileIconProvider::Folder);
-    return icon;
-}
-
-} // namespace
-
-// ---------------------------------------------------------------------------------------------
-// DirectoryList
-
-DirectoryList::DirectoryList(QWidget *parent)
-    : QTreeWidget(parent)
-{
-    setHeaderHidden(true);
-    setRootIsDecorated(false);
-    setIndentation(10);
-    setColumnCount(1);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-    connect(this, &QTreeWidget::itemActivated, this, [this](QTreeWidgetItem *item) {
-        setPath(item->data(0, PathRole).toString());
-    });
-}
-
-void DirectoryList::setPath(const QString &path)
-{
-    if (!DirExists(path))
-        return;
-    m_path = QDir::toNativeSeparators(QDir::cleanPath(QDir(path).absolutePath()));
-    Fill();
-    emit pathChanged();
-}
-
-void DirectoryList::Fill()
-{
-    clear();
-    // The chain of folders from the root down to the current one, each nested in the last.
-    QStringList chain;
-    for (QDir dir(m_path);; ) {
-        chain.prepend(QDir::toNativeSeparators(dir.absolutePath()));
-        if (dir.isRoot() || !dir.cdUp())
-            break;
-    }
-    QTreeWidgetItem *parentItem = nullptr;
-    for (const QString &folder : std::as_const(chain)) {
-        const QString name = QDir(folder).isRoot() ? folder : QDir(folder).dirName();
-        auto *item = parentItem ? new QTreeWidgetItem(parentItem) : new QTreeWidgetItem(this);
-        item->setText(0, name);
-        item->setIcon(0, folderIcon());
-        item->setData(0, PathRole, folder);
-        item->setExpanded(true);
-        parentItem = item;
-    }
-    const QStringList subfolders =
-        QDir(m_path).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QString &name : subfolders) {
-        auto *item = new QTreeWidgetItem(parentItem);
-        item->setText(0, name);
-        item->setIcon(0, folderIcon());
-        item->setData(0, PathRole, WithTrailingSeparator(m_path) + name);
-    }
-    expandAll();
-    setCurrentItem(parentItem);
-}
-
-QTreeWidgetItem *DirectoryList::itemForPath(const QString &path) const
-{
-    const QString wanted = QDir::toNativeSeparators(QDir::cleanPath(path));
-    for (QTreeWidgetItemIterator it(const_cast<DirectoryList *>(this)); *it; ++it) {
-        if ((*it)->data(0, PathRole).toString() == wanted)
-            return *it;
-    }
-    return nullptr;
-}
 
 // ---------------------------------------------------------------------------------------------
 // FileList
@@ -165,15 +82,8 @@ void frm_file::showChooser()
 {
     frm_file *chooser = instance();
     chooser->ApplyMode();
-    if (!chooser->isVisible()) {
-        const frmMain *owner = frmMain::existing();
-        QPoint centre;
-        if (owner && owner->isVisible())
-            centre = owner->frameGeometry().center();
-        else if (const QScreen *screen = QGuiApplication::primaryScreen())
-            centre = screen->availableGeometry().center();
-        chooser->move(centre - chooser->rect().center());
-    }
+    if (!chooser->isVisible())
+        CentreWindow(chooser, frmMain::existing());
     chooser->show();
     chooser->raise();
     chooser->activateWindow();
@@ -190,7 +100,7 @@ frm_file::frm_file()
     Drive_encode->setObjectName(QStringLiteral("Drive_encode"));
     Ui::place(Drive_encode, 120, 180, 1695, 315);
 
-    Dir_encode = new DirectoryList(this);
+    Dir_encode = new DirListBox(this);
     Dir_encode->setObjectName(QStringLiteral("Dir_encode"));
     Ui::place(Dir_encode, 120, 540, 1695, 2115);
 
@@ -226,7 +136,7 @@ frm_file::frm_file()
     lbl_file->setObjectName(QStringLiteral("lbl_file"));
     Ui::place(lbl_file, 120, 3300, 4455, 255);
 
-    connect(Dir_encode, &DirectoryList::pathChanged, this, &frm_file::Dir_encode_Change);
+    connect(Dir_encode, &DirListBox::changed, this, &frm_file::Dir_encode_Change);
     connect(cmd_okfiledecode, &QPushButton::clicked, this, &frm_file::cmd_okfiledecode_Click);
     connect(cmd_okfileencode, &QPushButton::clicked, this, &frm_file::cmd_okfileencode_Click);
 

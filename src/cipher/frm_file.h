@@ -1,38 +1,16 @@
 #pragma once
 
+#include "search/dirlistbox.h"
+
 #include <QListWidget>
 #include <QPointer>
 #include <QString>
-#include <QTreeWidget>
 #include <QWidget>
 
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QPushButton;
-
-// Directory list: the folders from the root down to the current one, then the current
-// folder's subfolders. Activating an entry (double-click, Enter) makes it the current folder.
-class DirectoryList : public QTreeWidget
-{
-    Q_OBJECT
-
-public:
-    explicit DirectoryList(QWidget *parent);
-
-    QString path() const { return m_path; }
-    void setPath(const QString &path);
-    // The item that stands for a folder, or nullptr.
-    QTreeWidgetItem *itemForPath(const QString &path) const;
-
-signals:
-    void pathChanged();
-
-private:
-    void Fill();
-
-    QString m_path;
-};
 
 // File list of one folder; with a pattern (such as "*.D0C") it shows only matching names,
 // compared without regard to case.
@@ -75,7 +53,7 @@ public:
     ~frm_file() override;
 
     QComboBox *Drive_encode = nullptr;
-    DirectoryList *Dir_encode = nullptr;
+    DirListBox *Dir_encode = nullptr;
     QGroupBox *fme_decode = nullptr;
     FileList *File_decode = nullptr;
     QPushButton *cmd_okfiledecode = nullptr;

@@ -21,6 +21,18 @@
 #include <QPushButton>
 #include <QScreen>
 
+void CentreWindow(QWidget *window, const QWidget *owner)
+{
+    QPoint centre;
+    if (owner && owner->isVisible())
+        centre = owner->frameGeometry().center();
+    else if (const QScreen *screen = QGuiApplication::primaryScreen())
+        centre = screen->availableGeometry().center();
+    else
+        return;
+    window->move(centre - window->rect().center());
+}
+
 // ---------------------------------------------------------------------------------------------
 // CipherPicture
 
@@ -231,8 +243,7 @@ frmMain::frmMain()
     connect(cmd_txtKrypt, &QPushButton::clicked, this, &frmMain::cmd_txtKrypt_Click);
     connect(cmd_exit, &QPushButton::clicked, this, &frmMain::cmd_exit_Click);
 
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    CentreWindow(this, nullptr);
 }
 
 frmMain::~frmMain()

@@ -10,6 +10,10 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 
+// Moves a window so that it stands centred on owner, or on the screen when there is no
+// owner or it is hidden.
+void CentreWindow(QWidget *window, const QWidget *owner);
+
 // A small drawn picture that acts as a button, as the cipher windows use them.
 class CipherPicture : public QWidget
 {

@@ -6,13 +6,11 @@
 #include "cipher/keyderivation.h"
 
 #include <QCheckBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
 #include <QProxyStyle>
-#include <QScreen>
 
 namespace {
 
@@ -77,12 +75,7 @@ frmPass::frmPass(QWidget *owner)
 void frmPass::ask(QWidget *owner)
 {
     QPointer<frmPass> dialog = new frmPass(owner);
-    QPoint centre;
-    if (owner && owner->isVisible())
-        centre = owner->frameGeometry().center();
-    else if (const QScreen *screen = QGuiApplication::primaryScreen())
-        centre = screen->availableGeometry().center();
-    dialog->move(centre - dialog->rect().center());
+    CentreWindow(dialog, owner);
     dialog->exec();
     delete dialog;
 }

@@ -3,6 +3,7 @@
 #include "cipher/frm_file.h"
 #include "cipher/frmmain.h"
 #include "cipher/frmpass.h"
+#include "helpers/testenv.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,6 +18,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 // Types text into a widget key by key; characters beyond ASCII arrive as key events that
 // carry only their text, as from a keyboard layout that has them.
@@ -108,6 +110,25 @@ inline void closeCipherWindows()
     frmMain::closeAll();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
+
+// Base of the window tests: a private world for each test function, and no window of the
+// cipher left over after it.
+class CipherWindowTest : public QObject
+{
+    Q_OBJECT
+
+protected slots:
+    void initTestCase() { tarvoTestProcessSetup(); }
+    void init() { env = std::make_unique<TestEnv>(); }
+    void cleanup()
+    {
+        closeCipherWindows();
+        env.reset();
+    }
+
+protected:
+    std::unique_ptr<TestEnv> env;
+};
 
 inline frmMain *shownCipherWindow()
 {

@@ -1,6 +1,5 @@
 #include "tst_frmdriver.h"
 
-#include "helpers/testenv.h"
 #include "textcipher/frm_txtkrypt.h"
 
 #include <QDir>
@@ -11,27 +10,17 @@
 #include <QPushButton>
 #include <QRandomGenerator>
 
-#include <memory>
-
 using Platform::Answer;
 using Platform::Buttons;
 using Platform::Icon;
 
 // The cipher window driven through its pictures and buttons, with the password prompt
 // answered through its own widgets.
-class tst_frmMain : public QObject
+class tst_frmMain : public CipherWindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { tarvoTestProcessSetup(); }
-    void init() { env = std::make_unique<TestEnv>(); }
-    void cleanup()
-    {
-        closeCipherWindows();
-        env.reset();
-    }
-
     void layout();
     void roundTrip_data();
     void roundTrip();
@@ -52,8 +41,6 @@ private slots:
 private:
     // Writes a file with the given content and runs Encode on it through the window.
     QString encryptThroughWindow(frmMain *w, const QString &name, const QByteArray &content);
-
-    std::unique_ptr<TestEnv> env;
 };
 
 QString tst_frmMain::encryptThroughWindow(frmMain *w, const QString &name, const QByteArray &content)

@@ -1,27 +1,15 @@
 #include "tst_frmdriver.h"
 
-#include "helpers/testenv.h"
-
 #include <QLabel>
 #include <QStyle>
 
-#include <memory>
-
 // The password prompt shown modally, answered through its own widgets. Every action ends by
 // closing the prompt; what it saw on the way is recorded and checked afterwards.
-class tst_frmPass : public QObject
+class tst_frmPass : public CipherWindowTest
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { tarvoTestProcessSetup(); }
-    void init() { env = std::make_unique<TestEnv>(); }
-    void cleanup()
-    {
-        closeCipherWindows();
-        env.reset();
-    }
-
     void layout();
     void storesDerivedKey_data();
     void storesDerivedKey();
@@ -42,8 +30,6 @@ private:
             qWarning("prompt shown %d times", driver.shown);
         return frmMain::instance()->lblPwCache->text();
     }
-
-    std::unique_ptr<TestEnv> env;
 };
 
 void tst_frmPass::layout()

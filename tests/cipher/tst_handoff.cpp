@@ -1,12 +1,9 @@
 #include "tst_frmdriver.h"
 
 #include "cipher/handoff.h"
-#include "helpers/testenv.h"
-
-#include <memory>
 
 // A file named on the command line goes to the cipher window, which stays hidden.
-class tst_HandOff : public QObject
+class tst_HandOff : public CipherWindowTest
 {
     Q_OBJECT
 
@@ -15,21 +12,10 @@ public:
     Q_ENUM(Outcome)
 
 private slots:
-    void initTestCase() { tarvoTestProcessSetup(); }
-    void init() { env = std::make_unique<TestEnv>(); }
-    void cleanup()
-    {
-        closeCipherWindows();
-        env.reset();
-    }
-
     void handOff_data();
     void handOff();
     void noArgument();
     void closeAllEndsHiddenWindow();
-
-private:
-    std::unique_ptr<TestEnv> env;
 };
 
 void tst_HandOff::handOff_data()
