@@ -35,24 +35,35 @@ qint16 DecodeChar(qint16 x, qint16 k)
 
 namespace {
 
-// Codes 0..255 to characters, looked up once per process instead of once per character.
-const QChar *characterTable()
+// The codec's mapping in both directions as tables, filled once per process, so that the
+// loops look a character up instead of searching for it. Every character of Windows-1252 lies
+// below U+2200; anything without an entry takes the codec's own way (best fit).
+struct Tables {
+    std::array<QChar, 256> character;
+    std::array<qint16, 0x2200> code; // -1: not in Windows-1252
+};
+
+const Tables &tables()
 {
-    static const auto table = [] {
-        std::array<QChar, 256> t;
-        for (int code = 0; code < 256; ++code)
-            t[code] = Cp1252::toUnicode(static_cast<unsigned char>(code));
+    static const Tables t = [] {
+        Tables t;
+        t.code.fill(-1);
+        for (int code = 0; code < 256; ++code) {
+            t.character[code] = Cp1252::toUnicode(static_cast<unsigned char>(code));
+            const char16_t u = t.character[code].unicode();
+            if (u < t.code.size())
+                t.code[u] = qint16(code);
+        }
         return t;
     }();
-    return table.data();
+    return t;
 }
 
-inline unsigned codeOf(QChar c)
+inline qint16 codeOf(const Tables &t, QChar c)
 {
-    // Windows-1252 equals Latin-1 outside 0x80..0x9F; only the rest needs the codec's search.
     const char16_t u = c.unicode();
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF))
-        return u;
+    if (u < t.code.size() && t.code[u] >= 0)
+        return t.code[u];
     return Cp1252::fromUnicode(c);
 }
 
@@ -61,7 +72,7 @@ QString transform(const QString &text, const QString &password, Step step)
 {
     const KeyCodes K = MakeKeyCodes(password);
     const qsizetype n = K.size();
-    const QChar *toChar = characterTable();
+    const Tables &t = tables();
     QString out(text.size(), Qt::Uninitialized);
     QChar *d = out.data();
     const QChar *s = text.constData();
@@ -71,7 +82,7 @@ QString transform(const QString &text, const QString &password, Step step)
         const qint16 k = n ? K.at(j) : qint16(0);
         if (n && ++j == n)
             j = 0;
-        d[i] = toChar[step(qint16(codeOf(s[i])), k)];
+        d[i] = t.character[step(codeOf(t, s[i]), k)];
     }
     return out;
 }
