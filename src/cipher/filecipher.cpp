@@ -8,6 +8,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 
@@ -39,9 +40,9 @@ QString failedCreate(const QString &path)
         .arg(QDir::toNativeSeparators(path));
 }
 
-QString failedWrite(const QString &path, const QFileDevice &device)
+QString failedWrite(const QString &path, bool diskFull)
 {
-    if (device.error() == QFileDevice::ResourceError) {
+    if (diskFull) {
         return QStringLiteral("Die Datei kann nicht geschrieben werden, der Datenträger ist "
                               "voll:\n%1\nDie Ausgangsdatei bleibt unverändert.")
             .arg(QDir::toNativeSeparators(path));
@@ -49,6 +50,15 @@ QString failedWrite(const QString &path, const QFileDevice &device)
     return QStringLiteral("Die Datei kann nicht geschrieben werden:\n%1\n"
                           "Die Ausgangsdatei bleibt unverändert.")
         .arg(QDir::toNativeSeparators(path));
+}
+
+bool isDiskFull(int error)
+{
+#ifdef EDQUOT
+    if (error == EDQUOT)
+        return true;
+#endif
+    return error == ENOSPC;
 }
 
 Outcome failure(const QString &message)
@@ -122,7 +132,7 @@ public:
     }
 
 private:
-    static constexpr qint64 kWindow = qint64(32) << 20;
+    static constexpr qint64 kWindow = qint64(8) << 20;
     int m_fd;
     qint64 m_started = 0;
 };
@@ -294,7 +304,7 @@ Outcome Transform(const QString &source, const QString &target, const QString &k
         xorInto(data, patternData + keyPosition, got);
         keyPosition = (keyPosition + got) % keyLength;
         if (!writeAll(out, buffer.constData(), got))
-            return failure(failedWrite(target, out));
+            return failure(failedWrite(target, out.error() == QFileDevice::ResourceError));
         done += got;
         writeBehind.written(done);
         const int permille = progressPermille(done, size);
@@ -306,10 +316,11 @@ Outcome Transform(const QString &source, const QString &target, const QString &k
     }
     in.close();
 
+    // Network file systems may report a full disk only when the data is pushed out.
     if (!syncToDisk(out))
-        return failure(failedWrite(target, out));
+        return failure(failedWrite(target, isDiskFull(errno)));
     if (!out.commit())
-        return failure(failedWrite(target, out));
+        return failure(failedWrite(target, false));
     syncFolderOf(target);
 
     Outcome outcome;
