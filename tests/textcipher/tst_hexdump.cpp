@@ -72,9 +72,7 @@ private slots:
         QTest::newRow("mode 0") << QStringLiteral("abc") << 0 << false << QString() << QString() << 4 << QStringLiteral("616263");
         QTest::newRow("mode 0 drops high byte") << QStringLiteral("\u20ac") << 0 << true << QString() << QString() << 4 << QStringLiteral("AC");
         QTest::newRow("mode 2") << QStringLiteral("abc") << 2 << false << QString() << QString() << 4 << QString();
-        QTest::newRow("mode -1") << QStringLiteral("abc") << -1 << false << QString() << QString() << 4 << QString();
         QTest::newRow("separator") << QStringLiteral("abc") << 1 << false << QStringLiteral(" ") << QString() << 4 << QStringLiteral("6100 6200 6300");
-        QTest::newRow("separator one unit") << QStringLiteral("a") << 0 << false << QStringLiteral(", ") << QString() << 4 << QStringLiteral("61");
         QTest::newRow("units per line unused") << QStringLiteral("abcdef") << 0 << false << QString() << QString() << 1 << QStringLiteral("616263646566");
         QTest::newRow("line break 4 of 6") << QStringLiteral("abcdef") << 1 << false << QString() << crlf << 4
                                            << QStringLiteral("6100620063006400\r\n65006600");
@@ -114,7 +112,6 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("empty") << QString() << 1 << false << QString();
         QTest::newRow("lower case") << QStringLiteral("ac20") << 1 << false << QStringLiteral("\u20ac");
-        QTest::newRow("mixed case") << QStringLiteral("aC20") << 1 << false << QStringLiteral("\u20ac");
         QTest::newRow("odd: last byte dropped") << QStringLiteral("4100A") << 1 << false << QStringLiteral("A");
         QTest::newRow("one digit") << QStringLiteral("A") << 1 << false << QString();
         QTest::newRow("one byte") << QStringLiteral("41") << 1 << false << QString();
