@@ -23,7 +23,7 @@ constexpr char32_t kRawByte = 0x110000u;
 // Directories kept open below the start directory; deeper trees reopen parents on the way up.
 constexpr size_t kMaxOpenLevels = 64;
 
-[[noreturn]] void raise(const char *operation, const char *description)
+[[noreturn]] void RaiseError(const char *operation, const char *description)
 {
     cFindFile::Error e;
     e.number = 9999;
@@ -227,61 +227,70 @@ const char *cFindFile::Error::what() const noexcept
 
 cFindFile::cFindFile() = default;
 
-std::string cFindFile::sSearchpath() const
+namespace {
+
+// Runs one operation and turns any failure inside it into error 9999 with that operation's
+// texts; a nested walk's error is wrapped again the same way.
+template<typename F>
+auto guarded(const char *source, const char *description, F operation) -> decltype(operation())
 {
     try {
-        return m_searchpath;
+        return operation();
     } catch (...) {
-        raise("cFindFile:sSearchpath Property Get", "Fehler bei sSearchpath Property Get");
+        RaiseError(source, description);
     }
+}
+
+} // namespace
+
+std::string cFindFile::sSearchpath() const
+{
+    return guarded("cFindFile:sSearchpath Property Get", "Fehler bei sSearchpath Property Get",
+                   [&] { return m_searchpath; });
 }
 
 void cFindFile::sSearchpath(const std::string &vData)
 {
-    try {
-        m_searchpath = vData;
-    } catch (...) {
-        raise("cFindFile:sSearchpath Property Let", "Fehler bei sSearchpath Property Let");
-    }
+    guarded("cFindFile:sSearchpath Property Let", "Fehler bei sSearchpath Property Let",
+            [&] { m_searchpath = vData; });
 }
 
 std::string cFindFile::sFileToFind() const
 {
-    try {
-        return m_fileToFind;
-    } catch (...) {
-        raise("cFindFile:sFileToFind Property Get", "Fehler bei sFileToFind Property Get");
-    }
+    return guarded("cFindFile:sFileToFind Property Get", "Fehler bei sFileToFind Property Get",
+                   [&] { return m_fileToFind; });
 }
 
 void cFindFile::sFileToFind(const std::string &vData)
 {
-    try {
+    guarded("cFindFile:sFileToFind Property Let", "Fehler bei sFileToFind Property Let", [&] {
         m_fileToFind = vData;
         ++m_patternGeneration;
-    } catch (...) {
-        raise("cFindFile:sFileToFind Property Let", "Fehler bei sFileToFind Property Let");
-    }
+    });
 }
 
 bool cFindFile::sInclSubfolders() const
 {
-    return m_inclSubfolders;
+    return guarded("cFindFile:sInclSubfolders Property Get", "Fehler bei sInclSubfolders Property Get",
+                   [&] { return m_inclSubfolders; });
 }
 
 void cFindFile::sInclSubfolders(bool vData)
 {
-    m_inclSubfolders = vData;
+    guarded("cFindFile:sInclSubfolders Property Let", "Fehler bei sInclSubfolders Property Let",
+            [&] { m_inclSubfolders = vData; });
 }
 
 int32_t cFindFile::sFileFlag() const
 {
-    return m_fileFlag;
+    return guarded("cFindFile:sFileFlag Property Get", "Fehler bei sFileFlag Property Get",
+                   [&] { return m_fileFlag; });
 }
 
 void cFindFile::sFileFlag(int32_t vData)
 {
-    m_fileFlag = vData;
+    guarded("cFindFile:sFileFlag Property Let", "Fehler bei sFileFlag Property Let",
+            [&] { m_fileFlag = vData; });
 }
 
 uint64_t cFindFile::entriesSeen() const
@@ -291,11 +300,7 @@ uint64_t cFindFile::entriesSeen() const
 
 void cFindFile::sStartSearch()
 {
-    try {
-        walk();
-    } catch (...) {
-        raise("cFindFile:sStartSearch Method", "Fehler bei sStartSearch");
-    }
+    guarded("cFindFile:sStartSearch Method", "Fehler bei sStartSearch", [&] { walk(); });
 }
 
 namespace {

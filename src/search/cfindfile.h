@@ -7,7 +7,9 @@
 
 // Walks one directory tree depth-first and reports every entry whose name matches a wildcard
 // pattern ('*' any run, '?' one character, letter case ignored). Names and paths are the file
-// system's bytes, which need not be valid UTF-8.
+// system's bytes, which need not be valid UTF-8. Symbolic links are reported but never
+// entered; folders that cannot be read yield nothing. Callbacks run on the calling thread; an
+// instance is not meant to be touched from another thread while it walks.
 class cFindFile
 {
 public:
@@ -35,6 +37,8 @@ public:
     int32_t sFileFlag() const;
     void sFileFlag(int32_t vData);
 
+    // Rewrites sSearchpath to each folder before entering it. A pattern or descend flag set
+    // from a callback applies to the folders listed afterwards.
     void sStartSearch();
 
     // Directory entries examined by the last sStartSearch.
