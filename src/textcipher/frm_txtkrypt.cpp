@@ -2,6 +2,7 @@
 
 #include "app/platform.h"
 #include "app/ui.h"
+#include "search/clicklabel.h"
 #include "textcipher/hexdump.h"
 #include "textcipher/txtkrypt_icons.h"
 
@@ -9,13 +10,10 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTextDocument>
 #include <QThread>
-
-#include <functional>
 
 QPointer<frm_txtkrypt> frm_txtkrypt::s_instance;
 
@@ -24,37 +22,6 @@ namespace {
 constexpr qint32 kAll = 2147483647;
 constexpr int kClientWidth = 7875;
 constexpr int kClientHeight = 5865;
-
-// A label that answers a click (press and release on it), for "password:" and the picture
-// buttons.
-class ClickLabel : public QLabel
-{
-public:
-    ClickLabel(QWidget *parent, std::function<void()> onClick)
-        : QLabel(parent), m_onClick(std::move(onClick))
-    {
-        setCursor(Qt::PointingHandCursor);
-    }
-
-protected:
-    void mousePressEvent(QMouseEvent *e) override
-    {
-        if (e->button() == Qt::LeftButton)
-            e->accept();
-        else
-            QLabel::mousePressEvent(e);
-    }
-    void mouseReleaseEvent(QMouseEvent *e) override
-    {
-        if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint()))
-            m_onClick();
-        else
-            QLabel::mouseReleaseEvent(e);
-    }
-
-private:
-    std::function<void()> m_onClick;
-};
 
 // The character code a key brings to a text box, or -1 for keys that type nothing (Shift,
 // arrows) and for Tab, which moves the focus instead.
@@ -86,12 +53,19 @@ QLabel *caption(QWidget *parent, const char *name, const QString &text, int left
     return label;
 }
 
-ClickLabel *pictureButton(QWidget *parent, const char *name, const QPixmap &picture,
-                          const QString &toolTip, std::function<void()> onClick, int left,
-                          int top, int width, int height)
+// A label that answers a click, with the pointing cursor that marks it as clickable.
+ClickLabel *clickable(QWidget *parent, const char *name)
 {
-    auto *button = new ClickLabel(parent, std::move(onClick));
-    button->setObjectName(QString::fromLatin1(name));
+    auto *label = new ClickLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setCursor(Qt::PointingHandCursor);
+    return label;
+}
+
+ClickLabel *pictureButton(QWidget *parent, const char *name, const QPixmap &picture,
+                          const QString &toolTip, int left, int top, int width, int height)
+{
+    ClickLabel *button = clickable(parent, name);
     button->setPixmap(picture);
     button->setAlignment(Qt::AlignCenter);
     button->setToolTip(toolTip);
@@ -152,9 +126,10 @@ frm_txtkrypt::frm_txtkrypt()
     setFont(Ui::font(QStringLiteral("MS Sans Serif"), 8));
     resize(Ui::px(kClientWidth), Ui::px(kClientHeight));
 
-    Label1 = new ClickLabel(this, [this] { Label1_Click(); });
-    Label1->setObjectName(QStringLiteral("Label1"));
-    Label1->setText(QStringLiteral("password:"));
+    auto *label1 = clickable(this, "Label1");
+    label1->setText(QStringLiteral("password:"));
+    connect(label1, &ClickLabel::clicked, this, &frm_txtkrypt::Label1_Click);
+    Label1 = label1;
     Ui::place(Label1, 120, 0, 735, 255);
 
     txtPassword = new QLineEdit(this);
@@ -183,19 +158,21 @@ frm_txtkrypt::frm_txtkrypt()
     connect(cmdEncode, &QPushButton::clicked, this, &frm_txtkrypt::cmdEncode_Click);
     connect(cmdDecode, &QPushButton::clicked, this, &frm_txtkrypt::cmdDecode_Click);
 
-    pictureButton(Frame1, "img_clip", TxtKryptIcons::copy(Ui::px(480)),
-                  QStringLiteral("copy to clipboard"), [this] { img_clip_Click(); },
-                  2880, 240, 480, 480);
+    connect(pictureButton(Frame1, "img_clip", TxtKryptIcons::copy(Ui::px(480)),
+                          QStringLiteral("copy to clipboard"), 2880, 240, 480, 480),
+            &ClickLabel::clicked, this, &frm_txtkrypt::img_clip_Click);
     caption(Frame1, "Label3", QStringLiteral("copy to Clipboard"), 2520, 720, 1095, 255);
-    pictureButton(Frame1, "img_paste", TxtKryptIcons::paste(Ui::px(480)),
-                  QStringLiteral("paste from clipboard"), [this] { img_paste_Click(); },
-                  4020, 240, 480, 480);
+    connect(pictureButton(Frame1, "img_paste", TxtKryptIcons::paste(Ui::px(480)),
+                          QStringLiteral("paste from clipboard"), 4020, 240, 480, 480),
+            &ClickLabel::clicked, this, &frm_txtkrypt::img_paste_Click);
     caption(Frame1, "Label6", QStringLiteral("paste from clipboard"), 3660, 720, 1335, 255);
-    pictureButton(Frame1, "img_clear", TxtKryptIcons::clear(Ui::px(240)), QString(),
-                  [this] { img_clear_Click(); }, 5040, 360, 240, 240);
+    connect(pictureButton(Frame1, "img_clear", TxtKryptIcons::clear(Ui::px(240)), QString(),
+                          5040, 360, 240, 240),
+            &ClickLabel::clicked, this, &frm_txtkrypt::img_clear_Click);
     caption(Frame1, "Label9", QStringLiteral("clear"), 5040, 720, 375, 255);
-    pictureButton(Frame1, "img_exit", TxtKryptIcons::exit(Ui::px(480)), QStringLiteral("EXIT"),
-                  [this] { img_exit_Click(); }, 7080, 300, 480, 480);
+    connect(pictureButton(Frame1, "img_exit", TxtKryptIcons::exit(Ui::px(480)),
+                          QStringLiteral("EXIT"), 7080, 300, 480, 480),
+            &ClickLabel::clicked, this, &frm_txtkrypt::img_exit_Click);
     caption(Frame1, "Label7", QStringLiteral("quit"), 7200, 720, 315, 255);
 
     txtToEncode = new QPlainTextEdit(Frame1);
