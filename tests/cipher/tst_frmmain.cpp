@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
-#include <QRandomGenerator>
 
 using Platform::Answer;
 using Platform::Buttons;
@@ -31,7 +30,6 @@ private slots:
     void readOnlySource();
     void failedWriteKeepsSource_data();
     void failedWriteKeepsSource();
-    void existingTargetIsReplaced();
     void progressIsBounded();
     void emptyFieldOpensChooser();
     void startedWithArgumentOpensDecrypted();
@@ -84,18 +82,11 @@ void tst_frmMain::roundTrip_data()
     QTest::addColumn<QByteArray>("keyCodes");
     QTest::addColumn<QByteArray>("content");
 
-    QByteArray binary(3 * 1024 * 1024 + 7, Qt::Uninitialized);
-    QRandomGenerator random(4711);
-    for (char &c : binary)
-        c = char(random.bounded(256));
-
     // "ab": 'a' ^ 'b' = 03 twice. "geheim": g^e 02, e^i 0C, h^m 05, then the same again.
     QTest::newRow("empty file") << QStringLiteral("ab") << QByteArray("33") << QByteArray();
     QTest::newRow("one byte") << QStringLiteral("ab") << QByteArray("33") << QByteArray(1, '\0');
     QTest::newRow("text") << QStringLiteral("geheim") << QByteArray("2C52C5")
                           << QByteArray("Zeichnung 4711, Blatt 2\r\n");
-    QTest::newRow("larger than a block") << QStringLiteral("geheim") << QByteArray("2C52C5")
-                                         << binary;
     // Windows-1252: 'ä' is E4, E4 ^ 62 = 86.
     QTest::newRow("umlaut password") << QStringLiteral("äb") << QByteArray("8686")
                                      << QByteArray("\x01\xff\x80 abc", 7);
@@ -299,17 +290,6 @@ void tst_frmMain::failedWriteKeepsSource()
     QTest::mouseClick(decrypt ? w->img_decfile : w->img_file, Qt::LeftButton);
     QCOMPARE(readAll(target), xorWith(content, "33"));
     QVERIFY(!QFile::exists(source));
-}
-
-void tst_frmMain::existingTargetIsReplaced()
-{
-    PromptDriver driver;
-    driver.script << PromptDriver::enter(QStringLiteral("ab"));
-    env->writeFile(QStringLiteral("kurz.txt.D0C"), QByteArray(500, 'Z'));
-
-    frmMain *w = shownCipherWindow();
-    const QString plain = encryptThroughWindow(w, QStringLiteral("kurz.txt"), "0123456789");
-    QCOMPARE(readAll(plain + QStringLiteral(".D0C")), xorWith("0123456789", "33"));
 }
 
 void tst_frmMain::progressIsBounded()
