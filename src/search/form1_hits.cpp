@@ -28,27 +28,39 @@ namespace {
 using Controls::detailColors;
 using Controls::label;
 
-// The right mouse button opens the hit list's menu and nothing else: it must not move the
-// current hit or the selection that copy, move and delete work on.
-class RightButtonFilter : public QObject
+// Guards the current hit, which delete and move act on: it changes only by a click or by
+// moving with the keyboard. The right button opens the hit list's menu and nothing else, and
+// the list taking the focus must not make its first entry current, as an item view does.
+class HitListGuard : public QObject
 {
 public:
-    using QObject::QObject;
+    explicit HitListGuard(QListView *list) : QObject(list), m_list(list)
+    {
+        list->installEventFilter(this);
+        list->viewport()->installEventFilter(this);
+    }
 
 protected:
-    bool eventFilter(QObject *, QEvent *event) override
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
         switch (event->type()) {
+        case QEvent::FocusIn:
+            return watched == m_list && !m_list->currentIndex().isValid();
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
-        case QEvent::MouseMove:
-            return static_cast<QMouseEvent *>(event)->buttons().testFlag(Qt::RightButton)
-                || static_cast<QMouseEvent *>(event)->button() == Qt::RightButton;
+        case QEvent::MouseMove: {
+            const auto *mouse = static_cast<QMouseEvent *>(event);
+            return watched != m_list
+                && (mouse->button() == Qt::RightButton || mouse->buttons().testFlag(Qt::RightButton));
+        }
         default:
             return false;
         }
     }
+
+private:
+    QListView *m_list;
 };
 
 // A general date: the locale's short date and its time with seconds, without a time zone.
@@ -94,7 +106,7 @@ void Form1::buildHitControls()
     connect(List1->selectionModel(), &QItemSelectionModel::currentChanged, this, &Form1::List1_Click);
     connect(List1, &QListView::doubleClicked, this, &Form1::List1_DblClick);
 
-    List1->viewport()->installEventFilter(new RightButtonFilter(List1));
+    new HitListGuard(List1);
     List1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(List1, &QWidget::customContextMenuRequested, this, &Form1::List1_ContextMenu);
     List1Menu = new QMenu(List1);
