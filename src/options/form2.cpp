@@ -7,13 +7,13 @@
 #include "search/clicklabel.h"
 #include "search/controls.h"
 #include "search/form1.h"
+#include "search/icons.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -43,62 +43,47 @@ void makeLink(QLabel *link)
 // The decorative pictures: a stack of drawing sheets, an envelope and a drawing board.
 QPixmap sheets(const QSize &size)
 {
-    QPixmap pm(size);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal w = size.width();
-    const qreal h = size.height();
-    for (int i = 2; i >= 0; --i) {
-        const QRectF sheet(w * (0.1 + 0.08 * i), h * (0.06 + 0.05 * i), w * 0.7, h * 0.8);
-        p.setPen(QPen(QColor(0, 0, 128), 1));
-        p.setBrush(i == 0 ? QColor(235, 242, 255) : QColor(210, 220, 240));
-        p.drawRect(sheet);
-        if (i == 0) {
-            p.drawLine(QPointF(sheet.left() + w * 0.1, sheet.top() + h * 0.2),
-                       QPointF(sheet.right() - w * 0.1, sheet.top() + h * 0.2));
-            p.drawEllipse(QPointF(sheet.center().x(), sheet.top() + h * 0.4), w * 0.18, w * 0.18);
-            p.drawRect(QRectF(sheet.right() - w * 0.35, sheet.bottom() - h * 0.1, w * 0.3, h * 0.08));
+    return Icons::paint(size, [](QPainter &p, qreal w, qreal h) {
+        for (int i = 2; i >= 0; --i) {
+            const QRectF sheet(w * (0.1 + 0.08 * i), h * (0.06 + 0.05 * i), w * 0.7, h * 0.8);
+            p.setPen(QPen(QColor(0, 0, 128), 1));
+            p.setBrush(i == 0 ? QColor(235, 242, 255) : QColor(210, 220, 240));
+            p.drawRect(sheet);
         }
-    }
-    return pm;
+        const QRectF top(w * 0.1, h * 0.06, w * 0.7, h * 0.8);
+        p.drawLine(QPointF(top.left() + w * 0.1, top.top() + h * 0.2), QPointF(top.right() - w * 0.1, top.top() + h * 0.2));
+        p.drawEllipse(QPointF(top.center().x(), top.top() + h * 0.4), w * 0.18, w * 0.18);
+        p.drawRect(QRectF(top.right() - w * 0.35, top.bottom() - h * 0.1, w * 0.3, h * 0.08));
+    });
 }
 
 QPixmap envelope(const QSize &size)
 {
-    QPixmap pm(size);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r(size.width() * 0.1, size.height() * 0.2, size.width() * 0.8, size.height() * 0.6);
-    p.setPen(QPen(QColor(0, 0, 160), 2));
-    p.setBrush(QColor(255, 255, 224));
-    p.drawRect(r);
-    QPainterPath flap;
-    flap.moveTo(r.topLeft());
-    flap.lineTo(r.center().x(), r.top() + r.height() * 0.55);
-    flap.lineTo(r.topRight());
-    p.drawPath(flap);
-    return pm;
+    return Icons::paint(size, [](QPainter &p, qreal w, qreal h) {
+        const QRectF r(w * 0.1, h * 0.2, w * 0.8, h * 0.6);
+        p.setPen(QPen(QColor(0, 0, 160), 2));
+        p.setBrush(QColor(255, 255, 224));
+        p.drawRect(r);
+        QPainterPath flap;
+        flap.moveTo(r.topLeft());
+        flap.lineTo(r.center().x(), r.top() + r.height() * 0.55);
+        flap.lineTo(r.topRight());
+        p.drawPath(flap);
+    });
 }
 
 QPixmap drawingBoard(const QSize &size)
 {
-    QPixmap pm(size);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    const qreal w = size.width();
-    const qreal h = size.height();
-    p.setPen(QPen(QColor(90, 60, 30), 3));
-    p.drawLine(QPointF(w * 0.5, h * 0.55), QPointF(w * 0.25, h * 0.95));
-    p.drawLine(QPointF(w * 0.5, h * 0.55), QPointF(w * 0.75, h * 0.95));
-    p.setPen(QPen(QColor(0, 0, 128), 2));
-    p.setBrush(QColor(245, 245, 235));
-    p.drawRect(QRectF(w * 0.08, h * 0.08, w * 0.84, h * 0.5));
-    p.setPen(QPen(QColor(0, 0, 128), 1, Qt::DashLine));
-    p.drawLine(QPointF(w * 0.15, h * 0.2), QPointF(w * 0.85, h * 0.45));
-    return pm;
+    return Icons::paint(size, [](QPainter &p, qreal w, qreal h) {
+        p.setPen(QPen(QColor(90, 60, 30), 3));
+        p.drawLine(QPointF(w * 0.5, h * 0.55), QPointF(w * 0.25, h * 0.95));
+        p.drawLine(QPointF(w * 0.5, h * 0.55), QPointF(w * 0.75, h * 0.95));
+        p.setPen(QPen(QColor(0, 0, 128), 2));
+        p.setBrush(QColor(245, 245, 235));
+        p.drawRect(QRectF(w * 0.08, h * 0.08, w * 0.84, h * 0.5));
+        p.setPen(QPen(QColor(0, 0, 128), 1, Qt::DashLine));
+        p.drawLine(QPointF(w * 0.15, h * 0.2), QPointF(w * 0.85, h * 0.45));
+    });
 }
 
 } // namespace

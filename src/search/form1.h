@@ -177,6 +177,8 @@ private:
     void setBusy(bool busy);
     void endRunningSearch();
 
+    // Label3 := the current entry of the hit list; false when there is none.
+    bool takeCurrentHit();
     // The selected entries' paths in list order.
     QStringList selectedHits() const;
     // Makes the target directory end with a separator and tells whether it exists; when not,

@@ -135,12 +135,19 @@ QString Form1::TrimBlanks(const QString &text)
     return text.mid(first, last - first);
 }
 
-void Form1::List1_Click()
+bool Form1::takeCurrentHit()
 {
     const QModelIndex current = List1->currentIndex();
     if (!current.isValid())
-        return;
+        return false;
     Label3->setText(m_hits->path(current.row()));
+    return true;
+}
+
+void Form1::List1_Click()
+{
+    if (!takeCurrentHit())
+        return;
 
     Command8->show();
     cmd_path->show();
@@ -164,10 +171,8 @@ void Form1::List1_Click()
 
 void Form1::List1_DblClick()
 {
-    const QModelIndex current = List1->currentIndex();
-    if (!current.isValid())
+    if (!takeCurrentHit())
         return;
-    Label3->setText(m_hits->path(current.row()));
     Command1->show();
     Platform::openFile(currentHitPath());
 }

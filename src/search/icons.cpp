@@ -84,44 +84,48 @@ QPixmap logo(const QSize &size)
     return pm;
 }
 
-QPixmap info(int size)
+QPixmap paint(const QSize &size, const std::function<void(QPainter &, qreal, qreal)> &draw)
 {
-    QPixmap pm(size, size);
+    QPixmap pm(size);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(QColor(0, 40, 120), size * 0.04));
-    p.setBrush(QColor(40, 100, 200));
-    p.drawEllipse(QRectF(size * 0.08, size * 0.08, size * 0.84, size * 0.84));
-    p.setPen(Qt::NoPen);
-    p.setBrush(Qt::white);
-    p.drawEllipse(QPointF(size * 0.5, size * 0.3), size * 0.07, size * 0.07);
-    p.drawRoundedRect(QRectF(size * 0.43, size * 0.42, size * 0.14, size * 0.36), size * 0.03, size * 0.03);
+    draw(p, size.width(), size.height());
     return pm;
+}
+
+QPixmap info(int size)
+{
+    return paint(QSize(size, size), [](QPainter &p, qreal w, qreal) {
+        p.setPen(QPen(QColor(0, 40, 120), w * 0.04));
+        p.setBrush(QColor(40, 100, 200));
+        p.drawEllipse(QRectF(w * 0.08, w * 0.08, w * 0.84, w * 0.84));
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::white);
+        p.drawEllipse(QPointF(w * 0.5, w * 0.3), w * 0.07, w * 0.07);
+        p.drawRoundedRect(QRectF(w * 0.43, w * 0.42, w * 0.14, w * 0.36), w * 0.03, w * 0.03);
+    });
 }
 
 QPixmap listToNotes(int size)
 {
-    QPixmap pm(size, size);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    // The note sheet on the right, in the notes' light yellow.
-    p.setPen(QPen(QColor(0, 0, 192), size * 0.04));
-    p.setBrush(QColor(255, 255, 192));
-    p.drawRect(QRectF(size * 0.5, size * 0.15, size * 0.42, size * 0.7));
-    // List lines on the left.
-    p.setPen(QPen(QColor(60, 60, 60), size * 0.06, Qt::SolidLine, Qt::RoundCap));
-    for (int i = 0; i < 4; ++i) {
-        const qreal y = size * (0.25 + 0.15 * i);
-        p.drawLine(QPointF(size * 0.08, y), QPointF(size * 0.3, y));
-    }
-    // The arrow into the sheet.
-    p.setPen(QPen(QColor(0, 120, 0), size * 0.07, Qt::SolidLine, Qt::RoundCap));
-    p.drawLine(QPointF(size * 0.3, size * 0.5), QPointF(size * 0.72, size * 0.5));
-    p.drawLine(QPointF(size * 0.72, size * 0.5), QPointF(size * 0.62, size * 0.4));
-    p.drawLine(QPointF(size * 0.72, size * 0.5), QPointF(size * 0.62, size * 0.6));
-    return pm;
+    return paint(QSize(size, size), [](QPainter &p, qreal w, qreal) {
+        // The note sheet on the right, in the notes' light yellow.
+        p.setPen(QPen(QColor(0, 0, 192), w * 0.04));
+        p.setBrush(QColor(255, 255, 192));
+        p.drawRect(QRectF(w * 0.5, w * 0.15, w * 0.42, w * 0.7));
+        // List lines on the left.
+        p.setPen(QPen(QColor(60, 60, 60), w * 0.06, Qt::SolidLine, Qt::RoundCap));
+        for (int i = 0; i < 4; ++i) {
+            const qreal y = w * (0.25 + 0.15 * i);
+            p.drawLine(QPointF(w * 0.08, y), QPointF(w * 0.3, y));
+        }
+        // The arrow into the sheet.
+        p.setPen(QPen(QColor(0, 120, 0), w * 0.07, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(w * 0.3, w * 0.5), QPointF(w * 0.72, w * 0.5));
+        p.drawLine(QPointF(w * 0.72, w * 0.5), QPointF(w * 0.62, w * 0.4));
+        p.drawLine(QPointF(w * 0.72, w * 0.5), QPointF(w * 0.62, w * 0.6));
+    });
 }
 
 } // namespace Icons

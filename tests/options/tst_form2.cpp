@@ -1,7 +1,6 @@
 #include "search/hitsfixture.h"
 
 #include "cipher/frmmain.h"
-#include "search/frmsplash.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -43,13 +42,7 @@ private slots:
     void cleanup()
     {
         frmMain::closeAll();
-        close(form);
-        form = nullptr;
-        if (Form2 *info = Form2::existing())
-            info->close();
-        if (frmSplash *s = frmSplash::existing())
-            delete s;
-        flushDeletes();
+        closeWindows(form);
         env.reset();
     }
 
@@ -172,6 +165,21 @@ private slots:
         QVERIFY(info->Command1->isVisible());
         QVERIFY(form->Command5->isVisibleTo(form->Frame1));
         QVERIFY(form->cmd_move->isVisibleTo(form->Frame1));
+    }
+
+    void clickOnAHitLoadsTheClosedWindowHidden()
+    {
+        startWithOneHit();
+        Form2 *info = openInfo();
+        QTest::mouseClick(info->Check1, Qt::LeftButton); // ticked and stored
+        QTest::mouseClick(info->cmd_exit, Qt::LeftButton);
+        flushDeletes();
+        QVERIFY(!Form2::existing());
+        clickHit(form, archive + QStringLiteral("/plan.dwg"));
+        QVERIFY(Form2::existing());
+        QVERIFY(!Form2::existing()->isVisible());
+        QVERIFY(Form2::existing()->Check1->isChecked());
+        QVERIFY(form->Frame1->isVisible());
     }
 
     void closingRereadsTheSearchPaths_data()

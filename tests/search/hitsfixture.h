@@ -4,6 +4,7 @@
 
 #include "app/settings.h"
 #include "options/form2.h"
+#include "search/frmsplash.h"
 
 #include <QCheckBox>
 #include <QListView>
@@ -78,6 +79,18 @@ inline Form1 *startAndListAll(TestEnv &env, const QString &archive)
     if (!SearchFixture::search(form, QStringLiteral("*")))
         return nullptr;
     return form;
+}
+
+// Ends a test: closes every window it may have opened and lets them be destroyed.
+inline void closeWindows(Form1 *&form)
+{
+    SearchFixture::close(form);
+    form = nullptr;
+    if (Form2 *info = Form2::existing())
+        info->close();
+    if (frmSplash *notice = frmSplash::existing())
+        delete notice;
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 } // namespace HitsFixture

@@ -1,7 +1,6 @@
 #include "hitsfixture.h"
 
 #include "search/dirlistbox.h"
-#include "search/frmsplash.h"
 
 #include <QComboBox>
 #include <QGroupBox>
@@ -69,10 +68,7 @@ private slots:
     void init() { env = std::make_unique<TestEnv>(); }
     void cleanup()
     {
-        close(form);
-        form = nullptr;
-        if (frmSplash *s = frmSplash::existing())
-            delete s;
+        closeWindows(form);
         env.reset();
     }
 

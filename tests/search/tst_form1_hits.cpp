@@ -1,7 +1,6 @@
 #include "hitsfixture.h"
 
 #include "app/pathfunctions.h"
-#include "search/frmsplash.h"
 
 #include <QAction>
 #include <QApplication>
@@ -50,10 +49,7 @@ private slots:
     void init() { env = std::make_unique<TestEnv>(); }
     void cleanup()
     {
-        close(form);
-        form = nullptr;
-        if (frmSplash *s = frmSplash::existing())
-            delete s;
+        closeWindows(form);
         env.reset();
     }
 
@@ -153,6 +149,19 @@ private slots:
         QTest::keyClick(form->List1, Qt::Key_Down);
         QCOMPARE(form->currentHitPath(), second);
         QCOMPARE(form->Label8->text(), Zerlege(second));
+    }
+
+    void focusAloneMakesNoHitCurrent()
+    {
+        startWith({QStringLiteral("a"), QStringLiteral("b")});
+        form->activateWindow();
+        form->List1->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(form->List1->hasFocus());
+        QVERIFY(form->currentHitPath().isEmpty());
+        QVERIFY(!form->Label8->isVisible());
+        // The first key moves to the first entry, which then is the current hit.
+        QTest::keyClick(form->List1, Qt::Key_Down);
+        QCOMPARE(form->currentHitPath(), form->hitModel()->path(0));
     }
 
     void doubleClickOpensTheHit()

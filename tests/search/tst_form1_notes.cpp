@@ -1,6 +1,5 @@
 #include "hitsfixture.h"
 
-#include "search/frmsplash.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -22,13 +21,7 @@ private slots:
     void init() { env = std::make_unique<TestEnv>(); }
     void cleanup()
     {
-        close(form);
-        form = nullptr;
-        if (Form2 *info = Form2::existing())
-            info->close();
-        if (frmSplash *s = frmSplash::existing())
-            delete s;
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        closeWindows(form);
         env.reset();
     }
 
