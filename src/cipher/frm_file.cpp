@@ -141,7 +141,9 @@ frm_file::frm_file()
     connect(cmd_okfileencode, &QPushButton::clicked, this, &frm_file::cmd_okfileencode_Click);
 
     FillDrives();
-    Dir_encode->setPath(QDir::currentPath());
+    // A current folder removed meanwhile leaves the drive's root to start from.
+    if (!Dir_encode->setPath(QDir::currentPath()))
+        Dir_encode->setPath(Drive_encode->currentData().toString());
     connect(Drive_encode, &QComboBox::currentIndexChanged, this, &frm_file::Drive_encode_Change);
 }
 

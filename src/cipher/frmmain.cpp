@@ -19,6 +19,7 @@
 #include <QPainterPath>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 
 void CentreWindow(QWidget *window, const QWidget *owner)
@@ -302,6 +303,15 @@ void frmMain::Decode()
 
 void frmMain::Run(Direction direction)
 {
+    // The events let through before the transformation must not start a second one.
+    if (m_running)
+        return;
+    QPointer<frmMain> self(this);
+    m_running = true;
+    const auto finished = qScopeGuard([self] {
+        if (self)
+            self->m_running = false;
+    });
     const bool encrypt = direction == Direction::Encrypt;
     frm_file::setMode(encrypt ? frm_file::Mode::Encrypt : frm_file::Mode::Decrypt);
     QLineEdit *sourceField = encrypt ? txtEnc : txtDec;
@@ -312,7 +322,6 @@ void frmMain::Run(Direction direction)
         return;
     }
 
-    QPointer<frmMain> self(this);
     if (lblPwCache->text().isEmpty())
         frmPass::ask(this);
     if (!self || lblPwCache->text().isEmpty())

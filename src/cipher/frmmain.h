@@ -94,5 +94,7 @@ private:
     // Makes sure the key cache holds a key, asking for the password when it is empty.
     bool EnsureKey();
 
+    bool m_running = false;
+
     static QPointer<frmMain> s_instance;
 };

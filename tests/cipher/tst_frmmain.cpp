@@ -31,6 +31,7 @@ private slots:
     void failedWriteKeepsSource_data();
     void failedWriteKeepsSource();
     void progressIsBounded();
+    void noSecondOperationWhileOneRuns();
     void emptyFieldOpensChooser();
     void startedWithArgumentOpensDecrypted();
     void exitDiscardsWindowAndKey();
@@ -310,6 +311,23 @@ void tst_frmMain::progressIsBounded()
         if (i > 0)
             QVERIFY(values.at(i) > values.at(i - 1));
     }
+}
+
+void tst_frmMain::noSecondOperationWhileOneRuns()
+{
+    PromptDriver driver;
+    driver.script << [](frmPass *prompt) {
+        frmMain::existing()->Decode();
+        PromptDriver::enter(QStringLiteral("ab"))(prompt);
+    };
+    frmMain *w = shownCipherWindow();
+    const QString other = env->writeFile(QStringLiteral("other.D0C"), "o");
+    w->txtDec->setText(other);
+
+    const QString plain = encryptThroughWindow(w, QStringLiteral("plan.dwg"), "p");
+    QCOMPARE(driver.shown, 1);
+    QCOMPARE(readAll(other), QByteArray("o"));
+    QCOMPARE(readAll(plain + QStringLiteral(".D0C")), xorWith("p", "33"));
 }
 
 void tst_frmMain::emptyFieldOpensChooser()
