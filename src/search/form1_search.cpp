@@ -3,6 +3,7 @@
 #include "form1.h"
 
 #include "app/nativepath.h"
+#include "app/pathfunctions.h"
 #include "app/platform.h"
 #include "cfindfile.h"
 #include "frmsplash.h"
@@ -25,6 +26,30 @@ constexpr qint64 kDrainBudgetMs = 12;
 bool isBlank(const QString &s)
 {
     return s.trimmed().isEmpty();
+}
+
+// The same hit text can only be reported twice when one search path's base (the path with
+// one trailing separator) begins with another's: every hit text begins with its path's base.
+// Without such a pair the list is free of duplicates by construction and need not be
+// refilled.
+bool mayOverlap(const std::vector<SearchRun::Path> &paths)
+{
+    const char sep = char(PathSeparator().unicode());
+    std::vector<std::string> bases;
+    for (const SearchRun::Path &p : paths) {
+        std::string base = p.path;
+        while (!base.empty() && base.back() == sep)
+            base.pop_back();
+        base += sep;
+        bases.push_back(std::move(base));
+    }
+    for (size_t i = 0; i < bases.size(); ++i) {
+        for (size_t j = 0; j < bases.size(); ++j) {
+            if (i != j && bases[j].compare(0, bases[i].size(), bases[i]) == 0)
+                return true;
+        }
+    }
+    return false;
 }
 } // namespace
 
@@ -94,7 +119,6 @@ void Form1::RunSearch()
     Label10->hide();
     logo->hide();
     m_hits->clear();
-    m_hitsDeduped = true;
     List1->show();
     StopRequested = false;
     m_errors.clear();
@@ -107,9 +131,11 @@ void Form1::RunSearch()
             continue;
         paths.push_back({i, NativePath::encode(entry).toStdString()});
     }
+    m_hitsDeduped = !mayOverlap(paths);
     const QByteArray pattern = (Combo1->currentText() + QLatin1Char('*')).toUtf8();
 
     m_searching = true;
+    m_run->setFinishedNotify([this] { QMetaObject::invokeMethod(this, &Form1::drain, Qt::QueuedConnection); });
     m_run->start(std::move(paths), pattern.toStdString());
     m_drainTimer.start();
 }
@@ -127,7 +153,6 @@ void Form1::drain()
         switch (item.kind) {
         case SearchRun::Item::Hits:
             m_hits->appendPacked(item.bytes, item.ends);
-            m_hitsDeduped = false;
             break;
         case SearchRun::Item::PathStarted:
             Label1->setText(List_path->item(item.index)->text());

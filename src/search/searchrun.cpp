@@ -130,4 +130,6 @@ void SearchRun::walk(std::vector<Path> paths, std::string pattern)
     Item done;
     done.kind = Item::Finished;
     post(std::move(done));
+    if (m_notify)
+        m_notify();
 }

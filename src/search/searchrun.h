@@ -48,6 +48,10 @@ public:
 
     std::deque<Item> take();
 
+    // Called on the worker once the last item is posted, so the taker need not wait for its
+    // next turn to finish the search.
+    void setFinishedNotify(std::function<void()> notify) { m_notify = std::move(notify); }
+
     // Tests: called on the worker before each descent, so a test can hold the walk at a
     // known point.
     static void setDescentHook(std::function<void()> hook);
@@ -61,6 +65,7 @@ private:
     const std::atomic<bool> &m_stopRequested;
     std::atomic<bool> m_abort{false};
     std::thread m_thread;
+    std::function<void()> m_notify;
 
     std::mutex m_mutex;
     std::deque<Item> m_queue;

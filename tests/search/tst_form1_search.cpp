@@ -168,7 +168,41 @@ private slots:
                                           a + QStringLiteral("/b/c/x3")}));
     }
 
+    void overlappingPathsAreListedOnce_data()
+    {
+        QTest::addColumn<QStringList>("paths");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QStringList>("listed");
+        // The second path lies inside the first; a trailing separator on one of them.
+        QTest::newRow("inside") << QStringList{QStringLiteral("a/"), QStringLiteral("a/inner")} << 3
+                                << QStringList{QStringLiteral("a/inner/plan.dwg"), QStringLiteral("a/plan-top.dwg")};
+        QTest::newRow("same twice") << QStringList{QStringLiteral("a"), QStringLiteral("a//")} << 4
+                                    << QStringList{QStringLiteral("a/inner/plan.dwg"), QStringLiteral("a/plan-top.dwg")};
+        QTest::newRow("name prefix only") << QStringList{QStringLiteral("a"), QStringLiteral("ab")} << 3
+                                          << QStringList{QStringLiteral("a/inner/plan.dwg"), QStringLiteral("a/plan-top.dwg"),
+                                                         QStringLiteral("ab/plan.dwg")};
+    }
     void overlappingPathsAreListedOnce()
+    {
+        QFETCH(QStringList, paths);
+        QFETCH(int, count);
+        QFETCH(QStringList, listed);
+        env->writeFile(QStringLiteral("a/plan-top.dwg"));
+        env->writeFile(QStringLiteral("a/inner/plan.dwg"));
+        env->writeFile(QStringLiteral("ab/plan.dwg"));
+        QStringList full;
+        for (const QString &p : paths)
+            full.append(env->root() + QLatin1Char('/') + p);
+        form = start(*env, full);
+        QVERIFY(search(form, QStringLiteral("plan")));
+        QCOMPARE(form->Label6->text(), QString::number(count));
+        QStringList want;
+        for (const QString &p : listed)
+            want.append(env->root() + QLatin1Char('/') + p);
+        QCOMPARE(sorted(hits(form)), sorted(want));
+    }
+
+    void overlappingPathsKeepTheFirstOfEach()
     {
         env->writeFile(QStringLiteral("a/top.dwg"));
         env->writeFile(QStringLiteral("a/inner/plan.dwg"));
