@@ -94,6 +94,23 @@ bool writeAll(int fd, const char *data, ssize_t size)
 
 bool copyContent(int from, int to)
 {
+#ifdef __linux__
+    // In-kernel copy first; file systems or kernels without it fall back to read and write.
+    for (bool copiedAny = false;;) {
+        const ssize_t n = ::copy_file_range(from, nullptr, to, nullptr, size_t(1) << 30, 0);
+        if (n == 0)
+            return true;
+        if (n > 0) {
+            copiedAny = true;
+            continue;
+        }
+        if (errno == EINTR)
+            continue;
+        if (copiedAny || (errno != ENOSYS && errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP))
+            return false;
+        break;
+    }
+#endif
     static constexpr size_t kBlock = 1 << 20;
     std::unique_ptr<char[]> buffer(new char[kBlock]);
     for (;;) {
