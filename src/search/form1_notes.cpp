@@ -80,12 +80,15 @@ void Form1::Command6_Click()
 
 void Form1::img_putlisttoinfo_Click()
 {
-    for (const QString &hit : selectedHits()) {
-        if (Text1->document()->isEmpty())
-            Text1->setPlainText(hit);
-        else
-            appendNote(hit);
-    }
+    const QStringList hits = selectedHits();
+    if (hits.isEmpty())
+        return;
+    // One edit for the whole selection: empty notes start with the first path itself.
+    const QString lines = hits.join(QLatin1Char('\n'));
+    if (Text1->document()->isEmpty())
+        Text1->setPlainText(lines);
+    else
+        appendNote(lines);
 }
 
 void Form1::Command7_Click()
