@@ -6,6 +6,7 @@
 #include "cipher/filecipher.h"
 #include "cipher/frm_file.h"
 #include "cipher/frmpass.h"
+#include "search/clicklabel.h"
 #include "textcipher/frm_txtkrypt.h"
 
 #include <QCloseEvent>
@@ -14,7 +15,6 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QProgressBar>
@@ -35,13 +35,7 @@ void CentreWindow(QWidget *window, const QWidget *owner)
 }
 
 // ---------------------------------------------------------------------------------------------
-// CipherPicture
-
-CipherPicture::CipherPicture(Kind kind, QWidget *parent)
-    : QWidget(parent), m_kind(kind)
-{
-    setCursor(Qt::PointingHandCursor);
-}
+// Pictures
 
 namespace {
 
@@ -86,48 +80,37 @@ void drawLock(QPainter &p, bool open)
 
 } // namespace
 
-void CipherPicture::paintEvent(QPaintEvent *)
+ClickLabel *CipherPicture(CipherPictureKind kind, QWidget *parent, int left, int top, int width,
+                          int height)
 {
-    QPainter p(this);
+    auto *picture = new ClickLabel(parent);
+    Ui::place(picture, left, top, width, height);
+    picture->setCursor(Qt::PointingHandCursor);
+
+    QPixmap pixmap(picture->size());
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
-    p.scale(width() / 100.0, height() / 100.0);
-    if (m_pressed)
-        p.translate(2, 2);
-    switch (m_kind) {
-    case Kind::EncryptFile:
-    case Kind::DecryptFile:
+    p.scale(pixmap.width() / 100.0, pixmap.height() / 100.0);
+    switch (kind) {
+    case CipherPictureKind::EncryptFile:
+    case CipherPictureKind::DecryptFile:
         drawSheet(p);
-        drawLock(p, m_kind == Kind::DecryptFile);
+        drawLock(p, kind == CipherPictureKind::DecryptFile);
         break;
-    case Kind::Confirm: {
+    case CipherPictureKind::Confirm:
         p.setPen(QPen(QColor(0, 120, 0), 14, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.drawPolyline(QPolygonF({QPointF(16, 52), QPointF(40, 78), QPointF(86, 20)}));
         break;
-    }
-    case Kind::Cancel:
+    case CipherPictureKind::Cancel:
         p.setPen(QPen(QColor(200, 0, 0), 16, Qt::SolidLine, Qt::RoundCap));
         p.drawLine(QPointF(18, 18), QPointF(82, 82));
         p.drawLine(QPointF(82, 18), QPointF(18, 82));
         break;
     }
-}
-
-void CipherPicture::mousePressEvent(QMouseEvent *event)
-{
-    if (event->button() != Qt::LeftButton)
-        return QWidget::mousePressEvent(event);
-    m_pressed = true;
-    update();
-}
-
-void CipherPicture::mouseReleaseEvent(QMouseEvent *event)
-{
-    if (event->button() != Qt::LeftButton || !m_pressed)
-        return QWidget::mouseReleaseEvent(event);
-    m_pressed = false;
-    update();
-    if (rect().contains(event->position().toPoint()))
-        emit clicked();
+    p.end();
+    picture->setPixmap(pixmap);
+    return picture;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -183,10 +166,9 @@ frmMain::frmMain()
     txtEnc->setReadOnly(true);
     Ui::place(txtEnc, 120, 1200, 3015, 285);
 
-    img_file = new CipherPicture(CipherPicture::Kind::EncryptFile, fmeEncode);
+    img_file = CipherPicture(CipherPictureKind::EncryptFile, fmeEncode, 1320, 240, 750, 885);
     img_file->setObjectName(QStringLiteral("img_file"));
     img_file->setToolTip(QStringLiteral("Datei verschlüsseln"));
-    Ui::place(img_file, 1320, 240, 750, 885);
 
     fmeDecode = new QGroupBox(QStringLiteral("entschlüsseln"), Frame1);
     fmeDecode->setObjectName(QStringLiteral("fmeDecode"));
@@ -197,10 +179,9 @@ frmMain::frmMain()
     txtDec->setReadOnly(true);
     Ui::place(txtDec, 120, 1200, 3015, 285);
 
-    img_decfile = new CipherPicture(CipherPicture::Kind::DecryptFile, fmeDecode);
+    img_decfile = CipherPicture(CipherPictureKind::DecryptFile, fmeDecode, 1320, 120, 750, 990);
     img_decfile->setObjectName(QStringLiteral("img_decfile"));
     img_decfile->setToolTip(QStringLiteral("Datei entschlüsseln"));
-    Ui::place(img_decfile, 1320, 120, 750, 990);
 
     PBar = new QProgressBar(Frame1);
     PBar->setObjectName(QStringLiteral("PBar"));
@@ -238,8 +219,8 @@ frmMain::frmMain()
     Ui::place(lblPwCache, -3000, -3000, 1500, 195);
     lblPwCache->hide();
 
-    connect(img_file, &CipherPicture::clicked, this, &frmMain::img_file_Click);
-    connect(img_decfile, &CipherPicture::clicked, this, &frmMain::img_decfile_Click);
+    connect(img_file, &ClickLabel::clicked, this, &frmMain::img_file_Click);
+    connect(img_decfile, &ClickLabel::clicked, this, &frmMain::img_decfile_Click);
     connect(cmd_Anz, &QPushButton::clicked, this, &frmMain::cmd_Anz_Click);
     connect(cmd_txtKrypt, &QPushButton::clicked, this, &frmMain::cmd_txtKrypt_Click);
     connect(cmd_exit, &QPushButton::clicked, this, &frmMain::cmd_exit_Click);

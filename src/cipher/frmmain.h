@@ -4,6 +4,7 @@
 #include <QString>
 #include <QWidget>
 
+class ClickLabel;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -14,28 +15,11 @@ class QPushButton;
 // owner or it is hidden.
 void CentreWindow(QWidget *window, const QWidget *owner);
 
-// A small drawn picture that acts as a button, as the cipher windows use them.
-class CipherPicture : public QWidget
-{
-    Q_OBJECT
+enum class CipherPictureKind { EncryptFile, DecryptFile, Confirm, Cancel };
 
-public:
-    enum class Kind { EncryptFile, DecryptFile, Confirm, Cancel };
-
-    CipherPicture(Kind kind, QWidget *parent);
-
-signals:
-    void clicked();
-
-protected:
-    void paintEvent(QPaintEvent *event) override;
-    void mousePressEvent(QMouseEvent *event) override;
-    void mouseReleaseEvent(QMouseEvent *event) override;
-
-private:
-    Kind m_kind;
-    bool m_pressed = false;
-};
+// A drawn picture that acts as a button, laid out in twips.
+ClickLabel *CipherPicture(CipherPictureKind kind, QWidget *parent, int left, int top, int width,
+                          int height);
 
 // The file cipher window "D0C": encrypts the file in txtEnc into a ".D0C" file beside it and
 // decrypts the ".D0C" file in txtDec back. The key derived from the password lives in
@@ -58,10 +42,10 @@ public:
     QGroupBox *Frame1 = nullptr;
     QGroupBox *fmeEncode = nullptr;
     QLineEdit *txtEnc = nullptr;
-    CipherPicture *img_file = nullptr;
+    ClickLabel *img_file = nullptr;
     QGroupBox *fmeDecode = nullptr;
     QLineEdit *txtDec = nullptr;
-    CipherPicture *img_decfile = nullptr;
+    ClickLabel *img_decfile = nullptr;
     QProgressBar *PBar = nullptr;
     QPushButton *cmd_txtKrypt = nullptr;
     QPushButton *cmd_Anz = nullptr;

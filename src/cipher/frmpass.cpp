@@ -4,6 +4,7 @@
 #include "app/ui.h"
 #include "cipher/frmmain.h"
 #include "cipher/keyderivation.h"
+#include "search/clicklabel.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -54,20 +55,18 @@ frmPass::frmPass(QWidget *owner)
     Check1->setObjectName(QStringLiteral("Check1"));
     Ui::place(Check1, 3240, 120, 855, 255);
 
-    img_do = new CipherPicture(CipherPicture::Kind::Confirm, this);
+    img_do = CipherPicture(CipherPictureKind::Confirm, this, 3120, 480, 480, 480);
     img_do->setObjectName(QStringLiteral("img_do"));
     img_do->setToolTip(QStringLiteral("Action"));
-    Ui::place(img_do, 3120, 480, 480, 480);
 
-    img_exit = new CipherPicture(CipherPicture::Kind::Cancel, this);
+    img_exit = CipherPicture(CipherPictureKind::Cancel, this, 3840, 600, 240, 240);
     img_exit->setObjectName(QStringLiteral("img_exit"));
     img_exit->setToolTip(QStringLiteral("EXIT"));
-    Ui::place(img_exit, 3840, 600, 240, 240);
 
     connect(Check1, &QCheckBox::clicked, this, &frmPass::Check1_Click);
     connect(txtPass, &QLineEdit::returnPressed, this, &frmPass::txtPass_KeyPress);
-    connect(img_do, &CipherPicture::clicked, this, &frmPass::img_do_Click);
-    connect(img_exit, &CipherPicture::clicked, this, &frmPass::img_exit_Click);
+    connect(img_do, &ClickLabel::clicked, this, &frmPass::img_do_Click);
+    connect(img_exit, &ClickLabel::clicked, this, &frmPass::img_exit_Click);
 
     txtPass->setFocus();
 }

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-class CipherPicture;
+class ClickLabel;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -23,8 +23,8 @@ public:
     QLabel *lbl_passlook = nullptr;
     QLineEdit *txtPass = nullptr;
     QCheckBox *Check1 = nullptr;
-    CipherPicture *img_do = nullptr;
-    CipherPicture *img_exit = nullptr;
+    ClickLabel *img_do = nullptr;
+    ClickLabel *img_exit = nullptr;
 
 public slots:
     void Check1_Click();

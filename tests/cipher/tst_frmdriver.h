@@ -4,6 +4,7 @@
 #include "cipher/frmmain.h"
 #include "cipher/frmpass.h"
 #include "helpers/testenv.h"
+#include "search/clicklabel.h"
 
 #include <QApplication>
 #include <QCheckBox>
