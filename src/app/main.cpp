@@ -3,6 +3,7 @@
 #include "search/form1.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char *argv[])
 {
@@ -10,6 +11,7 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("Tarvo"));
     QApplication::setApplicationName(QStringLiteral("Tarvo"));
     Ui::installFonts();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tarvo.png")));
 
     QStringList args = QApplication::arguments();
     args.removeFirst();
