@@ -1,27 +1,18 @@
-#include "app/ui.h"
 #include "helpers/testenv.h"
 #include "textcipher/frm_txtkrypt.h"
-#include "textcipher/hexdump.h"
-#include "textcipher/textcipher.h"
 
 #include <QApplication>
-#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QResizeEvent>
 #include <QTest>
 
 namespace {
 
 // Widths the window takes while it is built and unfolded.
-class WidthRecorder : public QObject
-{
-public:
+struct WidthRecorder : QObject {
     QList<int> widths;
-
-protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         if (event->type() == QEvent::Resize && watched->objectName() == QStringLiteral("frm_txtkrypt"))
@@ -30,506 +21,238 @@ protected:
     }
 };
 
-void discardClosedWindows()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
+struct KeyCase { QString typed; int key; QString hint; bool workingArea; }; // key 0: none
+// clicks: E encode, D decode, C clear; buttons: "ED" both enabled, "-D" only Decode, ...
+struct ButtonCase { QString pw, text; const char *clicks, *buttons; QString status, result; };
 
 } // namespace
 
+Q_DECLARE_METATYPE(KeyCase)
+Q_DECLARE_METATYPE(ButtonCase)
+
+// Unfolding takes half a second, so the cases share one window; only the quit case opens it afresh.
 class TestFrmTxtKrypt : public QObject
 {
     Q_OBJECT
 
     frm_txtkrypt *w = nullptr;
 
-    template <typename T>
-    T *find(const char *name)
-    {
-        T *child = w->findChild<T *>(QString::fromLatin1(name));
-        if (!child)
-            qFatal("control %s missing", name);
-        return child;
-    }
+    template <typename T = QWidget>
+    T *find(const char *name) { return w->findChild<T *>(QString::fromLatin1(name)); }
     QLineEdit *password() { return find<QLineEdit>("txtPassword"); }
     QPlainTextEdit *box() { return find<QPlainTextEdit>("txtToEncode"); }
     QString status() { return find<QLabel>("lblstatus")->text(); }
-    QPushButton *encodeButton() { return find<QPushButton>("cmdEncode"); }
-    QPushButton *decodeButton() { return find<QPushButton>("cmdDecode"); }
-    void click(const char *name) { QTest::mouseClick(find<QWidget>(name), Qt::LeftButton); }
-
-    // Types the password and confirms it, which opens the working area.
-    void enterPassword(const QString &text)
+    QString enabled()
     {
-        QTest::keyClicks(password(), text);
-        QTest::keyClick(password(), Qt::Key_Return);
+        return QString(find("cmdEncode")->isEnabled() ? u'E' : u'-') + (find("cmdDecode")->isEnabled() ? u'D' : u'-');
     }
-    // Types text key by key; a line feed is the Enter key.
-    void typeIntoBox(const QString &text)
+    void click(const char *name) { QTest::mouseClick(find(name), Qt::LeftButton); }
+    void typeIntoBox(const QString &text) // key by key; a line feed is the Enter key
     {
-        box()->setFocus();
-        for (QChar c : text) {
-            if (c == u'\n')
-                QTest::keyClick(box(), Qt::Key_Return);
-            else
-                QTest::sendKeyEvent(QTest::Click, box(), Qt::Key_unknown, QString(c), Qt::NoModifier);
-        }
+        for (QChar c : text)
+            QTest::sendKeyEvent(QTest::Click, box(), c == u'\n' ? Qt::Key_Return : Qt::Key_unknown,
+                                QString(c == u'\n' ? u'\r' : c), Qt::NoModifier);
     }
-
-    // The offscreen platform cannot raise a window and says so.
-    void ignoreRaiseWarning()
+    frm_txtkrypt *showWindow()
     {
-        if (QGuiApplication::platformName() == QStringLiteral("offscreen"))
-            QTest::ignoreMessage(QtWarningMsg, "This plugin does not support raise()");
+        QTest::ignoreMessage(QtWarningMsg, "This plugin does not support raise()"); // offscreen
+        return frm_txtkrypt::showWindow();
     }
 
 private slots:
     void initTestCase() { tarvoTestProcessSetup(); }
 
+    // The state of a fresh window, without unfolding it again.
     void init()
     {
-        ignoreRaiseWarning();
-        w = frm_txtkrypt::showWindow();
-        QVERIFY(w);
-    }
-
-    void cleanup()
-    {
-        if (frm_txtkrypt::existing())
-            frm_txtkrypt::existing()->close();
-        discardClosedWindows();
-        QVERIFY(!frm_txtkrypt::existing());
-        w = nullptr;
-    }
-
-    void opening()
-    {
-        QCOMPARE(w->windowTitle(), QStringLiteral("ZuraRudud"));
-        QVERIFY(w->isVisible());
-        QVERIFY(!w->isModal());
-        QVERIFY(w->isWindow());
-        const int designed = 7875;
-        QVERIFY2(w->frameGeometry().width() * 15 >= designed, qPrintable(QString::number(w->width())));
-        QVERIFY(w->frameGeometry().width() * 15 < designed + 250 + 15);
-        QCOMPARE(w->height(), Ui::px(5865));
-        QVERIFY(!find<QGroupBox>("Frame1")->isVisible());
-        QVERIFY(!find<QWidget>("Frame_Quest")->isVisible());
-        QVERIFY(password()->isVisible());
-        QVERIFY(find<QLabel>("Label1")->isVisible());
-        QCOMPARE(password()->echoMode(), QLineEdit::Password);
-        QVERIFY(password()->text().isEmpty());
-        QVERIFY(box()->toPlainText().isEmpty());
-        QVERIFY(status().isEmpty());
-        QVERIFY(encodeButton()->isEnabled());
-        QVERIFY(decodeButton()->isEnabled());
-        QCOMPARE(w->focusWidget(), password());
-    }
-
-    void unfoldsInSteps()
-    {
-        w->close();
-        discardClosedWindows();
-        WidthRecorder recorder;
-        ignoreRaiseWarning();
-        qApp->installEventFilter(&recorder);
-        w = frm_txtkrypt::showWindow();
-        qApp->removeEventFilter(&recorder);
-        const QList<int> &widths = recorder.widths;
-        QVERIFY2(widths.size() >= 25, qPrintable(QString::number(widths.size())));
-        // From narrow to the designed width, growing by about 250 twips a step.
-        QVERIFY(widths.first() * 15 < 1000);
-        for (int i = 1; i < widths.size(); ++i) {
-            const int step = widths.at(i) - widths.at(i - 1);
-            QVERIFY2(step >= 16 && step <= 18, qPrintable(QStringLiteral("step %1: %2").arg(i).arg(step)));
-        }
-        QCOMPARE(widths.last(), w->width());
-        // Showing it again neither rebuilds nor unfolds it.
-        password()->setText(QStringLiteral("kept"));
-        qApp->installEventFilter(&recorder);
-        recorder.widths.clear();
-        ignoreRaiseWarning();
-        QCOMPARE(frm_txtkrypt::showWindow(), w);
-        qApp->removeEventFilter(&recorder);
-        QVERIFY(recorder.widths.isEmpty());
-        QCOMPARE(password()->text(), QStringLiteral("kept"));
+        w = frm_txtkrypt::instance();
+        password()->clear();
+        password()->setEchoMode(QLineEdit::Password);
+        password()->setFocus();
+        box()->clear();
+        find<QLabel>("lblstatus")->clear();
+        find("Frame1")->hide();
+        find("Frame_Quest")->hide();
+        find("cmdEncode")->setEnabled(true);
+        find("cmdDecode")->setEnabled(true);
     }
 
     void design()
     {
-        const auto geometry = [this](const char *name) { return find<QWidget>(name)->geometry(); };
-        QCOMPARE(geometry("Label1"), Ui::rect(120, 0, 735, 255));
-        QCOMPARE(geometry("txtPassword"), Ui::rect(120, 240, 2295, 285));
-        QCOMPARE(geometry("lblstatus"), Ui::rect(2520, 240, 5295, 315));
-        QCOMPARE(geometry("Frame1"), Ui::rect(60, 600, 7755, 5175));
-        QCOMPARE(geometry("Frame_Quest"), Ui::rect(1620, 2700, 4575, 1215));
-        QCOMPARE(geometry("cmdDecode"), Ui::rect(1320, 240, 1095, 615));
-        QCOMPARE(geometry("img_exit"), Ui::rect(7080, 300, 480, 480));
-        QCOMPARE(geometry("txtToEncode"), Ui::rect(120, 960, 7455, 4095));
-        QCOMPARE(geometry("cmd_no"), Ui::rect(2460, 600, 1695, 375));
-
-        const QPalette status = find<QLabel>("lblstatus")->palette();
-        QCOMPARE(status.color(QPalette::WindowText), QColor(255, 128, 0));
-        QCOMPARE(status.color(QPalette::Window), QColor(64, 64, 64));
-        QCOMPARE(find<QLabel>("lblstatus")->alignment(), Qt::AlignCenter);
-        QCOMPARE(find<QWidget>("Frame_Quest")->palette().color(QPalette::Window), QColor(255, 255, 128));
-        QCOMPARE(find<QGroupBox>("Frame1")->title(), QStringLiteral("txt file"));
-        QCOMPARE(find<QLabel>("Label8")->text(),
-                 QStringLiteral("Text in textbox will be lost ! Do you want to continue ?"));
-        QCOMPARE(find<QPushButton>("cmd_yes")->text(), QStringLiteral("YES"));
-        QCOMPARE(find<QPushButton>("cmd_no")->text(), QStringLiteral("NO"));
-
-        const struct { const char *name; const char *text; } captions[] = {
-            {"Label3", "copy to Clipboard"}, {"Label6", "paste from clipboard"},
-            {"Label9", "clear"}, {"Label7", "quit"}};
-        for (const auto &c : captions) {
-            const QLabel *label = find<QLabel>(c.name);
-            QCOMPARE(label->text(), QString::fromLatin1(c.text));
-            QCOMPARE(label->font().pointSizeF(), 6.0);
-            QCOMPARE(label->font().styleHint(), QFont::Serif);
+        const struct { const char *name, *property, *text; } texts[] = {
+            {"Label1", "text", "password:"}, {"Frame1", "title", "txt file"}, {"cmd_yes", "text", "YES"},
+            {"cmd_no", "text", "NO"}, {"Label8", "text", "Text in textbox will be lost ! Do you want to continue ?"},
+            {"Label3", "text", "copy to Clipboard"}, {"Label6", "text", "paste from clipboard"},
+            {"Label9", "text", "clear"}, {"Label7", "text", "quit"}, {"img_clip", "toolTip", "copy to clipboard"},
+            {"img_paste", "toolTip", "paste from clipboard"}, {"img_clear", "toolTip", ""}, {"img_exit", "toolTip", "EXIT"}};
+        for (const auto &t : texts) {
+            QVERIFY2(find(t.name), t.name);
+            QCOMPARE(find(t.name)->property(t.property).toString(), QString::fromLatin1(t.text));
         }
-        QCOMPARE(find<QWidget>("img_clip")->toolTip(), QStringLiteral("copy to clipboard"));
-        QCOMPARE(find<QWidget>("img_paste")->toolTip(), QStringLiteral("paste from clipboard"));
-        QCOMPARE(find<QWidget>("img_exit")->toolTip(), QStringLiteral("EXIT"));
-        QVERIFY(find<QWidget>("img_clear")->toolTip().isEmpty());
-        for (const char *name : {"img_clip", "img_paste", "img_clear", "img_exit"}) {
-            const QLabel *picture = find<QLabel>(name);
-            QVERIFY(!picture->pixmap().isNull());
-            QCOMPARE(picture->cursor().shape(), Qt::PointingHandCursor);
-        }
+        QCOMPARE(find("lblstatus")->palette().color(QPalette::WindowText), QColor(255, 128, 0));
+        QCOMPARE(find("lblstatus")->palette().color(QPalette::Window), QColor(64, 64, 64));
+        QCOMPARE(find("Frame_Quest")->palette().color(QPalette::Window), QColor(255, 255, 128));
     }
 
-    void passwordHints_data()
+    void passwordKeys_data()
     {
-        QTest::addColumn<int>("typed");
-        QTest::addColumn<QString>("hint");
-        const QString shortHint = QStringLiteral("password to short");
+        QTest::addColumn<KeyCase>("c");
+        const QString tooShort = QStringLiteral("password to short");
         const QString better = QStringLiteral("password\u00b4s could be better");
         const QString ok = QStringLiteral("password length ok.");
-        QTest::newRow("1st key") << 1 << shortHint;
-        QTest::newRow("5th key still short") << 5 << shortHint;
-        QTest::newRow("6th key") << 6 << better;
-        QTest::newRow("7th key") << 7 << better;
-        QTest::newRow("8th key") << 8 << ok;
-        QTest::newRow("12th key") << 12 << ok;
+        QTest::newRow("5th key still short") << KeyCase{QStringLiteral("abcde"), 0, tooShort, false};
+        QTest::newRow("6th key") << KeyCase{QStringLiteral("abcdef"), 0, better, false};
+        QTest::newRow("7th key") << KeyCase{QStringLiteral("abcdefg"), 0, better, false};
+        QTest::newRow("8th key") << KeyCase{QStringLiteral("abcdefgh"), 0, ok, false};
+        QTest::newRow("backspace: length before") << KeyCase{QStringLiteral("1234567"), Qt::Key_Backspace, ok, false};
+        QTest::newRow("no character, no hint") << KeyCase{QString(), Qt::Key_Left, QString(), false};
+        QTest::newRow("Enter on empty field") << KeyCase{QString(), Qt::Key_Return, tooShort, false};
+        QTest::newRow("Enter") << KeyCase{QStringLiteral("geheim"), Qt::Key_Return, better, true};
+        QTest::newRow("keypad Enter") << KeyCase{QStringLiteral("geheim"), Qt::Key_Enter, better, true};
     }
-    void passwordHints()
+    void passwordKeys()
     {
-        QFETCH(int, typed);
-        QFETCH(QString, hint);
-        TestEnv env;
-        const QString text = QStringLiteral("abcdefghijklmnop").left(typed);
-        QTest::keyClicks(password(), text);
-        QCOMPARE(status(), hint);
-        QCOMPARE(password()->text(), text);
-        QCOMPARE(password()->displayText(), QString(typed, QLatin1Char('*')));
-    }
-
-    void backspaceHintUsesLengthBefore()
-    {
-        TestEnv env;
-        QTest::keyClicks(password(), QStringLiteral("12345678"));
-        QTest::keyClick(password(), Qt::Key_Backspace);
-        QCOMPARE(password()->text(), QStringLiteral("1234567"));
-        QCOMPARE(status(), QStringLiteral("password length ok."));
-        QTest::keyClick(password(), Qt::Key_Backspace);
-        QCOMPARE(status(), QStringLiteral("password length ok."));
-        QTest::keyClick(password(), Qt::Key_Backspace);
-        QCOMPARE(status(), QStringLiteral("password\u00b4s could be better"));
-        QCOMPARE(password()->text(), QStringLiteral("12345"));
-        // A key that types nothing gives no hint.
-        find<QLabel>("lblstatus")->clear();
-        QTest::keyClick(password(), Qt::Key_Shift);
-        QTest::keyClick(password(), Qt::Key_Left);
-        QVERIFY(status().isEmpty());
-    }
-
-    void enterOpensWorkingArea()
-    {
-        TestEnv env;
-        QTest::keyClick(password(), Qt::Key_Return);
-        QVERIFY(!find<QGroupBox>("Frame1")->isVisible());
-        QCOMPARE(status(), QStringLiteral("password to short"));
-        QTest::keyClicks(password(), QStringLiteral("geheim"));
-        QTest::keyClick(password(), Qt::Key_Enter);
-        QVERIFY(find<QGroupBox>("Frame1")->isVisible());
-        QCOMPARE(status(), QStringLiteral("password\u00b4s could be better"));
-        QCOMPARE(password()->text(), QStringLiteral("geheim"));
-        QVERIFY(box()->isVisible());
-    }
-
-    void labelTogglesMask()
-    {
-        TestEnv env;
-        QTest::keyClicks(password(), QStringLiteral("abc"));
+        QFETCH(KeyCase, c);
+        QTest::keyClicks(password(), c.typed);
+        if (c.key)
+            QTest::keyClick(password(), Qt::Key(c.key));
+        if (c.key == Qt::Key_Backspace)
+            c.typed.chop(1);
+        QCOMPARE(status(), c.hint);
+        QCOMPARE(find("Frame1")->isVisible(), c.workingArea);
+        QCOMPARE(password()->text(), c.typed);
+        const QString stars(c.typed.size(), u'*');
+        QCOMPARE(password()->displayText(), stars);
+        click("Label1"); // shows the password, a second click masks it again
+        QCOMPARE(password()->displayText(), c.typed);
         click("Label1");
-        QCOMPARE(password()->echoMode(), QLineEdit::Normal);
-        QCOMPARE(password()->displayText(), QStringLiteral("abc"));
-        click("Label1");
-        QCOMPARE(password()->echoMode(), QLineEdit::Password);
-        QCOMPARE(password()->displayText(), QStringLiteral("***"));
+        QCOMPARE(password()->displayText(), stars);
     }
 
     void buttons_data()
     {
-        QTest::addColumn<QString>("pw");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("clicks");
-        QTest::addColumn<bool>("encodeEnabled");
-        QTest::addColumn<bool>("decodeEnabled");
-        QTest::addColumn<QString>("statusText");
-        QTest::addColumn<QString>("result");
+        QTest::addColumn<ButtonCase>("c");
         const QString noPw = QStringLiteral("please enter password !");
-        const QString hex = QStringLiteral("C300C400C500");
-        QTest::newRow("encode without password") << QString() << QStringLiteral("abc") << QStringLiteral("E")
-                                                 << true << true << noPw << QStringLiteral("abc");
-        QTest::newRow("decode without password") << QString() << hex << QStringLiteral("D")
-                                                 << true << true << noPw << hex;
-        QTest::newRow("encode") << QStringLiteral("b") << QStringLiteral("abc") << QStringLiteral("E")
-                                << false << true << QStringLiteral("encoded") << hex;
-        QTest::newRow("encode is disabled after encode") << QStringLiteral("b") << QStringLiteral("abc") << QStringLiteral("EE")
-                                                         << false << true << QStringLiteral("encoded") << hex;
-        QTest::newRow("encode empty box") << QStringLiteral("b") << QString() << QStringLiteral("E")
-                                          << false << true << QStringLiteral("kein Code zum verschl\u00fcsseln") << QString();
-        QTest::newRow("decode") << QStringLiteral("b") << hex << QStringLiteral("D")
-                                << true << false << QStringLiteral("decoded") << QStringLiteral("abc");
-        QTest::newRow("lower-case hex") << QStringLiteral("b") << hex.toLower() << QStringLiteral("D")
-                                        << true << false << QStringLiteral("decoded") << QStringLiteral("abc");
-        QTest::newRow("decode is disabled after decode") << QStringLiteral("b") << hex << QStringLiteral("DD")
-                                                         << true << false << QStringLiteral("decoded") << QStringLiteral("abc");
-        QTest::newRow("encode after decode") << QStringLiteral("b") << hex << QStringLiteral("DE")
-                                             << false << true << QStringLiteral("encoded") << hex;
-        QTest::newRow("round trip") << QStringLiteral("b") << QStringLiteral("abc") << QStringLiteral("ED")
-                                    << true << false << QStringLiteral("decoded") << QStringLiteral("abc");
-        QTest::newRow("blanks and breaks only") << QStringLiteral("b") << QStringLiteral("  \n \n  ") << QStringLiteral("D")
-                                                << true << false << QStringLiteral("kein Code zum entschl\u00fcsseln") << QString();
-        QTest::newRow("malformed hex decodes quietly") << QStringLiteral("b") << QStringLiteral("ZZ") << QStringLiteral("D")
-                                                       << true << false << QStringLiteral("decoded") << QString();
-        QTest::newRow("clear after encode") << QStringLiteral("b") << QStringLiteral("abc") << QStringLiteral("EC")
-                                            << true << true << QStringLiteral("encoded") << QString();
-        QTest::newRow("clear after decode") << QStringLiteral("b") << hex << QStringLiteral("DC")
-                                            << true << true << QStringLiteral("decoded") << QString();
+        const QString encoded = QStringLiteral("encoded"), decoded = QStringLiteral("decoded");
+        const QString abc = QStringLiteral("abc"), hex = QStringLiteral("C300C400C500");
+        const QString b = QStringLiteral("b");
+        const QString lines = QStringLiteral("Zeile 1\nZeile 2 \u20ac\u00e4\n\n\tEnde");
+        QTest::newRow("encode without password") << ButtonCase{QString(), abc, "E", "ED", noPw, abc};
+        QTest::newRow("decode without password") << ButtonCase{QString(), hex, "D", "ED", noPw, hex};
+        QTest::newRow("encode") << ButtonCase{b, abc, "E", "-D", encoded, hex};
+        QTest::newRow("encode empty box")
+            << ButtonCase{b, QString(), "E", "-D", QStringLiteral("kein Code zum verschl\u00fcsseln"), QString()};
+        QTest::newRow("encode after decode") << ButtonCase{b, hex, "DE", "-D", encoded, hex};
+        QTest::newRow("blanks and breaks only")
+            << ButtonCase{b, QStringLiteral("  \n \n  "), "D", "E-", QStringLiteral("kein Code zum entschl\u00fcsseln"), QString()};
+        QTest::newRow("malformed hex decodes quietly") << ButtonCase{b, QStringLiteral("ZZ"), "D", "E-", decoded, QString()};
+        QTest::newRow("clear after encode") << ButtonCase{b, abc, "EC", "ED", encoded, QString()};
+        QTest::newRow("clear after decode") << ButtonCase{b, hex, "DC", "ED", decoded, QString()};
+        QTest::newRow("typed lines round trip") << ButtonCase{b, lines, "ED", "E-", decoded, lines};
     }
     void buttons()
     {
-        QFETCH(QString, pw);
-        QFETCH(QString, text);
-        QFETCH(QString, clicks);
-        QFETCH(bool, encodeEnabled);
-        QFETCH(bool, decodeEnabled);
-        QFETCH(QString, statusText);
-        QFETCH(QString, result);
+        QFETCH(ButtonCase, c);
         TestEnv env;
-        enterPassword(pw);
-        find<QGroupBox>("Frame1")->show();
-        typeIntoBox(text);
-        for (QChar c : clicks) {
-            if (c == u'E')
-                QTest::mouseClick(encodeButton(), Qt::LeftButton);
-            else if (c == u'D')
-                QTest::mouseClick(decodeButton(), Qt::LeftButton);
-            else
-                click("img_clear");
-        }
-        QCOMPARE(encodeButton()->isEnabled(), encodeEnabled);
-        QCOMPARE(decodeButton()->isEnabled(), decodeEnabled);
-        QCOMPARE(status(), statusText);
-        QCOMPARE(box()->toPlainText(), result);
-        QCOMPARE(password()->text(), pw);
-        QVERIFY(env.messages.isEmpty());
+        QTest::keyClicks(password(), c.pw + u'\r');
+        find("Frame1")->show();
+        typeIntoBox(c.text);
+        for (const char *k = c.clicks; *k; ++k)
+            click(*k == 'E' ? "cmdEncode" : *k == 'D' ? "cmdDecode" : "img_clear");
+        QCOMPARE(enabled(), QString::fromLatin1(c.buttons));
+        QCOMPARE(status(), c.status);
+        QCOMPARE(box()->toPlainText(), c.result);
+        QCOMPARE(password()->text(), c.pw);
     }
 
-    void multiLineRoundTrip()
+    // Hex text that travelled in groups and lines, pasted over typed text, decoded and copied.
+    void paste_data()
     {
-        TestEnv env;
-        enterPassword(QStringLiteral("Kennwort"));
-        const QString plain = QStringLiteral("Zeile 1\nZeile 2 \u20ac\u00e4\n\n\tEnde");
-        typeIntoBox(plain);
-        QCOMPARE(box()->toPlainText(), plain);
-        QTest::mouseClick(encodeButton(), Qt::LeftButton);
-        // Line breaks travel as CR LF: each is two characters of four digits.
-        const QString hex = box()->toPlainText();
-        QCOMPARE(hex.size(), 4 * (plain.size() + plain.count(QLatin1Char('\n'))));
-        for (QChar c : hex)
-            QVERIFY2((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'F'), qPrintable(hex));
-        QString crlf = plain;
-        crlf.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-        QCOMPARE(hex, modHexDump::StringToHex(TextCipher::EncodeString(crlf, QStringLiteral("Kennwort")), 1, false,
-                                              QString(), QString(), 4));
-        QTest::mouseClick(decodeButton(), Qt::LeftButton);
-        QCOMPARE(box()->toPlainText(), plain);
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("plain");
+        const QString plain = QStringLiteral("a\r\nb");
+        QTest::newRow("unbroken") << QStringLiteral("C3006F006C00C400") << plain;
+        QTest::newRow("blanks") << QStringLiteral("C300 6F00 6C00 C400") << plain;
+        QTest::newRow("CR LF lines") << QStringLiteral("C3006F00\r\n6C00C400") << plain;
+        QTest::newRow("groups and lines") << QStringLiteral("\r\n C300  6F00 \r\n6C00  C400 ") << plain;
+        QTest::newRow("LF lines") << QStringLiteral("\nC3006F00\n6C00C400") << plain;
+        // The box must not turn the no-break space into a blank.
+        QTest::newRow("unusual characters") << QStringLiteral("C3000300C4006900C5006B00C600") << QStringLiteral("a\u00a0b\u0007c\td");
+        QTest::newRow("empty clipboard") << QString() << QString();
     }
-
-    void encodesHexTextAgain()
+    void paste()
     {
+        QFETCH(QString, pasted);
+        QFETCH(QString, plain);
         TestEnv env;
-        enterPassword(QStringLiteral("pw"));
-        typeIntoBox(QStringLiteral("Plan"));
-        QTest::mouseClick(encodeButton(), Qt::LeftButton);
-        const QString once = box()->toPlainText();
-        click("img_clear");
-        typeIntoBox(once);
-        QTest::mouseClick(encodeButton(), Qt::LeftButton);
-        const QString twice = box()->toPlainText();
-        QCOMPARE(twice.size(), 4 * once.size());
-        QTest::mouseClick(decodeButton(), Qt::LeftButton);
-        QCOMPARE(box()->toPlainText(), once);
-        QTest::mouseClick(decodeButton(), Qt::LeftButton); // disabled now
-        QCOMPARE(box()->toPlainText(), once);
-    }
-
-    void pastedSpreadHexText_data()
-    {
-        QTest::addColumn<QString>("separator");
-        QTest::addColumn<QString>("lineBreak");
-        QTest::addColumn<QString>("around");
-        QTest::newRow("unbroken") << QString() << QString() << QString();
-        QTest::newRow("blanks") << QStringLiteral(" ") << QString() << QString();
-        QTest::newRow("CR LF lines") << QString() << QStringLiteral("\r\n") << QString();
-        QTest::newRow("groups and lines") << QStringLiteral("  ") << QStringLiteral(" \r\n") << QStringLiteral("\r\n ");
-        QTest::newRow("LF lines") << QString() << QStringLiteral("\n") << QStringLiteral("\n");
-    }
-    void pastedSpreadHexText()
-    {
-        QFETCH(QString, separator);
-        QFETCH(QString, lineBreak);
-        QFETCH(QString, around);
-        TestEnv env;
-        const QString pw = QStringLiteral("Zeichnungsnummer");
-        const QString plain = QStringLiteral("Schrank 12, Fach 3\r\nSchl\u00fcssel: \u00bb4711\u00ab");
-        env.clipboard = around
-            + modHexDump::StringToHex(TextCipher::EncodeString(plain, pw), 1, false, separator, lineBreak, 3)
-            + around;
-        enterPassword(pw);
-        click("img_paste");
-        click("cmd_yes");
-        QTest::mouseClick(decodeButton(), Qt::LeftButton);
-        QCOMPARE(status(), QStringLiteral("decoded"));
-        QString expected = plain;
-        QCOMPARE(box()->toPlainText(), expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
-    }
-
-    void pasteConfirmation()
-    {
-        TestEnv env;
-        env.clipboard = QStringLiteral("6100 6200\r\n6300");
-        enterPassword(QStringLiteral("pw"));
+        env.clipboard = pasted;
+        QTest::keyClicks(password(), QStringLiteral("b\r"));
         typeIntoBox(QStringLiteral("mein Text"));
-        QWidget *quest = find<QWidget>("Frame_Quest");
-
+        QWidget *quest = find("Frame_Quest");
         click("img_paste");
-        QVERIFY(quest->isVisible());
-        // It lies above the working area.
-        const QPoint middle = quest->geometry().center();
-        QWidget *top = w->childAt(middle);
-        QVERIFY(top == quest || quest->isAncestorOf(top));
-        QCOMPARE(box()->toPlainText(), QStringLiteral("mein Text"));
+        QWidget *top = w->childAt(quest->geometry().center());
+        QVERIFY(quest->isVisible() && (top == quest || quest->isAncestorOf(top)));
         click("cmd_no");
         QVERIFY(!quest->isVisible());
         QCOMPARE(box()->toPlainText(), QStringLiteral("mein Text"));
-
         click("img_paste");
-        // The question does not block the rest of the window.
-        QTest::mouseClick(encodeButton(), Qt::LeftButton);
+        click("cmdEncode"); // the question does not block the window
         QCOMPARE(status(), QStringLiteral("encoded"));
         click("cmd_yes");
-        QVERIFY(!quest->isVisible());
-        QCOMPARE(box()->toPlainText(), QStringLiteral("6100 6200\n6300"));
-        // Pasting leaves the buttons as they were.
-        QVERIFY(!encodeButton()->isEnabled());
-        QVERIFY(decodeButton()->isEnabled());
-
-        env.clipboard.clear();
-        click("img_paste");
-        click("cmd_yes");
-        QVERIFY(box()->toPlainText().isEmpty());
-        QVERIFY(env.messages.isEmpty());
-    }
-
-    void copyToClipboard()
-    {
-        TestEnv env;
+        QCOMPARE(box()->toPlainText(), QString(pasted).remove(u'\r'));
+        QVERIFY(!quest->isVisible() && enabled() == QStringLiteral("-D")); // pasting leaves the buttons alone
+        click("cmdDecode");
+        QCOMPARE(status(), plain.isEmpty() ? QStringLiteral("kein Code zum entschl\u00fcsseln") : QStringLiteral("decoded"));
         env.clipboard = QStringLiteral("old");
-        enterPassword(QStringLiteral("b"));
-        typeIntoBox(QStringLiteral("abc"));
-        QTest::mouseClick(encodeButton(), Qt::LeftButton);
-        click("img_clip");
-        QCOMPARE(env.clipboard, QStringLiteral("C300C400C500"));
-        click("img_clear");
-        QCOMPARE(password()->text(), QStringLiteral("b"));
-        QCOMPARE(status(), QStringLiteral("encoded"));
-        click("img_clip");
-        QCOMPARE(env.clipboard, QString());
-    }
-
-    void textKeepsUnusualCharacters()
-    {
-        TestEnv env;
-        enterPassword(QStringLiteral("x"));
-        // No-break space, a control character and a tab survive the text box both ways.
-        const QString plain = QStringLiteral("a\u00a0b\u0007c\td");
-        env.clipboard = modHexDump::StringToHex(TextCipher::EncodeString(plain, QStringLiteral("x")), 1, false,
-                                                QString(), QString(), 4);
-        click("img_paste");
-        click("cmd_yes");
-        QTest::mouseClick(decodeButton(), Qt::LeftButton);
-        QCOMPARE(box()->document()->toRawText(), plain);
         click("img_clip");
         QCOMPARE(env.clipboard, plain);
+        QVERIFY(env.messages.isEmpty());
     }
 
     void focusOrder()
     {
-        TestEnv env;
-        enterPassword(QStringLiteral("pw"));
+        QTest::keyClicks(password(), QStringLiteral("pw\r"));
         QApplication::setActiveWindow(w);
         box()->setFocus();
-        QCOMPARE(QApplication::focusWidget(), box());
-        const char *order[] = {"cmdEncode", "cmdDecode", "txtPassword"};
-        for (const char *name : order) {
+        for (const char *name : {"cmdEncode", "cmdDecode", "txtPassword"}) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget(), find<QWidget>(name));
+            QCOMPARE(QApplication::focusWidget(), find(name));
         }
     }
 
-    void quitDiscardsWindow_data()
+    // Quitting discards the window; the next opening builds it afresh and unfolds it again.
+    void quitAndReopen()
     {
-        QTest::addColumn<bool>("titleBar");
-        QTest::newRow("quit") << false;
-        QTest::newRow("title bar") << true;
-    }
-    void quitDiscardsWindow()
-    {
-        QFETCH(bool, titleBar);
-        TestEnv env;
-        enterPassword(QStringLiteral("geheim"));
-        typeIntoBox(QStringLiteral("Notiz"));
-        QTest::mouseClick(encodeButton(), Qt::LeftButton);
-        if (titleBar)
-            w->close();
-        else
-            click("img_exit");
-        discardClosedWindows();
-        QVERIFY(!frm_txtkrypt::existing());
-
-        ignoreRaiseWarning();
-        w = frm_txtkrypt::showWindow();
-        QVERIFY(password()->text().isEmpty());
-        QVERIFY(box()->toPlainText().isEmpty());
-        QVERIFY(status().isEmpty());
-        QVERIFY(!find<QGroupBox>("Frame1")->isVisible());
-        QVERIFY(encodeButton()->isEnabled());
-        QVERIFY(decodeButton()->isEnabled());
-        QCOMPARE(env.clipboard, QString());
-    }
-
-    void publicOperationsForward()
-    {
-        const QString pw = QStringLiteral("Kennwort");
-        const QString plain = QStringLiteral("Text \u00ff");
-        QCOMPARE(w->EncodeString(plain, pw), TextCipher::EncodeString(plain, pw));
-        QCOMPARE(w->DecodeString(w->EncodeString(QStringLiteral("Text"), pw), pw), QStringLiteral("Text"));
-        QCOMPARE(w->Replace(QStringLiteral("61 00\r\n62 00"), QStringLiteral(" "), QString(), 1, 2147483647, 0),
-                 QStringLiteral("6100\r\n6200"));
+        QTest::keyClicks(password(), QStringLiteral("geheim\r"));
+        QPointer<frm_txtkrypt> old = w;
+        click("img_exit");
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!old && !frm_txtkrypt::existing());
+        WidthRecorder recorder;
+        qApp->installEventFilter(&recorder);
+        w = showWindow();
+        const QList<int> widths = recorder.widths;
+        QVERIFY2(widths.size() >= 25 && widths.first() * 15 < 1000, qPrintable(QString::number(widths.size())));
+        for (int i = 1; i < widths.size(); ++i) {
+            const int step = widths.at(i) - widths.at(i - 1);
+            QVERIFY2(step >= 16 && step <= 18, qPrintable(QStringLiteral("step %1: %2").arg(i).arg(step)));
+        }
+        const int outer = w->frameGeometry().width() * 15;
+        QVERIFY2(outer >= 7875 && outer < 7875 + 250 + 15, qPrintable(QString::number(outer)));
+        QCOMPARE(w->windowTitle(), QStringLiteral("ZuraRudud"));
+        QVERIFY(w->isVisible() && !w->isModal() && !find("Frame1")->isVisible() && !find("Frame_Quest")->isVisible());
+        QVERIFY(password()->text().isEmpty() && box()->toPlainText().isEmpty() && status().isEmpty());
+        QVERIFY(password()->echoMode() == QLineEdit::Password && enabled() == QStringLiteral("ED"));
+        QCOMPARE(w->focusWidget(), password());
+        password()->setText(QStringLiteral("kept"));
+        recorder.widths.clear();
+        QCOMPARE(showWindow(), w); // showing it again neither rebuilds nor unfolds it
+        qApp->removeEventFilter(&recorder);
+        QVERIFY(recorder.widths.isEmpty() && password()->text() == QStringLiteral("kept"));
+        old = w;
+        w->close(); // from the title bar
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!old && !frm_txtkrypt::existing());
     }
 };
 
