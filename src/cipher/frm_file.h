@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/dirlistbox.h"
+#include "app/dirlistbox.h"
 
 #include <QListWidget>
 #include <QPointer>

@@ -6,7 +6,7 @@
 #include "cipher/filecipher.h"
 #include "cipher/frm_file.h"
 #include "cipher/frmpass.h"
-#include "search/clicklabel.h"
+#include "app/clicklabel.h"
 #include "textcipher/frm_txtkrypt.h"
 
 #include <QCloseEvent>

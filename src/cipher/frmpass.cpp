@@ -4,7 +4,7 @@
 #include "app/ui.h"
 #include "cipher/frmmain.h"
 #include "cipher/keyderivation.h"
-#include "search/clicklabel.h"
+#include "app/clicklabel.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -4,8 +4,8 @@
 #include "app/settings.h"
 #include "app/ui.h"
 #include "cipher/frmmain.h"
-#include "search/clicklabel.h"
-#include "search/controls.h"
+#include "app/clicklabel.h"
+#include "app/controls.h"
 #include "search/form1.h"
 #include "search/icons.h"
 

@@ -9,7 +9,7 @@
 #include <deque>
 #include <memory>
 
-#include "clicklabel.h"
+#include "app/clicklabel.h"
 #include "searchrun.h"
 
 class QAction;

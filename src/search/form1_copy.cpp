@@ -5,9 +5,9 @@
 #include "app/pathfunctions.h"
 #include "app/platform.h"
 #include "app/ui.h"
-#include "clicklabel.h"
-#include "dirlistbox.h"
-#include "controls.h"
+#include "app/clicklabel.h"
+#include "app/dirlistbox.h"
+#include "app/controls.h"
 #include "hitfileops.h"
 
 #include <QComboBox>

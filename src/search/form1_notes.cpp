@@ -3,8 +3,8 @@
 
 #include "app/platform.h"
 #include "app/ui.h"
-#include "clicklabel.h"
-#include "controls.h"
+#include "app/clicklabel.h"
+#include "app/controls.h"
 #include "icons.h"
 #include "options/form2.h"
 

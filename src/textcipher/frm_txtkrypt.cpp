@@ -2,7 +2,7 @@
 
 #include "app/platform.h"
 #include "app/ui.h"
-#include "search/clicklabel.h"
+#include "app/clicklabel.h"
 #include "textcipher/hexdump.h"
 #include "textcipher/txtkrypt_icons.h"
 

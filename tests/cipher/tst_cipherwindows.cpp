@@ -4,7 +4,7 @@
 #include "cipher/frmpass.h"
 #include "cipher/handoff.h"
 #include "helpers/testenv.h"
-#include "search/clicklabel.h"
+#include "app/clicklabel.h"
 
 #include <QApplication>
 #include <QDir>

@@ -14,21 +14,8 @@ TestEnv::TestEnv()
     QDir().mkpath(programFolder());
     Settings::useFile(settingsFile());
 
-    Platform::Hooks hooks;
-    hooks.programFolder = programFolder();
-    hooks.messageBox = [this](const Platform::MessageBoxCall &call) {
-        messages.append(call);
-        if (!answers.isEmpty())
-            return answers.takeFirst();
-        return call.buttons == Platform::Buttons::YesNo ? Platform::Answer::No : Platform::Answer::Ok;
-    };
-    hooks.open = [this](const QString &what) {
-        opened.append(what);
-        return true;
-    };
-    hooks.clipboardText = [this] { return clipboard; };
-    hooks.setClipboardText = [this](const QString &text) { clipboard = text; };
-    Platform::setHooks(hooks);
+    m_programFolder = programFolder();
+    installHooks();
     Platform::setArguments({});
 }
 
@@ -51,6 +38,31 @@ TestEnv::~TestEnv()
         }
     };
     unlock(top);
+}
+
+void TestEnv::installHooks()
+{
+    Platform::Hooks hooks;
+    hooks.programFolder = m_programFolder;
+    hooks.messageBox = [this](const Platform::MessageBoxCall &call) {
+        messages.append(call);
+        if (!answers.isEmpty())
+            return answers.takeFirst();
+        return call.buttons == Platform::Buttons::YesNo ? Platform::Answer::No : Platform::Answer::Ok;
+    };
+    hooks.open = [this](const QString &what) {
+        opened.append(what);
+        return true;
+    };
+    hooks.clipboardText = [this] { return clipboard; };
+    hooks.setClipboardText = [this](const QString &text) { clipboard = text; };
+    Platform::setHooks(hooks);
+}
+
+void TestEnv::useProgramFolder(const QString &path)
+{
+    m_programFolder = path;
+    installHooks();
 }
 
 QString TestEnv::root() const

@@ -23,6 +23,8 @@ public:
     // The program folder Tarvo sees (created, empty).
     QString programFolder() const;
     QString settingsFile() const;
+    // Makes Tarvo see another program folder (not created).
+    void useProgramFolder(const QString &path);
 
     // Writes a file below root() (folders created); returns its full path.
     QString writeFile(const QString &relativePath, const QByteArray &content = QByteArray());
@@ -38,7 +40,10 @@ public:
     QStringList messageTexts() const;
 
 private:
+    void installHooks();
+
     QTemporaryDir m_dir;
+    QString m_programFolder;
 };
 
 // Sets up the process for tests: offscreen platform, test-mode standard paths, and HOME and

@@ -1,6 +1,6 @@
 #include "hitsfixture.h"
 
-#include "search/dirlistbox.h"
+#include "app/dirlistbox.h"
 
 #include <QAction>
 #include <QApplication>
