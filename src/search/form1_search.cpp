@@ -153,6 +153,7 @@ void Form1::drain()
         switch (item.kind) {
         case SearchRun::Item::Hits:
             m_hits->appendPacked(item.bytes, item.ends);
+            m_run->recycle(std::move(item));
             break;
         case SearchRun::Item::PathStarted:
             Label1->setText(List_path->item(item.index)->text());
@@ -171,6 +172,9 @@ void Form1::drain()
             return;
         }
     }
+    // Input waiting behind this turn goes first; the rest follows without the timer's pause.
+    if (!m_backlog.empty())
+        QMetaObject::invokeMethod(this, &Form1::drain, Qt::QueuedConnection);
 }
 
 void Form1::finishSearch()

@@ -64,28 +64,52 @@ void SearchRun::post(Item item)
     m_queue.push_back(std::move(item));
 }
 
+void SearchRun::recycle(Item &&item)
+{
+    item.bytes.clear();
+    item.ends.clear();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_spare.size() < 4)
+        m_spare.push_back(std::move(item));
+}
+
 void SearchRun::flushHits()
 {
     m_lastFlush = std::chrono::steady_clock::now();
     if (m_pending.ends.empty())
         return;
-    Item batch;
-    batch.kind = Item::Hits;
-    std::swap(batch, m_pending);
-    post(std::move(batch));
+    Item next;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_spare.empty()) {
+            next = std::move(m_spare.back());
+            m_spare.pop_back();
+        }
+        m_pending.kind = Item::Hits;
+        m_queue.push_back(std::move(m_pending));
+    }
+    m_pending = std::move(next);
 }
 
 void SearchRun::walk(std::vector<Path> paths, std::string pattern)
 {
     m_pending = Item();
     m_lastFlush = std::chrono::steady_clock::now();
+    // The clock is read only every few hits: a hit costs less than reading it.
     const auto due = [this] {
-        return m_pending.ends.size() >= kBatchHits
-            || (!m_pending.ends.empty() && std::chrono::steady_clock::now() - m_lastFlush >= kBatchAge);
+        const size_t n = m_pending.ends.size();
+        return n >= kBatchHits
+            || (n > 0 && n % 64 == 0 && std::chrono::steady_clock::now() - m_lastFlush >= kBatchAge);
+    };
+    const auto aged = [this] {
+        return !m_pending.ends.empty() && std::chrono::steady_clock::now() - m_lastFlush >= kBatchAge;
     };
     m_finder.MatchFound = [&](const std::string &name, const std::string &base) {
-        m_pending.bytes += base;
-        m_pending.bytes += name;
+        if (m_pending.ends.empty()) {
+            m_pending.bytes.reserve(kBatchHits * 64);
+            m_pending.ends.reserve(kBatchHits);
+        }
+        m_pending.bytes.append(base).append(name);
         m_pending.ends.push_back(uint32_t(m_pending.bytes.size()));
         if (due())
             flushHits();
@@ -96,7 +120,7 @@ void SearchRun::walk(std::vector<Path> paths, std::string pattern)
             hook();
         if (m_stopRequested || m_abort)
             cancel = true;
-        if (due())
+        if (aged())
             flushHits();
     };
 

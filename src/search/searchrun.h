@@ -47,6 +47,8 @@ public:
     void join();
 
     std::deque<Item> take();
+    // Hands a taken batch back, so its buffers serve the next batch without new memory.
+    void recycle(Item &&item);
 
     // Called on the worker once the last item is posted, so the taker need not wait for its
     // next turn to finish the search.
@@ -69,6 +71,7 @@ private:
 
     std::mutex m_mutex;
     std::deque<Item> m_queue;
+    std::vector<Item> m_spare;
 
     // Worker side only.
     Item m_pending;
