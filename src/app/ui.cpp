@@ -1,6 +1,7 @@
 #include "ui.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPalette>
 
@@ -34,6 +35,16 @@ void fitLabel(QLabel *label)
     const int needed = label->sizeHint().width();
     if (needed > label->width())
         label->resize(needed, label->height());
+}
+
+void shrinkToFit(QLabel *label, int designedWidthPx)
+{
+    QFont f = label->font();
+    while (f.pointSizeF() > 6.0 && QFontMetrics(f).horizontalAdvance(label->text()) > designedWidthPx) {
+        f.setPointSizeF(f.pointSizeF() - 0.25);
+        label->setFont(f);
+    }
+    label->resize(designedWidthPx, label->height());
 }
 
 void setColors(QWidget *w, const QColor &background, const QColor &text)

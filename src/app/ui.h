@@ -38,6 +38,10 @@ void installFonts();
 // its position.
 void fitLabel(QLabel *label);
 
+// Narrows a label's font until its text fits its designed width, for a label whose right
+// neighbour leaves no room to widen it.
+void shrinkToFit(QLabel *label, int designedWidthPx);
+
 // Background and text colour of a widget through its palette.
 void setColors(QWidget *w, const QColor &background, const QColor &text = QColor());
 

@@ -81,6 +81,7 @@ void Form1::buildControls()
     Ui::fitLabel(Label4);
 
     Label2 = label(this, "Label2", QStringLiteral("Dokumentenbezeichnung"), 360, 300, 1695, 255);
+    Ui::shrinkToFit(Label2, Ui::px(2100 - 360)); // "paste" starts at 2100
 
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
