@@ -98,12 +98,12 @@ static void clickItem(QListWidget *list, const QString &text, bool twice = false
     }
 }
 
-static QStringList names(const QListWidget *list)
+static QString names(const QListWidget *list) // blank-separated
 {
     QStringList result;
     for (int i = 0; i < list->count(); ++i)
         result << list->item(i)->text();
-    return result;
+    return result.join(QLatin1Char(' '));
 }
 
 // The cipher window, its password prompt and its file chooser, driven through their own
@@ -112,389 +112,318 @@ class tst_CipherWindows : public QObject
 {
     Q_OBJECT
 
-private slots:
-    void initTestCase() { tarvoTestProcessSetup(); }
-    void init();
-    void cleanup();
-
-    void roundTrip_data();
-    void roundTrip();
-    void promptAnswers_data();
-    void promptAnswers();
-    void sourceAndTargetTrouble_data();
-    void sourceAndTargetTrouble();
-    void noSecondOperationWhileOneRuns();
-    void chooserModesAndLists();
-    void pick_data();
-    void pick();
-    void nothingSelected_data();
-    void nothingSelected();
-    void handOff_data();
-    void handOff();
-
-private:
-    static frmMain *shownWindow()
-    {
-        frmMain::instance()->show();
-        return frmMain::instance();
-    }
-    QString encrypt(frmMain *w, const QString &name, const QByteArray &content);
-    // Shows the chooser the way the cipher window does when its field names no file.
-    static frm_file *openChooser(bool decrypt);
-
     std::unique_ptr<TestEnv> env;
     QString folder;
     QString previousCurrent;
-};
 
-void tst_CipherWindows::init()
-{
-    env = std::make_unique<TestEnv>();
-    folder = env->makeDir(QStringLiteral("pick"));
-    for (const char *name : {"a.txt", "b.D0C", "c.d0c", "D.D0c", "plan.D0C.bak", "sub/e.D0C"})
-        env->writeFile(QStringLiteral("pick/") + QLatin1String(name), name);
-    previousCurrent = QDir::currentPath();
-    QDir::setCurrent(folder);
-}
+    static frmMain *shownWindow() { frmMain::instance()->show(); return frmMain::instance(); }
+    QString encrypt(frmMain *w, const QString &name, const QByteArray &content)
+    {
+        const QString plain = env->writeFile(name, content);
+        w->txtEnc->setText(plain);
+        QTest::mouseClick(w->img_file, Qt::LeftButton);
+        return plain;
+    }
 
-void tst_CipherWindows::cleanup()
-{
-    frmMain::closeAll();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QDir::setCurrent(previousCurrent);
-    env.reset();
-}
+private slots:
+    void initTestCase() { tarvoTestProcessSetup(); }
+    void init()
+    {
+        env = std::make_unique<TestEnv>();
+        folder = env->makeDir(QStringLiteral("pick"));
+        for (const char *name : {"a.txt", "b.D0C", "c.d0c", "D.D0c", "plan.D0C.bak", "sub/e.D0C"})
+            env->writeFile(QStringLiteral("pick/") + QLatin1String(name), name);
+        previousCurrent = QDir::currentPath();
+        QDir::setCurrent(folder);
+    }
+    void cleanup()
+    {
+        frmMain::closeAll();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QDir::setCurrent(previousCurrent);
+        env.reset();
+    }
 
-QString tst_CipherWindows::encrypt(frmMain *w, const QString &name, const QByteArray &content)
-{
-    const QString plain = env->writeFile(name, content);
-    w->txtEnc->setText(plain);
-    QTest::mouseClick(w->img_file, Qt::LeftButton);
-    return plain;
-}
+    void roundTrip_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QByteArray>("keyCodes");
+        // g^e 02, e^i 0C, h^m 05, then the same again; Windows-1252 'ä' E4 ^ 'b' 62 = 86.
+        QTest::newRow("ascii") << QStringLiteral("geheim") << QByteArray("2C52C5");
+        QTest::newRow("umlaut") << QStringLiteral("äb") << QByteArray("8686");
+    }
+    void roundTrip()
+    {
+        QFETCH(QString, password);
+        QFETCH(QByteArray, keyCodes);
+        PromptDriver driver;
+        driver.script << PromptDriver::answer(password);
+        const QByteArray content("Zeichnung 4711\r\n\x01\xff\x80", 19);
+        frmMain *w = shownWindow();
+        const QString plain = encrypt(w, QStringLiteral("plaene/Plan.dwg"), content);
+        const QString encrypted = plain + QStringLiteral(".D0C");
+        QVERIFY(!QFile::exists(plain));
+        QCOMPARE(readAll(encrypted), xorWith(content, keyCodes));
+        QCOMPARE(seen(w), (QStringList{{}, encrypted, {}, QStringLiteral("Datei ist verschlüsselt"),
+                                       QStringLiteral("0"), QStringLiteral("0")}));
+        // The new path is ready in the decrypt field, and the cached key needs no second question.
+        QTest::mouseClick(w->img_decfile, Qt::LeftButton);
+        QCOMPARE(driver.shown, 1);
+        QVERIFY(!QFile::exists(encrypted));
+        QCOMPARE(readAll(plain), content);
+        QCOMPARE(seen(w), (QStringList{plain, QString(), plain, QStringLiteral("Datei ist entschlüsselt"),
+                                       QStringLiteral("1"), QStringLiteral("0")}));
+        // Started without argument: the result opens only through "Datei Anzeigen".
+        QCOMPARE(env->opened, QStringList());
+        QTest::mouseClick(w->cmd_Anz, Qt::LeftButton);
+        QCOMPARE(env->opened, QStringList{plain});
+        // EXIT discards the window and its key: the next opening asks again.
+        QTest::mouseClick(w->cmd_exit, Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!frmMain::existing());
+        encrypt(shownWindow(), QStringLiteral("again.txt"), "x");
+        QCOMPARE(driver.shown, 2);
+    }
 
-frm_file *tst_CipherWindows::openChooser(bool decrypt)
-{
-    frmMain *w = shownWindow();
-    QTest::mouseClick(decrypt ? w->img_decfile : w->img_file, Qt::LeftButton);
-    return frm_file::existing();
-}
+    void promptAnswers_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("how");
+        QTest::addColumn<QString>("refusal"); // empty: the prompt closes at once
+        QTest::addColumn<QByteArray>("keyCodes"); // empty: no key, nothing touched
+        const QString none = QStringLiteral("Es wurde kein Passwort eingegeben !");
+        const QString one = QStringLiteral("Das Passwort muss mindestens zwei Zeichen haben !");
+        const QString secret = QStringLiteral("geheim");
+        const int enter = PromptDriver::Enter, picture = PromptDriver::Confirm;
+        QTest::newRow("cancel picture") << secret << int(PromptDriver::Cancel) << QString() << QByteArray();
+        QTest::newRow("escape") << secret << int(PromptDriver::Escape) << QString() << QByteArray();
+        // Two equal characters mix to code 0: no key at all.
+        QTest::newRow("password without key") << QStringLiteral("aa") << enter << QString() << QByteArray();
+        QTest::newRow("empty, Enter") << QString() << enter << none << QByteArray("33");
+        QTest::newRow("empty, picture") << QString() << picture << none << QByteArray("33");
+        QTest::newRow("one character, Enter") << QStringLiteral("a") << enter << one << QByteArray("33");
+        QTest::newRow("one character, picture") << QStringLiteral("a") << picture << one << QByteArray("33");
+    }
+    void promptAnswers()
+    {
+        QFETCH(QString, typed);
+        QFETCH(int, how);
+        QFETCH(QString, refusal);
+        QFETCH(QByteArray, keyCodes);
+        PromptDriver driver;
+        QStringList whileOpen;
+        driver.script << [&](frmPass *prompt) {
+            PromptDriver::answer(typed, PromptDriver::How(how))(prompt);
+            if (!prompt->isVisible())
+                return;
+            // Refused: the text stays and there is no key yet. Replaced by "ab", it is accepted, and
+            // the password does not stay behind in the closed prompt.
+            whileOpen << prompt->txtPass->text() << frmMain::instance()->lblPwCache->text();
+            QTest::keyClick(prompt->txtPass, Qt::Key_A, Qt::ControlModifier);
+            PromptDriver::answer(QStringLiteral("ab"), PromptDriver::How(how))(prompt);
+            whileOpen << prompt->txtPass->text();
+        };
+        frmMain *w = shownWindow();
+        w->txtDec->setText(env->writeFile(QStringLiteral("earlier.D0C"), "e"));
+        w->lblstatus->setText(QStringLiteral("Datei ist entschlüsselt"));
+        w->cmd_Anz->show();
+        const QString plain = env->writeFile(QStringLiteral("plan.dwg"), "inhalt");
+        w->txtEnc->setText(plain);
+        const QStringList before = seen(w);
+        QTest::mouseClick(w->img_file, Qt::LeftButton);
+        QCOMPARE(driver.shown, 1);
+        QCOMPARE(env->messageTexts(), refusal.isEmpty() ? QStringList() : QStringList{refusal});
+        QCOMPARE(whileOpen, (refusal.isEmpty() ? QStringList() : QStringList{typed, QString(), QString()}));
+        QCOMPARE(readAll(plain + QStringLiteral(".D0C")), keyCodes.isEmpty() ? QByteArray("<missing>") : xorWith("inhalt", keyCodes));
+        if (keyCodes.isEmpty()) {
+            QCOMPARE(seen(w), before);
+            QCOMPARE(readAll(plain), QByteArray("inhalt"));
+        }
+    }
 
-void tst_CipherWindows::roundTrip_data()
-{
-    QTest::addColumn<QString>("password");
-    QTest::addColumn<QByteArray>("keyCodes");
-    // g^e 02, e^i 0C, h^m 05, then the same again; Windows-1252 'ä' E4 ^ 'b' 62 = 86.
-    QTest::newRow("ascii") << QStringLiteral("geheim") << QByteArray("2C52C5");
-    QTest::newRow("umlaut") << QStringLiteral("äb") << QByteArray("8686");
-}
-
-void tst_CipherWindows::roundTrip()
-{
-    QFETCH(QString, password);
-    QFETCH(QByteArray, keyCodes);
-    PromptDriver driver;
-    driver.script << PromptDriver::answer(password);
-    const QByteArray content("Zeichnung 4711\r\n\x01\xff\x80", 19);
-
-    frmMain *w = shownWindow();
-    const QString plain = encrypt(w, QStringLiteral("plaene/Plan.dwg"), content);
-    const QString encrypted = plain + QStringLiteral(".D0C");
-    QVERIFY(!QFile::exists(plain));
-    QCOMPARE(readAll(encrypted), xorWith(content, keyCodes));
-    QCOMPARE(seen(w), (QStringList{{}, encrypted, {}, QStringLiteral("Datei ist verschlüsselt"),
-                                   QStringLiteral("0"), QStringLiteral("0")}));
-
-    // The new path is ready in the decrypt field, and the cached key needs no second question.
-    QTest::mouseClick(w->img_decfile, Qt::LeftButton);
-    QCOMPARE(driver.shown, 1);
-    QVERIFY(!QFile::exists(encrypted));
-    QCOMPARE(readAll(plain), content);
-    QCOMPARE(seen(w), (QStringList{plain, QString(), plain, QStringLiteral("Datei ist entschlüsselt"),
-                                   QStringLiteral("1"), QStringLiteral("0")}));
-
-    // Started without argument: the result opens only through "Datei Anzeigen".
-    QCOMPARE(env->opened, QStringList());
-    QTest::mouseClick(w->cmd_Anz, Qt::LeftButton);
-    QCOMPARE(env->opened, QStringList{plain});
-
-    // EXIT discards the window and its key: the next opening asks again.
-    QTest::mouseClick(w->cmd_exit, Qt::LeftButton);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QVERIFY(!frmMain::existing());
-    encrypt(shownWindow(), QStringLiteral("again.txt"), "x");
-    QCOMPARE(driver.shown, 2);
-}
-
-void tst_CipherWindows::promptAnswers_data()
-{
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<int>("how");
-    QTest::addColumn<QString>("refusal"); // empty: the prompt closes at once
-    QTest::addColumn<QByteArray>("keyCodes"); // empty: no key, nothing touched
-    const QString none = QStringLiteral("Es wurde kein Passwort eingegeben !");
-    const QString one = QStringLiteral("Das Passwort muss mindestens zwei Zeichen haben !");
-    const QString secret = QStringLiteral("geheim");
-    const int enter = PromptDriver::Enter, picture = PromptDriver::Confirm;
-    QTest::newRow("cancel picture") << secret << int(PromptDriver::Cancel) << QString() << QByteArray();
-    QTest::newRow("escape") << secret << int(PromptDriver::Escape) << QString() << QByteArray();
-    // Two equal characters mix to code 0: no key at all.
-    QTest::newRow("password without key") << QStringLiteral("aa") << enter << QString() << QByteArray();
-    QTest::newRow("empty, Enter") << QString() << enter << none << QByteArray("33");
-    QTest::newRow("empty, picture") << QString() << picture << none << QByteArray("33");
-    QTest::newRow("one character, Enter") << QStringLiteral("a") << enter << one << QByteArray("33");
-    QTest::newRow("one character, picture") << QStringLiteral("a") << picture << one << QByteArray("33");
-}
-
-void tst_CipherWindows::promptAnswers()
-{
-    QFETCH(QString, typed);
-    QFETCH(int, how);
-    QFETCH(QString, refusal);
-    QFETCH(QByteArray, keyCodes);
-    PromptDriver driver;
-    QStringList whileOpen;
-    driver.script << [&](frmPass *prompt) {
-        PromptDriver::answer(typed, PromptDriver::How(how))(prompt);
-        if (!prompt->isVisible())
+    void sourceAndTargetTrouble_data()
+    {
+        QTest::addColumn<bool>("decrypt");
+        QTest::addColumn<int>("answer"); // to the read-only question; -1: writable, but the target blocked
+        for (const bool decrypt : {false, true}) {
+            const char *op = decrypt ? "decrypt" : "encrypt";
+            QTest::addRow("%s, read-only, yes", op) << decrypt << int(Platform::Answer::Yes);
+            QTest::addRow("%s, read-only, no", op) << decrypt << int(Platform::Answer::No);
+            QTest::addRow("%s, target blocked", op) << decrypt << -1;
+        }
+    }
+    void sourceAndTargetTrouble()
+    {
+        QFETCH(bool, decrypt);
+        QFETCH(int, answer);
+        PromptDriver driver;
+        driver.script << PromptDriver::answer(QStringLiteral("ab"));
+        const QString source = env->writeFile(decrypt ? QStringLiteral("w/x.D0C") : QStringLiteral("w/x"), "abc");
+        const QString target = decrypt ? source.chopped(4) : source + QStringLiteral(".D0C");
+        if (answer >= 0) {
+            env->answers << Platform::Answer(answer);
+            QVERIFY(QFile::setPermissions(source, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+        } else {
+            // A folder where the result should go: no file can be renamed over it, not even by root.
+            QVERIFY(QDir().mkpath(target));
+        }
+        frmMain *w = shownWindow();
+        (decrypt ? w->txtDec : w->txtEnc)->setText(source);
+        (decrypt ? w->txtEnc : w->txtDec)->setText(QStringLiteral("vorher"));
+        w->lblstatus->setText(QStringLiteral("vorher"));
+        const QStringList before = seen(w);
+        QTest::mouseClick(decrypt ? w->img_decfile : w->img_file, Qt::LeftButton);
+        if (answer < 0) {
+            // Nothing written, the source intact, and no success reported.
+            QCOMPARE(env->messages.size(), 1);
+            QCOMPARE(env->messages.at(0).icon, Platform::Icon::Error);
+            QVERIFY(env->messages.at(0).text.contains(QDir::toNativeSeparators(target)));
+            QCOMPARE(readAll(source), QByteArray("abc"));
+            QVERIFY(!w->lblstatus->text().startsWith(QStringLiteral("Datei ist")));
+            w->lblstatus->setText(before.at(3));
+            QCOMPARE(seen(w), before);
+            QCOMPARE(QDir(QFileInfo(source).path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 2);
             return;
-        // Refused: the text stays and there is no key yet. Replaced by "ab", it is accepted, and
-        // the password does not stay behind in the closed prompt.
-        whileOpen << prompt->txtPass->text() << frmMain::instance()->lblPwCache->text();
-        QTest::keyClick(prompt->txtPass, Qt::Key_A, Qt::ControlModifier);
-        PromptDriver::answer(QStringLiteral("ab"), PromptDriver::How(how))(prompt);
-        whileOpen << prompt->txtPass->text();
-    };
-    frmMain *w = shownWindow();
-    w->txtDec->setText(env->writeFile(QStringLiteral("earlier.D0C"), "e"));
-    w->lblstatus->setText(QStringLiteral("Datei ist entschlüsselt"));
-    w->cmd_Anz->show();
-    const QString plain = env->writeFile(QStringLiteral("plan.dwg"), "inhalt");
-    w->txtEnc->setText(plain);
-    const QStringList before = seen(w);
-    QTest::mouseClick(w->img_file, Qt::LeftButton);
+        }
+        QCOMPARE(readAll(target), xorWith("abc", "33"));
+        QStringList expected{QStringLiteral("Soll der Schreibschutz der Datei entfernt werden ?")};
+        if (answer == int(Platform::Answer::No))
+            expected << QStringLiteral("Datei ist schreibgeschützt und kann nicht gelöscht werden");
+        QCOMPARE(env->messageTexts(), expected);
+        QCOMPARE(env->messages.at(0).buttons, Platform::Buttons::YesNo);
+        QCOMPARE(QFile::exists(source), answer == int(Platform::Answer::No));
+        // The transformation itself succeeded either way.
+        QCOMPARE(w->lblstatus->text(), decrypt ? QStringLiteral("Datei ist entschlüsselt") : QStringLiteral("Datei ist verschlüsselt"));
+    }
 
-    QCOMPARE(driver.shown, 1);
-    QCOMPARE(env->messageTexts(), refusal.isEmpty() ? QStringList() : QStringList{refusal});
-    QCOMPARE(whileOpen, (refusal.isEmpty() ? QStringList() : QStringList{typed, QString(), QString()}));
-    QCOMPARE(readAll(plain + QStringLiteral(".D0C")),
-             keyCodes.isEmpty() ? QByteArray("<missing>") : xorWith("inhalt", keyCodes));
-    if (keyCodes.isEmpty()) {
+    void noSecondOperationWhileOneRuns()
+    {
+        PromptDriver driver;
+        driver.script << [](frmPass *prompt) {
+            frmMain::existing()->Decode();
+            PromptDriver::answer(QStringLiteral("ab"))(prompt);
+        };
+        frmMain *w = shownWindow();
+        const QString other = env->writeFile(QStringLiteral("other.D0C"), "o");
+        w->txtDec->setText(other);
+        const QString plain = encrypt(w, QStringLiteral("plan.dwg"), "p");
+        QCOMPARE(driver.shown, 1);
+        QCOMPARE(readAll(other), QByteArray("o"));
+        QCOMPARE(readAll(plain + QStringLiteral(".D0C")), xorWith("p", "33"));
+    }
+
+    void chooserModesAndLists()
+    {
+        PromptDriver driver;
+        driver.script << PromptDriver::answer(QStringLiteral("ab"));
+        frmMain *w = shownWindow();
+        w->txtDec->setText(QStringLiteral("/no/such/file.D0C"));
+        w->lblstatus->setText(QStringLiteral("vorher"));
+        const QStringList before = seen(w);
+        QTest::mouseClick(w->img_decfile, Qt::LeftButton);
+        frm_file *chooser = frm_file::existing();
+        QVERIFY(chooser && chooser->isVisible());
+        QVERIFY(!chooser->fme_decode->isHidden() && chooser->fme_encode->isHidden());
+        QCOMPARE(driver.shown, 0);
         QCOMPARE(seen(w), before);
-        QCOMPARE(readAll(plain), QByteArray("inhalt"));
+        QCOMPARE(names(chooser->File_decode), QStringLiteral("b.D0C c.d0c D.D0c"));
+        QCOMPARE(names(chooser->File_encode), QStringLiteral("a.txt b.D0C c.d0c D.D0c plan.D0C.bak"));
+
+        // Encrypting while the chooser shows decrypt mode switches it over, and its "ok" encrypts.
+        QTest::mouseClick(w->img_file, Qt::LeftButton);
+        QCOMPARE(frm_file::existing(), chooser);
+        QVERIFY(chooser->fme_decode->isHidden() && !chooser->fme_encode->isHidden());
+        clickItem(chooser->File_encode, QStringLiteral("c.d0c"));
+        QTest::mouseClick(chooser->cmd_okfileencode, Qt::LeftButton);
+        QCOMPARE(readAll(folder + QStringLiteral("/c.d0c.D0C")), xorWith("c.d0c", "33"));
+        QCOMPARE(w->lblstatus->text(), QStringLiteral("Datei ist verschlüsselt"));
+        QCOMPARE(env->messageTexts(), QStringList());
     }
-}
 
-void tst_CipherWindows::sourceAndTargetTrouble_data()
-{
-    QTest::addColumn<bool>("decrypt");
-    QTest::addColumn<int>("answer"); // to the read-only question; -1: writable, but the target blocked
-    QTest::newRow("encrypt, read-only, yes") << false << int(Platform::Answer::Yes);
-    QTest::newRow("encrypt, read-only, no") << false << int(Platform::Answer::No);
-    QTest::newRow("decrypt, read-only, yes") << true << int(Platform::Answer::Yes);
-    QTest::newRow("decrypt, read-only, no") << true << int(Platform::Answer::No);
-    QTest::newRow("encrypt, target blocked") << false << -1;
-    QTest::newRow("decrypt, target blocked") << true << -1;
-}
-
-void tst_CipherWindows::sourceAndTargetTrouble()
-{
-    QFETCH(bool, decrypt);
-    QFETCH(int, answer);
-    PromptDriver driver;
-    driver.script << PromptDriver::answer(QStringLiteral("ab"));
-    const QString source = env->writeFile(decrypt ? QStringLiteral("w/x.D0C") : QStringLiteral("w/x"), "abc");
-    const QString target = decrypt ? source.chopped(4) : source + QStringLiteral(".D0C");
-    if (answer >= 0) {
-        env->answers << Platform::Answer(answer);
-        QVERIFY(QFile::setPermissions(source, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-    } else {
-        // A folder where the result should go: no file can be renamed over it, not even by root.
-        QVERIFY(QDir().mkpath(target));
+    void pick_data()
+    {
+        QTest::addColumn<bool>("decrypt");
+        QTest::addColumn<QString>("dir");  // relative to the start folder, or absolute
+        QTest::addColumn<QString>("name"); // empty: any file that can be read; "-": none; "x": closed
+        QTest::newRow("decrypt in subfolder") << true << QStringLiteral("sub") << QStringLiteral("e.D0C");
+        QTest::newRow("encrypt in start folder") << false << QString() << QStringLiteral("a.txt");
+        QTest::newRow("encrypt in the root") << false << QDir::rootPath() << QString();
+        QTest::newRow("decrypt, nothing selected") << true << QString() << QStringLiteral("-");
+        QTest::newRow("encrypt, nothing selected") << false << QString() << QStringLiteral("-");
+        QTest::newRow("chooser closed") << false << QString() << QStringLiteral("x");
     }
-    frmMain *w = shownWindow();
-    (decrypt ? w->txtDec : w->txtEnc)->setText(source);
-    (decrypt ? w->txtEnc : w->txtDec)->setText(QStringLiteral("vorher"));
-    w->lblstatus->setText(QStringLiteral("vorher"));
-    const QStringList before = seen(w);
-    QTest::mouseClick(decrypt ? w->img_decfile : w->img_file, Qt::LeftButton);
-
-    if (answer < 0) {
-        // Nothing written, the source intact, and no success reported.
-        QCOMPARE(env->messages.size(), 1);
-        QCOMPARE(env->messages.at(0).icon, Platform::Icon::Error);
-        QVERIFY(env->messages.at(0).text.contains(QDir::toNativeSeparators(target)));
-        QCOMPARE(readAll(source), QByteArray("abc"));
-        QVERIFY(!w->lblstatus->text().startsWith(QStringLiteral("Datei ist")));
-        w->lblstatus->setText(before.at(3));
-        QCOMPARE(seen(w), before);
-        QCOMPARE(QDir(env->root() + QStringLiteral("/w")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot
-                                                                    | QDir::Hidden).size(), 2);
-        return;
+    void pick()
+    {
+        QFETCH(bool, decrypt);
+        QFETCH(QString, dir);
+        QFETCH(QString, name);
+        // Only the composed path is looked at: the prompt is cancelled, so nothing is touched.
+        PromptDriver driver;
+        frmMain *w = shownWindow(); // its field names no file, so the chooser opens
+        QTest::mouseClick(decrypt ? w->img_decfile : w->img_file, Qt::LeftButton);
+        frm_file *chooser = frm_file::existing();
+        QVERIFY(chooser);
+        const QDir at(QDir(folder).filePath(dir));
+        if (!dir.isEmpty())
+            clickItem(chooser->Dir_encode, dir, true);
+        FileList *list = decrypt ? chooser->File_decode : chooser->File_encode;
+        for (int i = 0; i < list->count() && name.isEmpty(); ++i) {
+            if (FileCipher::FileAvailable(at.filePath(list->item(i)->text())))
+                name = list->item(i)->text();
+        }
+        if (name.isEmpty())
+            QSKIP("no readable file to pick");
+        const bool chosen = name != QStringLiteral("-") && name != QStringLiteral("x");
+        if (chosen)
+            clickItem(list, name);
+        if (name == QStringLiteral("x"))
+            chooser->close();
+        else
+            QTest::mouseClick(decrypt ? chooser->cmd_okfiledecode : chooser->cmd_okfileencode, Qt::LeftButton);
+        QVERIFY(!frm_file::existing());
+        QCOMPARE(driver.shown, int(chosen));
+        QCOMPARE(env->messageTexts(), chosen ? QStringList() : QStringList{QStringLiteral("Es wurde keine Datei ausgewählt !")});
+        QCOMPARE(chosen ? driver.fieldsSeen.at(decrypt ? 1 : 0) : w->txtEnc->text() + w->txtDec->text(),
+                 chosen ? QDir::toNativeSeparators(at.filePath(name)) : QString());
     }
-    QCOMPARE(readAll(target), xorWith("abc", "33"));
-    QStringList expected{QStringLiteral("Soll der Schreibschutz der Datei entfernt werden ?")};
-    if (answer == int(Platform::Answer::No))
-        expected << QStringLiteral("Datei ist schreibgeschützt und kann nicht gelöscht werden");
-    QCOMPARE(env->messageTexts(), expected);
-    QCOMPARE(env->messages.at(0).buttons, Platform::Buttons::YesNo);
-    QCOMPARE(QFile::exists(source), answer == int(Platform::Answer::No));
-    // The transformation itself succeeded either way.
-    QCOMPARE(w->lblstatus->text(), decrypt ? QStringLiteral("Datei ist entschlüsselt")
-                                           : QStringLiteral("Datei ist verschlüsselt"));
-}
 
-void tst_CipherWindows::noSecondOperationWhileOneRuns()
-{
-    PromptDriver driver;
-    driver.script << [](frmPass *prompt) {
-        frmMain::existing()->Decode();
-        PromptDriver::answer(QStringLiteral("ab"))(prompt);
-    };
-    frmMain *w = shownWindow();
-    const QString other = env->writeFile(QStringLiteral("other.D0C"), "o");
-    w->txtDec->setText(other);
-
-    const QString plain = encrypt(w, QStringLiteral("plan.dwg"), "p");
-    QCOMPARE(driver.shown, 1);
-    QCOMPARE(readAll(other), QByteArray("o"));
-    QCOMPARE(readAll(plain + QStringLiteral(".D0C")), xorWith("p", "33"));
-}
-
-void tst_CipherWindows::chooserModesAndLists()
-{
-    PromptDriver driver;
-    driver.script << PromptDriver::answer(QStringLiteral("ab"));
-    frmMain *w = shownWindow();
-    w->txtDec->setText(QStringLiteral("/no/such/file.D0C"));
-    w->lblstatus->setText(QStringLiteral("vorher"));
-    const QStringList before = seen(w);
-    QTest::mouseClick(w->img_decfile, Qt::LeftButton);
-    frm_file *chooser = frm_file::existing();
-    QVERIFY(chooser && chooser->isVisible());
-    QVERIFY(!chooser->fme_decode->isHidden() && chooser->fme_encode->isHidden());
-    QCOMPARE(driver.shown, 0);
-    QCOMPARE(seen(w), before);
-    QCOMPARE(names(chooser->File_decode),
-             (QStringList{QStringLiteral("b.D0C"), QStringLiteral("c.d0c"), QStringLiteral("D.D0c")}));
-    QCOMPARE(names(chooser->File_encode), (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.D0C"),
-                                                       QStringLiteral("c.d0c"), QStringLiteral("D.D0c"),
-                                                       QStringLiteral("plan.D0C.bak")}));
-
-    // Encrypting while the chooser shows decrypt mode switches it over, and its "ok" encrypts.
-    QTest::mouseClick(w->img_file, Qt::LeftButton);
-    QCOMPARE(frm_file::existing(), chooser);
-    QVERIFY(chooser->fme_decode->isHidden() && !chooser->fme_encode->isHidden());
-    clickItem(chooser->File_encode, QStringLiteral("c.d0c"));
-    QTest::mouseClick(chooser->cmd_okfileencode, Qt::LeftButton);
-    QCOMPARE(readAll(folder + QStringLiteral("/c.d0c.D0C")), xorWith("c.d0c", "33"));
-    QCOMPARE(w->lblstatus->text(), QStringLiteral("Datei ist verschlüsselt"));
-    QCOMPARE(env->messageTexts(), QStringList());
-}
-
-void tst_CipherWindows::pick_data()
-{
-    QTest::addColumn<bool>("decrypt");
-    QTest::addColumn<QString>("dir");  // relative to the start folder, or absolute
-    QTest::addColumn<QString>("name"); // empty: any file that can be read
-    QTest::newRow("decrypt in subfolder") << true << QStringLiteral("sub") << QStringLiteral("e.D0C");
-    QTest::newRow("encrypt in start folder") << false << QString() << QStringLiteral("a.txt");
-    QTest::newRow("encrypt in the root") << false << QDir::rootPath() << QString();
-}
-
-void tst_CipherWindows::pick()
-{
-    QFETCH(bool, decrypt);
-    QFETCH(QString, dir);
-    QFETCH(QString, name);
-    // Only the composed path is looked at: the prompt is cancelled, so nothing is touched.
-    PromptDriver driver;
-    frm_file *chooser = openChooser(decrypt);
-    QVERIFY(chooser);
-    const QDir at(QDir(folder).filePath(dir));
-    if (!dir.isEmpty())
-        clickItem(chooser->Dir_encode, dir, true);
-    FileList *list = decrypt ? chooser->File_decode : chooser->File_encode;
-    for (int i = 0; i < list->count() && name.isEmpty(); ++i) {
-        if (FileCipher::FileAvailable(at.filePath(list->item(i)->text())))
-            name = list->item(i)->text();
+    void handOff_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<bool>("decrypted");
+        QTest::newRow(".D0C") << QStringLiteral("plan.dwg.D0C") << true << true;
+        QTest::newRow(".d0c") << QStringLiteral("plan.dwg.d0c") << true << false;
+        QTest::newRow("missing file") << QStringLiteral("fehlt.D0C") << false << false;
     }
-    if (name.isEmpty())
-        QSKIP("no readable file to pick");
-    clickItem(list, name);
-    QTest::mouseClick(decrypt ? chooser->cmd_okfiledecode : chooser->cmd_okfileencode, Qt::LeftButton);
-
-    QCOMPARE(driver.shown, 1);
-    QCOMPARE(driver.fieldsSeen.at(decrypt ? 1 : 0), QDir::toNativeSeparators(at.filePath(name)));
-    QVERIFY(!frm_file::existing());
-    QCOMPARE(env->messageTexts(), QStringList());
-}
-
-void tst_CipherWindows::nothingSelected_data()
-{
-    QTest::addColumn<QString>("button"); // empty: the chooser is closed
-    QTest::newRow("decrypt ok") << QStringLiteral("cmd_okfiledecode");
-    QTest::newRow("encrypt ok") << QStringLiteral("cmd_okfileencode");
-    QTest::newRow("closed") << QString();
-}
-
-void tst_CipherWindows::nothingSelected()
-{
-    QFETCH(QString, button);
-    PromptDriver driver;
-    frm_file *chooser = openChooser(button.contains(QStringLiteral("decode")));
-    QVERIFY(chooser);
-    if (button.isEmpty())
-        chooser->close();
-    else
-        QTest::mouseClick(chooser->findChild<QPushButton *>(button), Qt::LeftButton);
-
-    QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Es wurde keine Datei ausgewählt !")});
-    QVERIFY(!frm_file::existing());
-    QCOMPARE(driver.shown, 0);
-    QCOMPARE(frmMain::existing()->txtEnc->text() + frmMain::existing()->txtDec->text(), QString());
-}
-
-void tst_CipherWindows::handOff_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("exists");
-    QTest::addColumn<bool>("decrypted");
-    QTest::newRow(".D0C") << QStringLiteral("plan.dwg.D0C") << true << true;
-    QTest::newRow(".d0c") << QStringLiteral("plan.dwg.d0c") << true << false;
-    QTest::newRow("missing file") << QStringLiteral("fehlt.D0C") << false << false;
-}
-
-void tst_CipherWindows::handOff()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, exists);
-    QFETCH(bool, decrypted);
-    const QString path = exists ? env->writeFile(name, "Zeichnung") : env->root() + QLatin1Char('/') + name;
-    const QString plain = path.chopped(4);
-    Platform::setArguments({path, QStringLiteral("weiteres")});
-    PromptDriver driver;
-    driver.script << PromptDriver::answer(QStringLiteral("ab"));
-
-    CommandLineHandOff();
-
-    // The window is created for a file that exists, but stays hidden.
-    const frmMain *w = frmMain::existing();
-    QCOMPARE(w != nullptr, exists);
-    QCOMPARE(driver.shown, decrypted ? 1 : 0);
-    QCOMPARE(env->messageTexts(), QStringList());
-    if (!w)
-        return;
-    QVERIFY(!w->isVisible());
-    QCOMPARE(readAll(decrypted ? plain : path),
-             decrypted ? xorWith("Zeichnung", "33") : QByteArray("Zeichnung"));
-    QCOMPARE(QFile::exists(path), !decrypted);
-    // Started with an argument: the result opens with its program at once.
-    QCOMPARE(env->opened, decrypted ? QStringList{plain} : QStringList());
-    const QString status = decrypted ? QStringLiteral("Datei ist entschlüsselt") : QString();
-    QCOMPARE(seen(w), (QStringList{decrypted ? plain : path, QString(), decrypted ? plain : QString(), status,
-                                   QString::number(decrypted), QStringLiteral("0")}));
-}
+    void handOff()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, exists);
+        QFETCH(bool, decrypted);
+        const QString path = exists ? env->writeFile(name, "Zeichnung") : env->root() + QLatin1Char('/') + name;
+        const QString plain = path.chopped(4);
+        Platform::setArguments({path, QStringLiteral("weiteres")});
+        PromptDriver driver;
+        driver.script << PromptDriver::answer(QStringLiteral("ab"));
+        CommandLineHandOff();
+        // The window is created for a file that exists, but stays hidden.
+        const frmMain *w = frmMain::existing();
+        QCOMPARE(w != nullptr, exists);
+        QCOMPARE(driver.shown, decrypted ? 1 : 0);
+        QCOMPARE(env->messageTexts(), QStringList());
+        if (!w)
+            return;
+        QVERIFY(!w->isVisible());
+        QCOMPARE(readAll(decrypted ? plain : path), decrypted ? xorWith("Zeichnung", "33") : QByteArray("Zeichnung"));
+        QCOMPARE(QFile::exists(path), !decrypted);
+        // Started with an argument: the result opens with its program at once.
+        QCOMPARE(env->opened, decrypted ? QStringList{plain} : QStringList());
+        const QString status = decrypted ? QStringLiteral("Datei ist entschlüsselt") : QString();
+        QCOMPARE(seen(w), (QStringList{decrypted ? plain : path, QString(), decrypted ? plain : QString(), status,
+                                       QString::number(decrypted), QStringLiteral("0")}));
+    }
+};
 
 QTEST_MAIN(tst_CipherWindows)
 #include "tst_cipherwindows.moc"
