@@ -5,6 +5,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <utility>
+
 // Small builders for the controls of the windows, laid out in twips.
 namespace Controls {
 
@@ -20,12 +22,20 @@ Label *label(QWidget *parent, const char *name, const QString &text, int l, int 
     return label;
 }
 
+// A control of type T carrying its designed name and place; further arguments go to T's
+// constructor ahead of the parent.
+template <typename T, typename... Args>
+T *make(QWidget *parent, const char *name, int l, int t, int w, int h, Args &&...args)
+{
+    auto *control = new T(std::forward<Args>(args)..., parent);
+    control->setObjectName(QLatin1String(name));
+    Ui::place(control, l, t, w, h);
+    return control;
+}
+
 inline QPushButton *button(QWidget *parent, const char *name, const QString &caption, int l, int t, int w, int h)
 {
-    auto *button = new QPushButton(caption, parent);
-    button->setObjectName(QLatin1String(name));
-    Ui::place(button, l, t, w, h);
-    return button;
+    return make<QPushButton>(parent, name, l, t, w, h, caption);
 }
 
 // The light-yellow, dark-blue look of the hit detail labels.

@@ -1,5 +1,6 @@
 #include "frm_file.h"
 
+#include "app/controls.h"
 #include "app/pathfunctions.h"
 #include "app/platform.h"
 #include "app/ui.h"
@@ -96,17 +97,11 @@ frm_file::frm_file()
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(Ui::px(4710), Ui::px(3240));
 
-    Drive_encode = new QComboBox(this);
-    Drive_encode->setObjectName(QStringLiteral("Drive_encode"));
-    Ui::place(Drive_encode, 120, 180, 1695, 315);
+    Drive_encode = Controls::make<QComboBox>(this, "Drive_encode", 120, 180, 1695, 315);
 
-    Dir_encode = new DirListBox(this);
-    Dir_encode->setObjectName(QStringLiteral("Dir_encode"));
-    Ui::place(Dir_encode, 120, 540, 1695, 2115);
+    Dir_encode = Controls::make<DirListBox>(this, "Dir_encode", 120, 540, 1695, 2115);
 
-    fme_decode = new QGroupBox(QStringLiteral("Datei zum Entschlüsseln"), this);
-    fme_decode->setObjectName(QStringLiteral("fme_decode"));
-    Ui::place(fme_decode, 1860, 180, 2775, 3015);
+    fme_decode = Controls::make<QGroupBox>(this, "fme_decode", 1860, 180, 2775, 3015, QStringLiteral("Datei zum Entschlüsseln"));
     fme_decode->hide();
 
     File_decode = new FileList(QStringLiteral("*.D0C"), fme_decode);
@@ -114,27 +109,17 @@ frm_file::frm_file()
     Ui::setColors(File_decode, QColor(255, 224, 192));
     Ui::place(File_decode, 60, 180, 2655, 2430);
 
-    cmd_okfiledecode = new QPushButton(QStringLiteral("ok"), fme_decode);
-    cmd_okfiledecode->setObjectName(QStringLiteral("cmd_okfiledecode"));
-    Ui::place(cmd_okfiledecode, 60, 2640, 2655, 315);
+    cmd_okfiledecode = Controls::make<QPushButton>(fme_decode, "cmd_okfiledecode", 60, 2640, 2655, 315, QStringLiteral("ok"));
 
-    fme_encode = new QGroupBox(QStringLiteral("Datei zum Verschlüsseln"), this);
-    fme_encode->setObjectName(QStringLiteral("fme_encode"));
-    Ui::place(fme_encode, 1860, 180, 2775, 3015);
+    fme_encode = Controls::make<QGroupBox>(this, "fme_encode", 1860, 180, 2775, 3015, QStringLiteral("Datei zum Verschlüsseln"));
     fme_encode->hide();
 
-    File_encode = new FileList(QString(), fme_encode);
-    File_encode->setObjectName(QStringLiteral("File_encode"));
-    Ui::place(File_encode, 60, 180, 2655, 2430);
+    File_encode = Controls::make<FileList>(fme_encode, "File_encode", 60, 180, 2655, 2430, QString());
 
-    cmd_okfileencode = new QPushButton(QStringLiteral("ok"), fme_encode);
-    cmd_okfileencode->setObjectName(QStringLiteral("cmd_okfileencode"));
-    Ui::place(cmd_okfileencode, 60, 2640, 2655, 315);
+    cmd_okfileencode = Controls::make<QPushButton>(fme_encode, "cmd_okfileencode", 60, 2640, 2655, 315, QStringLiteral("ok"));
 
     // Below the visible area: it only remembers the name picked last.
-    lbl_file = new QLabel(this);
-    lbl_file->setObjectName(QStringLiteral("lbl_file"));
-    Ui::place(lbl_file, 120, 3300, 4455, 255);
+    lbl_file = Controls::make<QLabel>(this, "lbl_file", 120, 3300, 4455, 255);
 
     connect(Dir_encode, &DirListBox::changed, this, &frm_file::Dir_encode_Change);
     connect(cmd_okfiledecode, &QPushButton::clicked, this, &frm_file::cmd_okfiledecode_Click);

@@ -1,5 +1,6 @@
 #include "frmmain.h"
 
+#include "app/controls.h"
 #include "app/pathfunctions.h"
 #include "app/platform.h"
 #include "app/ui.h"
@@ -153,13 +154,9 @@ frmMain::frmMain()
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(Ui::px(7125), Ui::px(2730));
 
-    Frame1 = new QGroupBox(this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Ui::place(Frame1, 120, 0, 6855, 2655);
+    Frame1 = Controls::make<QGroupBox>(this, "Frame1", 120, 0, 6855, 2655);
 
-    fmeEncode = new QGroupBox(QStringLiteral("verschlüsseln"), Frame1);
-    fmeEncode->setObjectName(QStringLiteral("fmeEncode"));
-    Ui::place(fmeEncode, 60, 240, 3255, 1575);
+    fmeEncode = Controls::make<QGroupBox>(Frame1, "fmeEncode", 60, 240, 3255, 1575, QStringLiteral("verschlüsseln"));
 
     txtEnc = new QLineEdit(fmeEncode);
     txtEnc->setObjectName(QStringLiteral("txtEnc"));
@@ -170,9 +167,7 @@ frmMain::frmMain()
     img_file->setObjectName(QStringLiteral("img_file"));
     img_file->setToolTip(QStringLiteral("Datei verschlüsseln"));
 
-    fmeDecode = new QGroupBox(QStringLiteral("entschlüsseln"), Frame1);
-    fmeDecode->setObjectName(QStringLiteral("fmeDecode"));
-    Ui::place(fmeDecode, 3420, 240, 3255, 1575);
+    fmeDecode = Controls::make<QGroupBox>(Frame1, "fmeDecode", 3420, 240, 3255, 1575, QStringLiteral("entschlüsseln"));
 
     txtDec = new QLineEdit(fmeDecode);
     txtDec->setObjectName(QStringLiteral("txtDec"));
@@ -190,13 +185,9 @@ frmMain::frmMain()
     PBar->setTextVisible(false);
     Ui::place(PBar, 60, 1860, 6615, 255);
 
-    cmd_txtKrypt = new QPushButton(QStringLiteral("crypt a text"), Frame1);
-    cmd_txtKrypt->setObjectName(QStringLiteral("cmd_txtKrypt"));
-    Ui::place(cmd_txtKrypt, 60, 2160, 1515, 375);
+    cmd_txtKrypt = Controls::make<QPushButton>(Frame1, "cmd_txtKrypt", 60, 2160, 1515, 375, QStringLiteral("crypt a text"));
 
-    cmd_Anz = new QPushButton(QStringLiteral("Datei Anzeigen"), Frame1);
-    cmd_Anz->setObjectName(QStringLiteral("cmd_Anz"));
-    Ui::place(cmd_Anz, 1620, 2160, 1335, 375);
+    cmd_Anz = Controls::make<QPushButton>(Frame1, "cmd_Anz", 1620, 2160, 1335, 375, QStringLiteral("Datei Anzeigen"));
     cmd_Anz->hide();
 
     lblstatus = new QLabel(Frame1);
@@ -205,18 +196,12 @@ frmMain::frmMain()
     Ui::setColors(lblstatus, QColor(), Qt::red);
     Ui::place(lblstatus, 3060, 2160, 2595, 195);
 
-    cmd_exit = new QPushButton(QStringLiteral("EXIT"), Frame1);
-    cmd_exit->setObjectName(QStringLiteral("cmd_exit"));
-    Ui::place(cmd_exit, 5820, 2160, 855, 375);
+    cmd_exit = Controls::make<QPushButton>(Frame1, "cmd_exit", 5820, 2160, 855, 375, QStringLiteral("EXIT"));
 
     // Kept at the frame's lower edge, where it cannot be read.
-    lbl_file = new QLabel(Frame1);
-    lbl_file->setObjectName(QStringLiteral("lbl_file"));
-    Ui::place(lbl_file, 60, 2640, 6735, 195);
+    lbl_file = Controls::make<QLabel>(Frame1, "lbl_file", 60, 2640, 6735, 195);
 
-    lblPwCache = new QLabel(this);
-    lblPwCache->setObjectName(QStringLiteral("lblPwCache"));
-    Ui::place(lblPwCache, -3000, -3000, 1500, 195);
+    lblPwCache = Controls::make<QLabel>(this, "lblPwCache", -3000, -3000, 1500, 195);
     lblPwCache->hide();
 
     connect(img_file, &ClickLabel::clicked, this, &frmMain::img_file_Click);

@@ -1,5 +1,6 @@
 #include "frmpass.h"
 
+#include "app/controls.h"
 #include "app/platform.h"
 #include "app/ui.h"
 #include "cipher/frmmain.h"
@@ -38,9 +39,7 @@ frmPass::frmPass(QWidget *owner)
     setFixedSize(Ui::px(4230), Ui::px(930));
     Ui::setColors(this, QColor(192, 192, 192));
 
-    lbl_passlook = new QLabel(QStringLiteral("password:"), this);
-    lbl_passlook->setObjectName(QStringLiteral("lbl_passlook"));
-    Ui::place(lbl_passlook, 120, 240, 915, 255);
+    lbl_passlook = Controls::make<QLabel>(this, "lbl_passlook", 120, 240, 915, 255, QStringLiteral("password:"));
 
     txtPass = new QLineEdit(this);
     txtPass->setObjectName(QStringLiteral("txtPass"));
@@ -51,9 +50,7 @@ frmPass::frmPass(QWidget *owner)
     Ui::setColors(txtPass, QColor(255, 255, 192));
     Ui::place(txtPass, 120, 480, 2955, 285);
 
-    Check1 = new QCheckBox(QStringLiteral("sichbar"), this);
-    Check1->setObjectName(QStringLiteral("Check1"));
-    Ui::place(Check1, 3240, 120, 855, 255);
+    Check1 = Controls::make<QCheckBox>(this, "Check1", 3240, 120, 855, 255, QStringLiteral("sichbar"));
 
     img_do = CipherPicture(CipherPictureKind::Confirm, this, 3120, 480, 480, 480);
     img_do->setObjectName(QStringLiteral("img_do"));

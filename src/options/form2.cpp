@@ -164,13 +164,9 @@ void Form2::buildControls()
     Ui::place(Text1, 120, 720, 4215, 1695);
     Text1->setPlainText(helpText());
 
-    Frame1 = new QGroupBox(QStringLiteral("Optionen"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Ui::place(Frame1, 120, 2580, 4215, 3375);
+    Frame1 = Controls::make<QGroupBox>(this, "Frame1", 120, 2580, 4215, 3375, QStringLiteral("Optionen"));
 
-    Check1 = new QCheckBox(QStringLiteral("Copy Button"), Frame1);
-    Check1->setObjectName(QStringLiteral("Check1"));
-    Ui::place(Check1, 120, 240, 1275, 255);
+    Check1 = Controls::make<QCheckBox>(Frame1, "Check1", 120, 240, 1275, 255, QStringLiteral("Copy Button"));
     Check1->setChecked(true); // ticked in the design, before a stored value applies
     connect(Check1, &QCheckBox::stateChanged, this, &Form2::Check1_Click);
 

@@ -134,9 +134,7 @@ void Form1::buildControls()
     setBordered(Label1);
 
     Label16 = label(this, "Label16", QStringLiteral("aktuelle Suchpfade:"), 1560, 6660, 1755, 255);
-    List_path = new QListWidget(this);
-    List_path->setObjectName(QStringLiteral("List_path"));
-    Ui::place(List_path, 1560, 6900, 5355, 1425);
+    List_path = Controls::make<QListWidget>(this, "List_path", 1560, 6900, 5355, 1425);
 
     Command4 = new QPushButton(this);
     Command4->setObjectName(QStringLiteral("Command4"));

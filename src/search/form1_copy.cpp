@@ -55,9 +55,7 @@ QString driveOf(const QString &path)
 
 void Form1::buildCopyControls()
 {
-    Frame1 = new QGroupBox(QStringLiteral("Kopierfunktion aktiv"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Ui::place(Frame1, 3060, 4920, 2775, 975);
+    Frame1 = Controls::make<QGroupBox>(this, "Frame1", 3060, 4920, 2775, 975, QStringLiteral("Kopierfunktion aktiv"));
     Ui::setColors(Frame1, Qt::white);
     Frame1->hide();
 
@@ -66,9 +64,7 @@ void Form1::buildCopyControls()
     Command5 = button(Frame1, "Command5", QStringLiteral("delete"), 1920, 240, 675, 315);
     Command5->setToolTip(QStringLiteral("Diese Schalffläche wurde im Administratorbereich aktiviert "
                                         "und ist beim nächsten Start wieder ausgeschaltet"));
-    Text2 = new QLineEdit(Frame1);
-    Text2->setObjectName(QStringLiteral("Text2"));
-    Ui::place(Text2, 120, 600, 2055, 285);
+    Text2 = Controls::make<QLineEdit>(Frame1, "Text2", 120, 600, 2055, 285);
     cmd_path = button(Frame1, "cmd_path", QStringLiteral(">>"), 2220, 600, 375, 255);
     for (QWidget *w : {static_cast<QWidget *>(Command8), static_cast<QWidget *>(cmd_move),
                        static_cast<QWidget *>(Command5), static_cast<QWidget *>(Text2),
@@ -79,21 +75,15 @@ void Form1::buildCopyControls()
     connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
     connect(cmd_path, &QPushButton::clicked, this, &Form1::cmd_path_Click);
 
-    Frame2 = new QGroupBox(QStringLiteral("Verzeichnis einstellen"), this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    Ui::place(Frame2, 5880, 2580, 2535, 3315);
+    Frame2 = Controls::make<QGroupBox>(this, "Frame2", 5880, 2580, 2535, 3315, QStringLiteral("Verzeichnis einstellen"));
     Ui::setColors(Frame2, QColor(255, 224, 192));
     Frame2->hide();
     Label15 = label(Frame2, "Label15", QStringLiteral("Verzeichnis festlegen :"), 180, 120, 1755, 255);
     lbl_exit = label<ClickLabel>(Frame2, "lbl_exit", QStringLiteral("X"), 2280, 60, 195, 255);
     lbl_exit->setCursor(Qt::PointingHandCursor);
     connect(lbl_exit, &ClickLabel::clicked, this, &Form1::lbl_exit_Click);
-    Drive1 = new QComboBox(Frame2);
-    Drive1->setObjectName(QStringLiteral("Drive1"));
-    Ui::place(Drive1, 120, 540, 2235, 315);
-    Dir1 = new DirListBox(Frame2);
-    Dir1->setObjectName(QStringLiteral("Dir1"));
-    Ui::place(Dir1, 120, 900, 2235, 1890);
+    Drive1 = Controls::make<QComboBox>(Frame2, "Drive1", 120, 540, 2235, 315);
+    Dir1 = Controls::make<DirListBox>(Frame2, "Dir1", 120, 900, 2235, 1890);
     cmd_ok = button(Frame2, "cmd_ok", QStringLiteral("ok"), 720, 2880, 1155, 315);
     connect(cmd_ok, &QPushButton::clicked, this, &Form1::cmd_ok_Click);
     Line1 = line(Frame2, "Line1", 0, 0, 2520, 0);

@@ -1,5 +1,6 @@
 #include "frm_txtkrypt.h"
 
+#include "app/controls.h"
 #include "app/platform.h"
 #include "app/ui.h"
 #include "app/clicklabel.h"
@@ -148,9 +149,7 @@ frm_txtkrypt::frm_txtkrypt()
     Ui::setColors(lblstatus, QColor(64, 64, 64), QColor(255, 128, 0));
     Ui::place(lblstatus, 2520, 240, 5295, 315);
 
-    Frame1 = new QGroupBox(QStringLiteral("txt file"), this);
-    Frame1->setObjectName(QStringLiteral("Frame1"));
-    Ui::place(Frame1, 60, 600, 7755, 5175);
+    Frame1 = Controls::make<QGroupBox>(this, "Frame1", 60, 600, 7755, 5175, QStringLiteral("txt file"));
     Frame1->hide();
 
     cmdEncode = button(Frame1, "cmdEncode", QStringLiteral("Encode"), 120, 240, 1095, 615);
