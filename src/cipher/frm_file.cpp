@@ -52,26 +52,13 @@ QListWidgetItem *FileList::itemForName(const QString &name) const
 // ---------------------------------------------------------------------------------------------
 // frm_file
 
-QPointer<frm_file> frm_file::s_instance;
 frm_file::Mode frm_file::s_mode = frm_file::Mode::Decrypt;
-
-frm_file *frm_file::instance()
-{
-    if (!s_instance)
-        s_instance = new frm_file;
-    return s_instance;
-}
-
-frm_file *frm_file::existing()
-{
-    return s_instance;
-}
 
 void frm_file::setMode(Mode mode)
 {
     s_mode = mode;
-    if (s_instance)
-        s_instance->ApplyMode();
+    if (s_window)
+        s_window->ApplyMode();
 }
 
 frm_file::Mode frm_file::mode()
@@ -134,8 +121,7 @@ frm_file::frm_file()
 
 frm_file::~frm_file()
 {
-    if (s_instance == this)
-        s_instance = nullptr;
+    release(this);
 }
 
 void frm_file::FillDrives()
@@ -215,8 +201,7 @@ void frm_file::Confirm(Mode mode)
 void frm_file::closeEvent(QCloseEvent *event)
 {
     Form_Unload();
-    if (s_instance == this)
-        s_instance = nullptr;
+    release(this);
     event->accept();
 }
 

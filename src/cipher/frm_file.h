@@ -1,9 +1,10 @@
 #pragma once
 
+#include "app/singlewindow.h"
+
 #include "app/dirlistbox.h"
 
 #include <QListWidget>
-#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -35,15 +36,13 @@ private:
 // The file chooser "Datei" of the cipher window. It is not modal: an operation that finds no
 // file shows it and returns; confirming a choice fills the cipher window's field and starts
 // the operation again.
-class frm_file : public QWidget
+class frm_file : public QWidget, public SingleWindow<frm_file>
 {
     Q_OBJECT
 
 public:
     enum class Mode { Decrypt, Encrypt };
 
-    static frm_file *instance();
-    static frm_file *existing();
     // The mode outlives the chooser: a chooser shown later opens in the mode last set.
     static void setMode(Mode mode);
     static Mode mode();
@@ -80,6 +79,6 @@ private:
     void Confirm(Mode mode);
     int m_driveIndex = -1;
 
-    static QPointer<frm_file> s_instance;
+    friend class SingleWindow<frm_file>;
     static Mode s_mode;
 };

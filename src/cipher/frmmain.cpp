@@ -117,20 +117,6 @@ ClickLabel *CipherPicture(CipherPictureKind kind, QWidget *parent, int left, int
 // ---------------------------------------------------------------------------------------------
 // frmMain
 
-QPointer<frmMain> frmMain::s_instance;
-
-frmMain *frmMain::instance()
-{
-    if (!s_instance)
-        s_instance = new frmMain;
-    return s_instance;
-}
-
-frmMain *frmMain::existing()
-{
-    return s_instance;
-}
-
 void frmMain::showWindow()
 {
     frmMain *w = instance();
@@ -216,8 +202,7 @@ frmMain::frmMain()
 frmMain::~frmMain()
 {
     lblPwCache->clear();
-    if (s_instance == this)
-        s_instance = nullptr;
+    release(this);
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
@@ -225,8 +210,7 @@ void frmMain::closeEvent(QCloseEvent *event)
     // The key must not outlive the window, and a chooser left open would start an operation
     // in a window nobody sees.
     lblPwCache->clear();
-    if (s_instance == this)
-        s_instance = nullptr;
+    release(this);
     if (frm_file *chooser = frm_file::existing())
         chooser->close();
     event->accept();

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QPointer>
+#include "app/singlewindow.h"
+
 #include <QString>
 #include <QWidget>
 
@@ -24,14 +25,11 @@ ClickLabel *CipherPicture(CipherPictureKind kind, QWidget *parent, int left, int
 // The file cipher window "D0C": encrypts the file in txtEnc into a ".D0C" file beside it and
 // decrypts the ".D0C" file in txtDec back. The key derived from the password lives in
 // lblPwCache for as long as this window exists; closing the window destroys it with the key.
-class frmMain : public QWidget
+class frmMain : public QWidget, public SingleWindow<frmMain>
 {
     Q_OBJECT
 
 public:
-    // The single cipher window, created hidden when there is none.
-    static frmMain *instance();
-    static frmMain *existing();
     // Shows the window (from the info window), keeping its fields.
     static void showWindow();
     // Closes the chooser and the cipher window, for the end of the program.
@@ -80,5 +78,5 @@ private:
 
     bool m_running = false;
 
-    static QPointer<frmMain> s_instance;
+    friend class SingleWindow<frmMain>;
 };

@@ -19,8 +19,6 @@
 #include <QPushButton>
 #include <QUrl>
 
-QPointer<Form2> Form2::s_instance;
-
 namespace {
 
 // Placeholders of this project for the author links.
@@ -87,18 +85,6 @@ QPixmap drawingBoard(const QSize &size)
 }
 
 } // namespace
-
-Form2 *Form2::instance()
-{
-    if (!s_instance)
-        s_instance = new Form2();
-    return s_instance;
-}
-
-Form2 *Form2::existing()
-{
-    return s_instance;
-}
 
 QString Form2::helpText()
 {

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QPointer>
+#include "app/singlewindow.h"
+
 #include <QWidget>
 
 class QCheckBox;
@@ -14,14 +15,11 @@ class ClickLabel;
 // copy option the search window reads, the switch that shows delete and move for this run,
 // and the editing of the search-path file. Every unload makes the search window reread its
 // search paths.
-class Form2 : public QWidget
+class Form2 : public QWidget, public SingleWindow<Form2>
 {
     Q_OBJECT
 
 public:
-    static Form2 *instance();
-    static Form2 *existing();
-
     // The help text, lines separated by CR LF.
     static QString helpText();
 
@@ -68,5 +66,5 @@ private:
     void Form_Load();
     void Form_Unload();
 
-    static QPointer<Form2> s_instance;
+    friend class SingleWindow<Form2>;
 };

@@ -27,8 +27,6 @@
 #include <QPushButton>
 #include <QScreen>
 
-QPointer<Form1> Form1::s_instance;
-
 namespace {
 
 const QString kSearchPathFile = QStringLiteral("suchpfad.txt");
@@ -42,18 +40,6 @@ void setBordered(QLabel *label)
 }
 
 } // namespace
-
-Form1 *Form1::instance()
-{
-    if (!s_instance)
-        s_instance = new Form1();
-    return s_instance;
-}
-
-Form1 *Form1::existing()
-{
-    return s_instance;
-}
 
 Form1::Form1()
 {

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QPointer>
+#include "app/singlewindow.h"
+
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -32,13 +33,11 @@ class DirListBox;
 // Its implementation is split by concern: start-up and shutdown (form1.cpp), the search run
 // (form1_search.cpp), hit details and opening (form1_hits.cpp), copy, move, delete and the
 // directory chooser (form1_copy.cpp), the notes panel and list tools (form1_notes.cpp).
-class Form1 : public QWidget
+class Form1 : public QWidget, public SingleWindow<Form1>
 {
     Q_OBJECT
 
 public:
-    static Form1 *instance();
-    static Form1 *existing();
     ~Form1() override;
 
     // Fills List_path from suchpfad.txt in the program folder, creating the file when missing.
@@ -203,5 +202,5 @@ private:
     bool m_closing = false;
     int m_driveIndex = -1;  // the drive list's entry before the user's pick
 
-    static QPointer<Form1> s_instance;
+    friend class SingleWindow<Form1>;
 };

@@ -7,21 +7,13 @@
 #include <QMouseEvent>
 #include <QScreen>
 
-QPointer<frmSplash> frmSplash::s_instance;
-
 frmSplash *frmSplash::showNotice()
 {
-    if (!s_instance)
-        s_instance = new frmSplash();
-    s_instance->show();
-    s_instance->raise();
-    s_instance->activateWindow();
-    return s_instance;
-}
-
-frmSplash *frmSplash::existing()
-{
-    return s_instance;
+    frmSplash *notice = instance();
+    notice->show();
+    notice->raise();
+    notice->activateWindow();
+    return notice;
 }
 
 frmSplash::frmSplash()

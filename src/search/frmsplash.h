@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QPointer>
+#include "app/singlewindow.h"
+
 #include <QTimer>
 #include <QWidget>
 
@@ -8,14 +9,13 @@ class QLabel;
 
 // The notice after a search without hits. It closes itself after four seconds, or at the first
 // click or key.
-class frmSplash : public QWidget
+class frmSplash : public QWidget, public SingleWindow<frmSplash>
 {
     Q_OBJECT
 
 public:
     // Opens the notice, or brings an open one to the front without restarting its timer.
     static frmSplash *showNotice();
-    static frmSplash *existing();
 
     QLabel *Label1 = nullptr;
     QLabel *Label2 = nullptr;
@@ -29,5 +29,5 @@ protected:
 
 private:
     frmSplash();
-    static QPointer<frmSplash> s_instance;
+    friend class SingleWindow<frmSplash>;
 };

@@ -16,8 +16,6 @@
 #include <QTextDocument>
 #include <QThread>
 
-QPointer<frm_txtkrypt> frm_txtkrypt::s_instance;
-
 namespace {
 
 constexpr qint32 kAll = 2147483647;
@@ -97,16 +95,11 @@ QFrame *line(QWidget *parent, const char *name, int left, int top, int width, in
 
 frm_txtkrypt *frm_txtkrypt::instance()
 {
-    if (!s_instance) {
-        s_instance = new frm_txtkrypt;
-        s_instance->Form_Load();
+    if (!s_window) {
+        s_window = new frm_txtkrypt;
+        s_window->Form_Load();
     }
-    return s_instance;
-}
-
-frm_txtkrypt *frm_txtkrypt::existing()
-{
-    return s_instance;
+    return s_window;
 }
 
 frm_txtkrypt *frm_txtkrypt::showWindow()

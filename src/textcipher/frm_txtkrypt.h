@@ -1,8 +1,9 @@
 #pragma once
 
+#include "app/singlewindow.h"
+
 #include "textcipher/textcipher.h"
 
-#include <QPointer>
 #include <QWidget>
 
 class QFrame;
@@ -15,14 +16,13 @@ class QPushButton;
 // "ZuraRudud": encrypts a typed or pasted text under a password into hexadecimal text and
 // back. Modeless and single; closing it discards it, the next opening builds it afresh. It
 // answers in its status line only.
-class frm_txtkrypt : public QWidget
+class frm_txtkrypt : public QWidget, public SingleWindow<frm_txtkrypt>
 {
     Q_OBJECT
 
 public:
     // The window, created and unfolded when absent.
     static frm_txtkrypt *instance();
-    static frm_txtkrypt *existing();
     // Makes the window visible (creating it when absent) and brings it to the front.
     static frm_txtkrypt *showWindow();
 
@@ -68,5 +68,5 @@ private:
 
     TextCipher::ReplaceBuffer m_replaceBuffer;
 
-    static QPointer<frm_txtkrypt> s_instance;
+    friend class SingleWindow<frm_txtkrypt>;
 };
