@@ -52,6 +52,13 @@ QString failedWrite(const QString &path, bool diskFull)
         .arg(QDir::toNativeSeparators(path));
 }
 
+QString changedWhileRead(const QString &path)
+{
+    return QStringLiteral("Die Datei wurde während des Lesens geändert:\n%1\n"
+                          "Es wurde nichts geschrieben; die Ausgangsdatei bleibt erhalten.")
+        .arg(QDir::toNativeSeparators(path));
+}
+
 bool isDiskFull(int error)
 {
 #ifdef EDQUOT
@@ -150,6 +157,79 @@ bool writeAll(QFileDevice &file, const char *data, qint64 length)
     return true;
 }
 
+SafeFile::Identity identityOf(QFileDevice &file)
+{
+#ifdef Q_OS_UNIX
+    return SafeFile::identityOf(file.handle());
+#else
+    SafeFile::Identity id;
+    id.size = file.size();
+    id.modifiedNs = file.fileTime(QFileDevice::FileModificationTime).toMSecsSinceEpoch() * 1000000;
+    return id;
+#endif
+}
+
+SafeFile::Identity identityOf(const QString &path)
+{
+#ifdef Q_OS_UNIX
+    return SafeFile::identityOf(QFile::encodeName(path));
+#else
+    SafeFile::Identity id;
+    const QFileInfo info(path);
+    if (info.isFile()) {
+        id.size = info.size();
+        id.modifiedNs = info.lastModified().toMSecsSinceEpoch() * 1000000;
+    }
+    return id;
+#endif
+}
+
+// Blanks over the whole open file, forced to the disk.
+bool overwriteWithBlanks(QFileDevice &file)
+{
+    const qint64 length = file.size();
+    const QByteArray blanks(int(std::min(length, kBlock)), ' ');
+    WriteBehind writeBehind(file.handle());
+    qint64 written = 0;
+    while (written < length) {
+        const qint64 chunk = std::min(kBlock, length - written);
+        if (!writeAll(file, blanks.constData(), chunk))
+            return false;
+        written += chunk;
+        writeBehind.written(written);
+    }
+    return length == 0 || syncToDisk(file);
+}
+
+// WipeFile; with `read`, only for that very file.
+SafeFile::Removal wipe(const QString &path, const SafeFile::Identity *read)
+{
+    using SafeFile::Removal;
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return read ? Removal::Changed : Removal::Failed;
+#ifdef Q_OS_UNIX
+    // A file that cannot be deleted afterwards is left as it is, not left blank.
+    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    if (::access(folder.constData(), W_OK | X_OK) != 0)
+        return Removal::Failed;
+#endif
+    QFile file(path);
+    // ReadWrite keeps the content: the blanks go over the very bytes on the disk.
+    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
+        return Removal::Failed;
+    const SafeFile::Identity found = identityOf(file);
+    if (read && !found.unchanged(*read))
+        return Removal::Changed;
+    if (!overwriteWithBlanks(file))
+        return Removal::Failed;
+    file.close();
+#ifdef Q_OS_UNIX
+    return SafeFile::removeIfSame(QFile::encodeName(path), found);
+#else
+    return file.remove() ? Removal::Removed : Removal::Failed;
+#endif
+}
+
 // data[i] ^= pattern[i] for i < length, a machine word at a time.
 void xorInto(unsigned char *data, const unsigned char *pattern, qint64 length)
 {
@@ -209,33 +289,17 @@ bool FileAvailable(const QString &path)
 
 bool WipeFile(const QString &path)
 {
-    if (path.isEmpty() || !QFileInfo(path).isFile())
-        return false;
-#ifdef Q_OS_UNIX
-    // A file that cannot be deleted afterwards is left as it is, not left blank.
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    if (::access(folder.constData(), W_OK | X_OK) != 0)
-        return false;
-#endif
-    QFile file(path);
-    // ReadWrite keeps the content: the blanks go over the very bytes on the disk.
-    if (!file.open(QIODevice::ReadWrite | QIODevice::Unbuffered))
-        return false;
-    const qint64 length = file.size();
-    const QByteArray blanks(int(std::min(length, kBlock)), ' ');
-    WriteBehind writeBehind(file.handle());
-    qint64 written = 0;
-    while (written < length) {
-        const qint64 chunk = std::min(kBlock, length - written);
-        if (!writeAll(file, blanks.constData(), chunk))
-            return false;
-        written += chunk;
-        writeBehind.written(written);
-    }
-    if (length > 0 && !syncToDisk(file))
-        return false;
-    file.close();
-    return file.remove();
+    return wipe(path, nullptr) == SafeFile::Removal::Removed;
+}
+
+SafeFile::Removal WipeFile(const QString &path, const SafeFile::Identity &read)
+{
+    return wipe(path, &read);
+}
+
+bool IsUnchanged(const QString &path, const SafeFile::Identity &read)
+{
+    return identityOf(path).unchanged(read);
 }
 
 bool IsReadOnly(const QString &path)
@@ -274,6 +338,7 @@ Outcome Transform(const QString &source, const QString &target, const QString &k
     QFile in(source);
     if (!in.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return failure(failedRead(source));
+    const SafeFile::Identity opened = identityOf(in);
     const qint64 size = in.size();
 
     QSaveFile out(target);
@@ -314,6 +379,8 @@ Outcome Transform(const QString &source, const QString &target, const QString &k
                 progress(permille);
         }
     }
+    if (!identityOf(in).unchanged(opened))
+        return failure(changedWhileRead(source));
     in.close();
 
     // Network file systems may report a full disk only when the data is pushed out.
@@ -325,6 +392,7 @@ Outcome Transform(const QString &source, const QString &target, const QString &k
 
     Outcome outcome;
     outcome.ok = true;
+    outcome.source = opened;
     return outcome;
 }
 

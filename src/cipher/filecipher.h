@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/safefile.h"
+
 #include <QString>
 #include <QtGlobal>
 
@@ -19,6 +21,16 @@ bool FileAvailable(const QString &path);
 // a later failure may leave it overwritten.
 bool WipeFile(const QString &path);
 
+// WipeFile for the very file that was read: when the path names another file by now (saved
+// over it) or the file was written to since (other size or modification time), nothing is
+// touched and the result is Changed. The blanks go through the descriptor that was checked,
+// and the name is removed only while it still names that file.
+SafeFile::Removal WipeFile(const QString &path, const SafeFile::Identity &read);
+
+// True while the path names the file that was read, with the size and modification time it
+// had then.
+bool IsUnchanged(const QString &path, const SafeFile::Identity &read);
+
 // True when the file's owner may not write it.
 bool IsReadOnly(const QString &path);
 
@@ -28,12 +40,14 @@ bool SetNormal(const QString &path);
 struct Outcome {
     bool ok = false;
     QString error;   // German message for the user naming the failed file when !ok
+    SafeFile::Identity source;   // the source as it was read, when ok
 };
 
 // XORs every byte of source with the key string's Windows-1252 codes into target. The
 // target is written to a temporary file beside it, flushed to disk and only then renamed
 // over target, so on failure an existing target stays as it was, no partial file remains,
-// and source is never touched. progress(permille) is called a bounded number of times with
+// and source is never touched. A source written to while it is read fails, since the result
+// could mix old and new content. progress(permille) is called a bounded number of times with
 // floor(1000 * n / (S + 1)), n the bytes done and S the source size, so it stays below 1000.
 // An empty key is refused.
 Outcome Transform(const QString &source, const QString &target, const QString &key,

@@ -304,10 +304,15 @@ void frmMain::Run(Direction direction)
         return;
     }
 
+    // Another program may have saved a new version under the source's name meanwhile.
+    const QString changed = QStringLiteral("Datei ") + source
+        + (encrypt ? QStringLiteral(" wurde während der Verschlüsselung geändert und bleibt erhalten !\n")
+                   : QStringLiteral(" wurde während der Entschlüsselung geändert und bleibt erhalten !\n"))
+        + target + QStringLiteral(" enthält den Stand vor der Änderung.");
     if (encrypt) {
         if (!FileExists(source))
             return;
-        RemoveSource(source);
+        RemoveSource(source, outcome.source, changed);
         if (!self)
             return;
         lblstatus->setText(QStringLiteral("Datei ist verschlüsselt"));
@@ -316,7 +321,7 @@ void frmMain::Run(Direction direction)
         return;
     }
 
-    RemoveSource(source);
+    RemoveSource(source, outcome.source, changed);
     if (!self)
         return;
     lbl_file->setText(target);
@@ -329,10 +334,17 @@ void frmMain::Run(Direction direction)
     cmd_Anz->show();
 }
 
-void frmMain::RemoveSource(const QString &path)
+void frmMain::RemoveSource(const QString &path, const SafeFile::Identity &read,
+                           const QString &changedMessage)
 {
     if (!FileCipher::FileAvailable(path))
         return;
+    // Asked before the question about write protection, which would otherwise be about a file
+    // that is not to be removed at all.
+    if (!FileCipher::IsUnchanged(path, read)) {
+        Platform::messageBox(changedMessage, Platform::Icon::Warning);
+        return;
+    }
     if (FileCipher::IsReadOnly(path)) {
         const Platform::Answer answer =
             Platform::messageBox(QStringLiteral("Soll der Schreibschutz der Datei entfernt werden ?"),
@@ -344,9 +356,17 @@ void frmMain::RemoveSource(const QString &path)
         }
         FileCipher::SetNormal(path);
     }
-    // The result is safe already; but the user must learn that the source is still there.
-    if (!FileCipher::WipeFile(path))
+    switch (FileCipher::WipeFile(path, read)) {
+    case SafeFile::Removal::Removed:
+        break;
+    case SafeFile::Removal::Changed:
+        Platform::messageBox(changedMessage, Platform::Icon::Warning);
+        break;
+    case SafeFile::Removal::Failed:
+        // The result is safe already; but the user must learn that the source is still there.
         Platform::messageBox(QStringLiteral("Datei ") + path
                                  + QStringLiteral(" konnte nicht gelöscht werden !"),
                              Platform::Icon::Error);
+        break;
+    }
 }

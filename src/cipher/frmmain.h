@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/safefile.h"
 #include "app/singlewindow.h"
 
 #include <QString>
@@ -71,8 +72,11 @@ private:
 
     enum class Direction { Encrypt, Decrypt };
     void Run(Direction direction);
-    // Removes the source after a successful transformation, asking about write protection.
-    void RemoveSource(const QString &path);
+    // Removes the source after a successful transformation, asking about write protection,
+    // but only while it is the file that was read; otherwise it stays and changedMessage
+    // tells the user.
+    void RemoveSource(const QString &path, const SafeFile::Identity &read,
+                      const QString &changedMessage);
     // Makes sure the key cache holds a key, asking for the password when it is empty.
     bool EnsureKey();
 

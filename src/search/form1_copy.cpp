@@ -137,14 +137,20 @@ void Form1::cmd_move_Click()
     // The current hit may be deleted only when this very move made a full copy of it: its
     // copy fails when the name exists in the target, and it need not be selected at all.
     bool currentCopied = false;
+    SafeFile::Identity currentRead; // the current hit as its copy read it
+    bool copyOnDisk = false;
     {
         BusyPointer busy;
         for (const QString &hit : selectedHits()) {
             lastTarget = TargetName(dir, hit);
-            const bool copied = HitFileOps::copyNoOverwrite(hit, lastTarget);
-            if (copied && hit == current && HitFileOps::fileSize(lastTarget) == HitFileOps::fileSize(hit))
+            SafeFile::Identity read;
+            if (HitFileOps::copyNoOverwrite(hit, lastTarget, &read) && hit == current) {
                 currentCopied = true;
+                currentRead = read;
+            }
         }
+        // The copy's name, too, must survive a power loss before the source is gone.
+        copyOnDisk = currentCopied && HitFileOps::syncFolder(dir);
     }
 
     if (DirExists(current)) {
@@ -156,18 +162,34 @@ void Form1::cmd_move_Click()
         Platform::messageBox(kFileGone);
         return;
     }
+    const QString currentTarget = TargetName(dir, current);
     if (!currentCopied) {
         Platform::messageBox(QStringLiteral("Datei ") + current + QStringLiteral(" wurde nicht gelöscht, weil keine Kopie nach ")
-                                 + TargetName(dir, current) + QStringLiteral(" angelegt wurde !"),
+                                 + currentTarget + QStringLiteral(" angelegt wurde !"),
                              Platform::Icon::Warning);
         return;
     }
-    HitFileOps::makeWritable(current);
-    if (!HitFileOps::removeFile(current)) {
+    if (!copyOnDisk) {
+        Platform::messageBox(QStringLiteral("Datei ") + current + QStringLiteral(" wurde nicht gelöscht, weil die Kopie ")
+                                 + currentTarget + QStringLiteral(" nicht sicher gespeichert werden konnte !"),
+                             Platform::Icon::Error);
+        return;
+    }
+    switch (HitFileOps::removeIfUnchanged(current, currentRead)) {
+    case SafeFile::Removal::Changed:
+        // Saved over or written to while it was copied: the copy holds the older content.
+        Platform::messageBox(QStringLiteral("Datei ") + current
+                                 + QStringLiteral(" wurde während des Verschiebens geändert und nicht gelöscht !\n")
+                                 + currentTarget + QStringLiteral(" enthält den Stand vor der Änderung."),
+                             Platform::Icon::Warning);
+        return;
+    case SafeFile::Removal::Failed:
         Platform::messageBox(QStringLiteral("Datei ") + current + QStringLiteral(" wurde nach ") + lastTarget
                                  + QStringLiteral(" kopiert, konnte aber nicht gelöscht werden !"),
                              Platform::Icon::Error);
         return;
+    case SafeFile::Removal::Removed:
+        break;
     }
     Platform::messageBox(QStringLiteral("Datei ") + current + QStringLiteral(" wurde nach ") + lastTarget
                          + QStringLiteral(" verschoben"));

@@ -6,8 +6,12 @@
 #include <QFile>
 #include <QFileInfo>
 #else
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <utility>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,11 +21,44 @@ namespace HitFileOps {
 
 #ifdef Q_OS_WIN
 
-bool copyNoOverwrite(const QString &source, const QString &target)
+namespace {
+
+SafeFile::Identity identityOf(const QString &path)
+{
+    SafeFile::Identity id;
+    const QFileInfo info(path);
+    if (info.isFile()) {
+        id.size = info.size();
+        id.modifiedNs = info.lastModified().toMSecsSinceEpoch() * 1000000;
+    }
+    return id;
+}
+
+} // namespace
+
+bool copyNoOverwrite(const QString &source, const QString &target, SafeFile::Identity *read)
 {
     if (QFileInfo(source).isDir())
         return false;
-    return QFile::copy(source, target);
+    const SafeFile::Identity before = identityOf(source);
+    if (!QFile::copy(source, target))
+        return false;
+    if (read)
+        *read = before;
+    return true;
+}
+
+bool syncFolder(const QString &)
+{
+    return true;
+}
+
+SafeFile::Removal removeIfUnchanged(const QString &path, const SafeFile::Identity &read)
+{
+    if (!identityOf(path).unchanged(read))
+        return SafeFile::Removal::Changed;
+    makeWritable(path);
+    return QFile::remove(path) ? SafeFile::Removal::Removed : SafeFile::Removal::Failed;
 }
 
 qint64 fileSize(const QString &path)
@@ -64,14 +101,6 @@ public:
     Fd(const Fd &) = delete;
     Fd &operator=(const Fd &) = delete;
     int get() const { return m_fd; }
-    // Closes now and reports a failed close, which on network file systems can be the first
-    // sign of a failed write.
-    bool close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
 
 private:
     int m_fd;
@@ -127,9 +156,97 @@ bool copyContent(int from, int to)
     }
 }
 
+MetadataCalls &metadataCalls()
+{
+    static MetadataCalls calls;
+    return calls;
+}
+
+int setMode(int fd, mode_t mode)
+{
+    const MetadataCalls &calls = metadataCalls();
+    return calls.setMode ? calls.setMode(fd, mode) : ::fchmod(fd, mode);
+}
+
+int setTimes(int fd, const struct timespec *times)
+{
+    const MetadataCalls &calls = metadataCalls();
+    return calls.setTimes ? calls.setTimes(fd, times) : ::futimens(fd, times);
+}
+
+// An unnamed file can be given a name only through /proc.
+bool procFdUsable()
+{
+    static const bool usable = ::access("/proc/self/fd", X_OK) == 0;
+    return usable;
+}
+
+// A copy while it is written, invisible under the target name until place(): an unnamed
+// file in the target folder (O_TMPFILE) where the file system has them, of which a kill
+// leaves nothing; otherwise a hidden sibling, which a kill can leave behind but which never
+// blocks the target name. Whatever is not placed is removed again.
+class PendingFile
+{
+public:
+    explicit PendingFile(const QByteArray &target) : m_target(target)
+    {
+#ifdef O_TMPFILE
+        if (!SafeFile::Testing::isMissing(SafeFile::Testing::TmpFile) && procFdUsable()) {
+            const QByteArray folder = target.left(std::max<qsizetype>(target.lastIndexOf('/'), 1));
+            m_fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+            // Without support the kernel says EOPNOTSUPP, an old one EISDIR.
+            if (m_fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
+                return;
+        }
+#endif
+        m_name = SafeFile::siblingTemplate(target);
+        m_fd = ::mkostemp(m_name.data(), O_CLOEXEC);
+        if (m_fd < 0)
+            m_name.clear();
+    }
+    ~PendingFile()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        if (!m_name.isEmpty())
+            ::unlink(m_name.constData());
+    }
+    PendingFile(const PendingFile &) = delete;
+    PendingFile &operator=(const PendingFile &) = delete;
+
+    int fd() const { return m_fd; }
+
+    // Forces the content to the disk, then gives it the target name unless that is taken.
+    bool place()
+    {
+        if (::fsync(m_fd) != 0)
+            return false;
+        const int fd = std::exchange(m_fd, -1);
+        if (m_name.isEmpty()) {
+            char link[40];
+            std::snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+            const bool linked = ::linkat(AT_FDCWD, link, AT_FDCWD, m_target.constData(),
+                                         AT_SYMLINK_FOLLOW) == 0;
+            // Only local file systems have unnamed files; their close reports nothing new.
+            ::close(fd);
+            return linked;
+        }
+        // Network file systems may report a failed write only when the file is closed.
+        if (::close(fd) != 0 || SafeFile::renameNoReplace(m_name, m_target) != 0)
+            return false;
+        m_name.clear();
+        return true;
+    }
+
+private:
+    QByteArray m_target;
+    QByteArray m_name; // the hidden sibling, empty for an unnamed file
+    int m_fd = -1;
+};
+
 } // namespace
 
-bool copyNoOverwrite(const QString &source, const QString &target)
+bool copyNoOverwrite(const QString &source, const QString &target, SafeFile::Identity *read)
 {
     const QByteArray from = NativePath::encode(source);
     const QByteArray to = NativePath::encode(target);
@@ -137,20 +254,43 @@ bool copyNoOverwrite(const QString &source, const QString &target)
     struct stat st;
     if (in.get() < 0 || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
-    // O_EXCL makes "never overwrite" hold even against a file created meanwhile.
-    Fd out(::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-    if (out.get() < 0)
+    const SafeFile::Identity opened = SafeFile::identityOf(in.get());
+    // Spares the copying when the name is taken; placing the copy checks again.
+    struct stat existing;
+    if (::lstat(to.constData(), &existing) == 0)
         return false;
-    bool ok = copyContent(in.get(), out.get());
-    if (ok) {
-        const struct timespec times[2] = {st.st_atim, st.st_mtim};
-        ::futimens(out.get(), times);
-        ok = ::fchmod(out.get(), st.st_mode & 0777) == 0;
-    }
-    ok = out.close() && ok;
-    if (!ok)
-        ::unlink(to.constData());
-    return ok;
+    PendingFile out(to);
+    if (out.fd() < 0 || !copyContent(in.get(), out.fd()))
+        return false;
+    // Best effort: vfat, exFAT and many CIFS mounts refuse these, and the copy is whole
+    // without them.
+    const struct timespec times[2] = {st.st_atim, st.st_mtim};
+    setTimes(out.fd(), times);
+    setMode(out.fd(), st.st_mode & 0777);
+    if (!out.place())
+        return false;
+    if (read)
+        *read = opened;
+    return true;
+}
+
+bool syncFolder(const QString &folder)
+{
+    return SafeFile::syncFolder(NativePath::encode(folder));
+}
+
+SafeFile::Removal removeIfUnchanged(const QString &path, const SafeFile::Identity &read)
+{
+    const QByteArray native = NativePath::encode(path);
+    if (!SafeFile::identityOf(native).unchanged(read))
+        return SafeFile::Removal::Changed;
+    makeWritable(path);
+    return SafeFile::removeIfSame(native, read);
+}
+
+void setMetadataCalls(const MetadataCalls &calls)
+{
+    metadataCalls() = calls;
 }
 
 qint64 fileSize(const QString &path)
