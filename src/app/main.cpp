@@ -1,4 +1,5 @@
 #include "app/platform.h"
+#include "app/sessionend.h"
 #include "app/ui.h"
 #include "search/form1.h"
 
@@ -16,6 +17,18 @@ int main(int argc, char *argv[])
     QStringList args = QApplication::arguments();
     args.removeFirst();
     Platform::setArguments(args);
+
+    Form1::instance();
+    // From here on the search window holds what the user may change.
+    SessionEnd::install(
+        [] {
+            if (Form1 *form = Form1::existing())
+                form->saveSettings();
+        },
+        [] {
+            if (Form1 *form = Form1::existing())
+                form->close();
+        });
 
     Form1::instance()->show();
     return app.exec();

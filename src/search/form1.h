@@ -146,6 +146,9 @@ public slots:
     void OpenHitFolder();
     void CopyHitPaths();
 
+    // Writes search text, target directory and notes to the settings store.
+    void saveSettings();
+
 signals:
     // A search has ended: count shown, duplicates removed.
     void searchFinished();
@@ -163,7 +166,6 @@ private:
     void refreshDrives();
     void selectDriveOf(const QString &path);
     void Form_Load();
-    void saveSettings();
     void UnloadAllForms();
 
     // Key handling of the search field; returns true when the key was consumed.
