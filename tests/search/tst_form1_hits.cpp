@@ -1,6 +1,7 @@
 #include "hitsfixture.h"
 
 #include "app/dirlistbox.h"
+#include "search/hitfileops.h"
 
 #include <QAction>
 #include <QApplication>
@@ -9,10 +10,88 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 
+#include <csignal>
+#include <cerrno>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#include <linux/fiemap.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#endif
 
 static QStringList files(const QString &blankSeparated) { return blankSeparated.split(QLatin1Char(' ')); }
 static const QDateTime stamp(QDate(2006, 2, 21), QTime(14, 32, 10));
+
+// Whether every byte of the file has its place on the disk, rather than waiting in the page
+// cache for a place (delayed allocation, as ext4 does): 1 yes, 0 no, -1 cannot be told here.
+static int onDisk(const QString &path)
+{
+#ifdef Q_OS_LINUX
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    constexpr unsigned kExtents = 64;
+    QByteArray buffer(int(sizeof(fiemap) + kExtents * sizeof(fiemap_extent)), '\0');
+    auto *map = reinterpret_cast<fiemap *>(buffer.data());
+    map->fm_length = ~__u64(0);
+    map->fm_extent_count = kExtents;
+    const int result = ::ioctl(fd, FS_IOC_FIEMAP, map);
+    ::close(fd);
+    if (result != 0)
+        return -1;
+    for (unsigned i = 0; i < map->fm_mapped_extents; ++i) {
+        if (map->fm_extents[i].fe_flags & (FIEMAP_EXTENT_DELALLOC | FIEMAP_EXTENT_UNKNOWN))
+            return 0;
+    }
+    return 1;
+#else
+    Q_UNUSED(path);
+    return -1;
+#endif
+}
+
+// Makes the copy's file system behave like another: features missing and the calls that carry
+// mode and date over refused ("mode", "times"), as vfat, exFAT and CIFS do. Undone at the end
+// of the test.
+struct FileSystemLike
+{
+    FileSystemLike(int missing, const QString &refused, std::function<void()> whileCopying = {})
+    {
+        SafeFile::Testing::pretendMissing(missing);
+        HitFileOps::MetadataCalls calls;
+        calls.setTimes = [refused, whileCopying](int fd, const struct timespec *times) {
+            if (whileCopying)
+                whileCopying();
+            return refused.contains(QLatin1String("times")) ? (errno = EPERM, -1) : ::futimens(fd, times);
+        };
+        calls.setMode = [refused](int fd, unsigned mode) {
+            return refused.contains(QLatin1String("mode")) ? (errno = EPERM, -1) : ::fchmod(fd, mode_t(mode));
+        };
+        HitFileOps::setMetadataCalls(calls);
+    }
+    ~FileSystemLike()
+    {
+        SafeFile::Testing::pretendMissing(0);
+        HitFileOps::setMetadataCalls({});
+    }
+};
+
+// The file systems a copy may meet: which features they lack and which calls they refuse.
+static void fileSystemRows()
+{
+    using namespace SafeFile::Testing;
+    QTest::addColumn<int>("missing");
+    QTest::addColumn<QString>("refused");
+    QTest::newRow("local disk") << 0 << QString();
+    QTest::newRow("no unnamed files (NFS)") << int(TmpFile) << QString();
+    QTest::newRow("no atomic no-replace rename") << int(TmpFile | RenameNoReplace) << QString();
+    QTest::newRow("modes refused (CIFS)") << int(TmpFile) << QStringLiteral("mode");
+    QTest::newRow("no links, modes and dates refused (vfat)") << int(TmpFile | RenameNoReplace | HardLinks) << QStringLiteral("mode times");
+}
 
 // What the search window does with its hits: details and opening, the hit list's menu, copy,
 // move and delete with the directory chooser, the notes panel and the search field tools.
@@ -126,21 +205,77 @@ private slots:
         QCOMPARE(form->List1->selectionModel()->selectedRows(), selection);
     }
 
+    void copyNeverOverwrites_data() { fileSystemRows(); }
+    // Whatever the file system, a copy is whole under its name, on the disk, and replaces
+    // nothing; refused modes and dates do not cost the copy.
     void copyNeverOverwrites()
     {
+        QFETCH(int, missing);
+        QFETCH(QString, refused);
         startCopying(files(QStringLiteral("a.dwg b.pdf c.txt sub/x")));
         stampFile(QStringLiteral("a.dwg"));
         env->writeFile(QStringLiteral("target/b.pdf"), "older copy");
         click(files(QStringLiteral("a.dwg b.pdf sub")));
+        const FileSystemLike fileSystem(missing, refused);
         press(form->Command8, target); // without the trailing separator
         QCOMPARE(form->Text2->text(), target + QLatin1Char('/'));
         QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Kopiervorgang beendet")});
         QCOMPARE(env->messages.first().icon, Platform::Icon::None);
-        QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), files(QStringLiteral("a.dwg b.pdf")));
+        // Nothing else, hidden or not, is left in the target folder.
+        QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), files(QStringLiteral("a.dwg b.pdf")));
         QCOMPARE(content(copyOf(QStringLiteral("a.dwg"))), QByteArray("a.dwg"));
-        QCOMPARE(QFileInfo(copyOf(QStringLiteral("a.dwg"))).lastModified(), stamp);
+        QCOMPARE(QFileInfo(copyOf(QStringLiteral("a.dwg"))).lastModified() == stamp, !refused.contains(QLatin1String("times")));
+        QVERIFY(onDisk(copyOf(QStringLiteral("a.dwg"))) != 0);
         QCOMPARE(content(copyOf(QStringLiteral("b.pdf"))), QByteArray("older copy"));
         QVERIFY(QFile::exists(hit(QStringLiteral("a.dwg"))) && !QGuiApplication::overrideCursor());
+    }
+
+    void killedCopyLeavesTheNameFree_data()
+    {
+        QTest::addColumn<bool>("midContent"); // else: content complete, not yet named
+        QTest::addColumn<int>("missing");
+        QTest::newRow("mid-content, unnamed file") << true << 0;
+        QTest::newRow("mid-content, hidden file") << true << int(SafeFile::Testing::TmpFile);
+        QTest::newRow("before naming, unnamed file") << false << 0;
+        QTest::newRow("before naming, hidden file") << false << int(SafeFile::Testing::TmpFile);
+    }
+    // A copy process killed half-way leaves nothing under the copy's name, so the next copy is
+    // made rather than skipped as "never overwrite".
+    void killedCopyLeavesTheNameFree()
+    {
+        QFETCH(bool, midContent);
+        QFETCH(int, missing);
+        startCopying({QStringLiteral("a.dwg")});
+        const QByteArray big(3 << 20, 'z');
+        env->writeFile(QStringLiteral("archive/a.dwg"), big);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            const struct rlimit noCore = {0, 0};
+            ::setrlimit(RLIMIT_CORE, &noCore);
+            SafeFile::Testing::pretendMissing(missing);
+            if (midContent) {
+                // Writing past 1 MiB kills the process, as kill -9 would in the middle.
+                std::signal(SIGXFSZ, SIG_DFL);
+                const struct rlimit limit = {rlim_t(1) << 20, rlim_t(1) << 20};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+            } else {
+                HitFileOps::MetadataCalls calls;
+                calls.setTimes = [](int, const struct timespec *) { return ::raise(SIGKILL); };
+                HitFileOps::setMetadataCalls(calls);
+            }
+            HitFileOps::copyNoOverwrite(hit(QStringLiteral("a.dwg")), copyOf(QStringLiteral("a.dwg")));
+            ::_exit(0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY2(WIFSIGNALED(status), "the copy was not killed");
+        QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+
+        click({QStringLiteral("a.dwg")});
+        press(form->Command8, target);
+        QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Kopiervorgang beendet")});
+        QVERIFY(content(copyOf(QStringLiteral("a.dwg"))) == big);
     }
 
     void deleteReadOnlyTwice()
@@ -157,18 +292,57 @@ private slots:
         QVERIFY(SearchFixture::hits(form).contains(a)); // the entry stays listed
     }
 
+    void moveCopiesTheSelectionAndDeletesOnlyTheCurrentHit_data() { fileSystemRows(); }
     void moveCopiesTheSelectionAndDeletesOnlyTheCurrentHit()
     {
+        QFETCH(int, missing);
+        QFETCH(QString, refused);
         startCopying(files(QStringLiteral("a.dwg b.dwg c.dwg")));
         click({nameAt(2), nameAt(1), nameAt(0)}); // the first in list order is the current hit
+        const FileSystemLike fileSystem(missing, refused);
         press(form->cmd_move, target);
         for (int row = 0; row < 3; ++row) {
-            QVERIFY2(QFile::exists(copyOf(nameAt(row))), qPrintable(nameAt(row)));
+            QCOMPARE(content(copyOf(nameAt(row))), nameAt(row).toUtf8());
             QCOMPARE(QFile::exists(hit(nameAt(row))), row > 0);
         }
+        // The copy was on the disk before its source was deleted.
+        QVERIFY(onDisk(copyOf(nameAt(0))) != 0);
         // The target built last is that of the last selected entry in list order.
         QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Datei ") + hit(nameAt(0)) + QStringLiteral(" wurde nach ")
                                                   + copyOf(nameAt(2)) + QStringLiteral(" verschoben")});
+    }
+
+    void moveKeepsASourceChangedMeanwhile_data()
+    {
+        QTest::addColumn<bool>("savedOver"); // else: written to in place
+        QTest::newRow("saved over by an editor") << true;
+        QTest::newRow("written to in place") << false;
+    }
+    // Another program changes the current hit while the move copies it: the copy holds the
+    // older content, so the newer file must stay.
+    void moveKeepsASourceChangedMeanwhile()
+    {
+        QFETCH(bool, savedOver);
+        startCopying({QStringLiteral("a.dwg")});
+        const QString a = hit(QStringLiteral("a.dwg"));
+        click({QStringLiteral("a.dwg")});
+        const FileSystemLike fileSystem(0, QString(), [&] {
+            if (savedOver) {
+                env->writeFile(QStringLiteral("neu.dwg"), "new version");
+                QVERIFY(QFile::rename(env->root() + QStringLiteral("/neu.dwg"), a + QStringLiteral(".tmp")));
+                QVERIFY(::rename(QFile::encodeName(a + QStringLiteral(".tmp")).constData(), QFile::encodeName(a).constData()) == 0);
+            } else {
+                QFile f(a);
+                QVERIFY(f.open(QIODevice::Append) && f.write(" and more") == 9);
+            }
+        });
+        press(form->cmd_move, target);
+        QCOMPARE(content(a), savedOver ? QByteArray("new version") : QByteArray("a.dwg and more"));
+        QCOMPARE(content(copyOf(QStringLiteral("a.dwg"))), QByteArray("a.dwg"));
+        QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Datei ") + a + QStringLiteral(" wurde während des Verschiebens geändert und nicht gelöscht !\n")
+                                                  + copyOf(QStringLiteral("a.dwg")) + QStringLiteral(" enthält den Stand vor der Änderung.")});
+        QCOMPARE(env->messages.first().icon, Platform::Icon::Warning);
+        QCOMPARE(QDir(QFileInfo(a).path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{QStringLiteral("a.dwg")});
     }
 
     // Nothing is removed; a move still copies the selected hits it can.
