@@ -354,6 +354,11 @@ void frmMain::RemoveSource(const QString &path, const SafeFile::Identity &read,
                 QStringLiteral("Datei ist schreibgeschützt und kann nicht gelöscht werden"));
             return;
         }
+        // The question may have stood open for a long time.
+        if (!FileCipher::IsUnchanged(path, read)) {
+            Platform::messageBox(changedMessage, Platform::Icon::Warning);
+            return;
+        }
         FileCipher::SetNormal(path);
     }
     switch (FileCipher::WipeFile(path, read)) {

@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <functional>
 #include <cstdio>
 #include <limits>
 
@@ -83,8 +84,15 @@ int failInChild(const QString &kind, const QString &source, const QString &folde
         return 1;
     const QStringList before = entriesOf(folder);
     const QByteArray kept = readAll(target);
+    // Another program writes to the source while it is read.
+    const auto appendToSource = [&source](int) {
+        QFile file(source);
+        if (file.size() == 2 * MiB + 17 && file.open(QIODevice::Append))
+            file.write("mehr");
+    };
     const FileCipher::Outcome out = FileCipher::Transform(
-        source, target, kind == QLatin1String("nokey") ? QString() : QStringLiteral("2626"));
+        source, target, kind == QLatin1String("nokey") ? QString() : QStringLiteral("2626"),
+        kind == QLatin1String("grows") ? std::function<void(int)>(appendToSource) : nullptr);
     const char *failed = out.ok ? "transform reported success"
         : !out.error.contains(QDir::toNativeSeparators(blamesTarget ? target : source))
         ? "message does not name the file"
@@ -167,6 +175,7 @@ private slots:
         QTest::newRow("target's parent is a file") << QStringLiteral("parent") << true;
         QTest::newRow("size limit reached mid-file") << QStringLiteral("limit") << true;
         QTest::newRow("full disk") << QStringLiteral("full") << true;
+        QTest::newRow("source written to while read") << QStringLiteral("grows") << false;
     }
     // The source stays as it was, an existing target too, and no partial file is left.
     void failure()
@@ -195,7 +204,60 @@ private slots:
         if (WEXITSTATUS(status) == 77)
             QSKIP("this failure cannot be made here (a full disk needs a mount namespace)");
         QVERIFY2(WEXITSTATUS(status) == 0, "the check named above failed in the child");
-        QVERIFY(hasSource ? readAll(source) == plain : !QFileInfo(source).isFile());
+        const QByteArray now = kind == QLatin1String("grows") ? plain + "mehr" : plain;
+        QVERIFY(hasSource ? readAll(source) == now : !QFileInfo(source).isFile());
+#endif
+    }
+
+    void wipeOnlyTheFileThatWasRead_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("wiped");
+        QTest::newRow("unchanged") << QString() << true;
+        QTest::newRow("saved over while read") << QStringLiteral("saved over") << false;
+        QTest::newRow("written to after the read") << QStringLiteral("written to") << false;
+        QTest::newRow("renamed away and back") << QStringLiteral("renamed") << true;
+    }
+    // The source is wiped after the transformation only while its name still names the very
+    // file that was read, unchanged. A newer file saved over it stays whole, and so does the
+    // older file that was read (its content is in the result now).
+    void wipeOnlyTheFileThatWasRead()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("the older file is seen through a hard link");
+#else
+        QFETCH(QString, change);
+        QFETCH(bool, wiped);
+        TestEnv env;
+        const QByteArray plain = sampleBytes(2 * MiB + 5);
+        const QString source = env.writeFile(QStringLiteral("plaene/Plan.dwg"), plain);
+        const QString twin = env.root() + QStringLiteral("/zeuge");
+        QVERIFY(::link(QFile::encodeName(source).constData(), QFile::encodeName(twin).constData()) == 0);
+        const QString newer = env.writeFile(QStringLiteral("neu.tmp"), "neue Fassung");
+        bool changed = false;
+        const FileCipher::Outcome outcome = FileCipher::Transform(
+            source, source + QStringLiteral(".D0C"), QStringLiteral("2626"), [&](int) {
+                // An editor saves by renaming its new file over the old one.
+                if (change == QLatin1String("saved over") && !changed)
+                    changed = QFile::rename(source, env.root() + QStringLiteral("/alt")) && QFile::rename(newer, source);
+            });
+        QVERIFY(outcome.ok);
+        if (change == QLatin1String("written to")) {
+            QFile file(source);
+            QVERIFY(file.open(QIODevice::Append) && file.write("+") == 1);
+        } else if (change == QLatin1String("renamed")) {
+            QVERIFY(QFile::rename(source, source + QStringLiteral(".x")) && QFile::rename(source + QStringLiteral(".x"), source));
+        }
+        QCOMPARE(FileCipher::WipeFile(source, outcome.source),
+                 wiped ? SafeFile::Removal::Removed : SafeFile::Removal::Changed);
+        const QByteArray expected = change == QLatin1String("saved over") ? QByteArray("neue Fassung")
+            : change == QLatin1String("written to")                      ? plain + "+"
+                                                                          : QByteArray("<unreadable>");
+        QVERIFY(readAll(source) == expected);
+        QVERIFY(readAll(twin) == (wiped ? QByteArray(plain.size(), ' ') : change == QLatin1String("written to") ? plain + "+" : plain));
+        // Nothing hidden is left beside it.
+        const QStringList left = {QStringLiteral("Plan.dwg"), QStringLiteral("Plan.dwg.D0C")};
+        QCOMPARE(entriesOf(QFileInfo(source).path()), left.mid(wiped ? 1 : 0));
 #endif
     }
 

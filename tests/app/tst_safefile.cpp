@@ -1,0 +1,114 @@
+#include "app/safefile.h"
+#include "helpers/testenv.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <cerrno>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+QByteArray native(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QStringList entriesOf(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+} // namespace
+
+// The steps that give files their final names: never replacing a file, whatever the file
+// system offers, and never removing a file saved over a name in the meantime.
+class TestSafeFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { tarvoTestProcessSetup(); }
+    void cleanup() { SafeFile::Testing::pretendMissing(0); }
+
+    void renameNoReplace_data()
+    {
+        using namespace SafeFile::Testing;
+        QTest::addColumn<int>("missing");
+        QTest::addColumn<bool>("taken");
+        for (const bool taken : {false, true}) {
+            const char *to = taken ? "onto a taken name" : "onto a free name";
+            QTest::addRow("atomic no-replace rename, %s", to) << 0 << taken;
+            QTest::addRow("hard link, %s", to) << int(RenameNoReplace) << taken;
+            QTest::addRow("look, then rename, %s", to) << int(RenameNoReplace | HardLinks) << taken;
+        }
+    }
+    void renameNoReplace()
+    {
+        QFETCH(int, missing);
+        QFETCH(bool, taken);
+        TestEnv env;
+        const QString from = env.writeFile(QStringLiteral("f/.neu.tarvo-abc123"), "neu");
+        const QString to = env.root() + QStringLiteral("/f/plan.dwg");
+        if (taken)
+            env.writeFile(QStringLiteral("f/plan.dwg"), "alt");
+        SafeFile::Testing::pretendMissing(missing);
+        QCOMPARE(SafeFile::renameNoReplace(native(from), native(to)), taken ? EEXIST : 0);
+        QCOMPARE(readAll(to), taken ? QByteArray("alt") : QByteArray("neu"));
+        QCOMPARE(entriesOf(env.root() + QStringLiteral("/f")).size(), taken ? 2 : 1);
+    }
+
+    void removeIfSame_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::addColumn<int>("result");
+        QTest::newRow("the same file") << QString() << int(SafeFile::Removal::Removed);
+        QTest::newRow("another file saved over it") << QStringLiteral("saved over") << int(SafeFile::Removal::Changed);
+        QTest::newRow("gone") << QStringLiteral("gone") << int(SafeFile::Removal::Changed);
+    }
+    void removeIfSame()
+    {
+        QFETCH(QString, meanwhile);
+        QFETCH(int, result);
+        TestEnv env;
+        const QString path = env.writeFile(QStringLiteral("f/plan.dwg"), "gelesen");
+        const SafeFile::Identity read = SafeFile::identityOf(native(path));
+        QVERIFY(read.isValid());
+        if (meanwhile == QLatin1String("saved over")) {
+            const QString newer = env.writeFile(QStringLiteral("f/plan.dwg.neu"), "neue Fassung");
+            QVERIFY(::rename(native(newer).constData(), native(path).constData()) == 0);
+        } else if (meanwhile == QLatin1String("gone")) {
+            QVERIFY(QFile::remove(path));
+        }
+        QCOMPARE(int(SafeFile::removeIfSame(native(path), read)), result);
+        const bool savedOver = meanwhile == QLatin1String("saved over");
+        QCOMPARE(readAll(path), savedOver ? QByteArray("neue Fassung") : QByteArray("<missing>"));
+        // The name it was renamed aside to is gone again.
+        QCOMPARE(entriesOf(env.root() + QStringLiteral("/f")), savedOver ? QStringList{QStringLiteral("plan.dwg")} : QStringList());
+    }
+
+    // Even for a name at the length limit the hidden work name can be created.
+    void siblingOfALongName()
+    {
+        TestEnv env;
+        const QString name = QString(125, QChar(0xe4)) + QStringLiteral(".dwg"); // 254 bytes
+        QByteArray work = SafeFile::siblingTemplate(native(env.root() + QLatin1Char('/') + name));
+        const QByteArray workName = work.mid(work.lastIndexOf('/') + 1);
+        QVERIFY(workName.size() <= 255 && workName.startsWith('.'));
+        QCOMPARE(QString::fromUtf8(workName).toUtf8(), workName); // cut between characters
+        const int fd = ::mkstemp(work.data());
+        QVERIFY(fd >= 0);
+        ::close(fd);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSafeFile)
+#include "tst_safefile.moc"
