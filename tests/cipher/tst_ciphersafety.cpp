@@ -87,6 +87,7 @@ private slots:
             QTest::addRow("%s, saved over while read", op) << decrypt << QStringLiteral("saved over");
             QTest::addRow("%s, written to while read", op) << decrypt << QStringLiteral("written to");
             QTest::addRow("%s, saved over during the question", op) << decrypt << QStringLiteral("question");
+            QTest::addRow("%s, removed while read", op) << decrypt << QStringLiteral("removed");
         }
     }
     void changedSourceStays()
@@ -126,6 +127,8 @@ private slots:
             changed = true;
             if (change == QLatin1String("saved over")) {
                 saveOver();
+            } else if (change == QLatin1String("removed")) {
+                QVERIFY(QFile::remove(source));
             } else {
                 QFile f(source);
                 QVERIFY(f.open(QIODevice::Append) && f.write(newer) == newer.size());
@@ -143,6 +146,13 @@ private slots:
             QVERIFY(readAll(source) == older + newer);
             QCOMPARE(readAll(target), QByteArray("<missing>"));
             QVERIFY(!w->lblstatus->text().startsWith(QStringLiteral("Datei ist")));
+            return;
+        }
+        if (change == QLatin1String("removed")) {
+            // Gone already: the result is complete, and there is nothing to remove or report.
+            QVERIFY(readAll(target) == transformed(older));
+            QCOMPARE(readAll(source), QByteArray("<missing>"));
+            QCOMPARE(env->messageTexts(), QStringList());
             return;
         }
         QStringList said;

@@ -64,7 +64,7 @@ int failInChild(const QString &kind, const QString &source, const QString &folde
         const struct rlimit limit = {rlim_t(MiB), rlim_t(MiB)};
         if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
             return 77;
-    } else if (kind == QLatin1String("full")) {
+    } else if (kind == QLatin1String("full") || kind == QLatin1String("readonly")) {
 #ifndef Q_OS_LINUX
         return 77;
 #else
@@ -82,6 +82,13 @@ int failInChild(const QString &kind, const QString &source, const QString &folde
                                       : !writeBytes(target, "alter Inhalt")
                                             && kind != QLatin1String("parent"))
         return 1;
+#ifdef Q_OS_LINUX
+    // Read-only even for root.
+    if (kind == QLatin1String("readonly")
+        && ::mount(nullptr, QFile::encodeName(folder).constData(), nullptr,
+                   MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+        return 77;
+#endif
     const QStringList before = entriesOf(folder);
     const QByteArray kept = readAll(target);
     // Another program writes to the source while it is read.
@@ -175,6 +182,7 @@ private slots:
         QTest::newRow("target's parent is a file") << QStringLiteral("parent") << true;
         QTest::newRow("size limit reached mid-file") << QStringLiteral("limit") << true;
         QTest::newRow("full disk") << QStringLiteral("full") << true;
+        QTest::newRow("read-only folder") << QStringLiteral("readonly") << true;
         QTest::newRow("source written to while read") << QStringLiteral("grows") << false;
     }
     // The source stays as it was, an existing target too, and no partial file is left.
@@ -206,6 +214,55 @@ private slots:
         QVERIFY2(WEXITSTATUS(status) == 0, "the check named above failed in the child");
         const QByteArray now = kind == QLatin1String("grows") ? plain + "mehr" : plain;
         QVERIFY(hasSource ? readAll(source) == now : !QFileInfo(source).isFile());
+#endif
+    }
+
+    void killed_data()
+    {
+        QTest::addColumn<bool>("duringWipe"); // else: during the transformation
+        QTest::newRow("during the transformation") << false;
+        QTest::newRow("during the wipe") << true;
+    }
+    // Killed at any moment, the process leaves the plain content whole in one of the files:
+    // the source stays untouched until the complete result is on the disk under its name.
+    void killed()
+    {
+#ifndef Q_OS_UNIX
+        QSKIP("needs fork and file size limits");
+#else
+        QFETCH(bool, duringWipe);
+        TestEnv env;
+        const QByteArray plain = sampleBytes(3 * MiB + 3);
+        const QString source = env.writeFile(QStringLiteral("w/Plan.dwg"), plain);
+        const QString target = source + QStringLiteral(".D0C");
+        const QString key = QStringLiteral("2626");
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            const struct rlimit noCore = {0, 0};
+            ::setrlimit(RLIMIT_CORE, &noCore);
+            if (!duringWipe) {
+                FileCipher::Transform(source, target, key, [](int) { ::raise(SIGKILL); });
+            } else if (FileCipher::Transform(source, target, key).ok) {
+                // Blanks past the first MiB kill the process, as kill -9 would in the middle.
+                std::signal(SIGXFSZ, SIG_DFL);
+                const struct rlimit limit = {rlim_t(MiB), rlim_t(MiB)};
+                ::setrlimit(RLIMIT_FSIZE, &limit);
+                FileCipher::WipeFile(source);
+            }
+            ::_exit(0);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY2(WIFSIGNALED(status), "not killed");
+        if (duringWipe) {
+            QCOMPARE(QFileInfo(source).size(), plain.size()); // partly blank
+            QVERIFY(FileCipher::Transform(target, source, key).ok);
+            QVERIFY(readAll(source) == plain);
+        } else {
+            QVERIFY(readAll(source) == plain);
+            QCOMPARE(entriesOf(QFileInfo(source).path()), QStringList{QStringLiteral("Plan.dwg")});
+        }
 #endif
     }
 
