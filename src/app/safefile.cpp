@@ -1,6 +1,27 @@
 #include "safefile.h"
 
-#ifdef Q_OS_UNIX
+#include "nativepath.h"
+
+#ifndef Q_OS_UNIX
+#include <QDateTime>
+#include <QFileInfo>
+
+namespace SafeFile {
+
+Identity identityOfPath(const QString &path)
+{
+    Identity id;
+    const QFileInfo info(path);
+    if (info.isFile()) {
+        id.size = info.size();
+        id.modifiedNs = info.lastModified().toMSecsSinceEpoch() * 1000000;
+    }
+    return id;
+}
+
+} // namespace SafeFile
+
+#else
 
 #include <QRandomGenerator>
 
@@ -70,6 +91,11 @@ Identity identityOf(const QByteArray &path)
 {
     struct stat st;
     return ::stat(path.constData(), &st) == 0 ? fromStat(st) : Identity();
+}
+
+Identity identityOfPath(const QString &path)
+{
+    return identityOf(NativePath::encode(path));
 }
 
 int renameNoReplace(const QByteArray &from, const QByteArray &to)

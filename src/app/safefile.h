@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
 #include <QtGlobal>
 
 // Steps that keep files whole when the program is killed, when another program saves over a
@@ -30,6 +31,10 @@ struct Identity {
 };
 
 enum class Removal { Removed, Changed, Failed };
+
+// The file a path names now (links followed); invalid when there is none. Where the system
+// has no inode numbers only size and modification time tell files apart.
+Identity identityOfPath(const QString &path);
 
 #ifdef Q_OS_UNIX
 

@@ -169,21 +169,6 @@ SafeFile::Identity identityOf(QFileDevice &file)
 #endif
 }
 
-SafeFile::Identity identityOf(const QString &path)
-{
-#ifdef Q_OS_UNIX
-    return SafeFile::identityOf(QFile::encodeName(path));
-#else
-    SafeFile::Identity id;
-    const QFileInfo info(path);
-    if (info.isFile()) {
-        id.size = info.size();
-        id.modifiedNs = info.lastModified().toMSecsSinceEpoch() * 1000000;
-    }
-    return id;
-#endif
-}
-
 // Blanks over the whole open file, forced to the disk.
 bool overwriteWithBlanks(QFileDevice &file)
 {
@@ -299,7 +284,7 @@ SafeFile::Removal WipeFile(const QString &path, const SafeFile::Identity &read)
 
 bool IsUnchanged(const QString &path, const SafeFile::Identity &read)
 {
-    return identityOf(path).unchanged(read);
+    return SafeFile::identityOfPath(path).unchanged(read);
 }
 
 bool IsReadOnly(const QString &path)

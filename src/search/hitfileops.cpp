@@ -21,26 +21,11 @@ namespace HitFileOps {
 
 #ifdef Q_OS_WIN
 
-namespace {
-
-SafeFile::Identity identityOf(const QString &path)
-{
-    SafeFile::Identity id;
-    const QFileInfo info(path);
-    if (info.isFile()) {
-        id.size = info.size();
-        id.modifiedNs = info.lastModified().toMSecsSinceEpoch() * 1000000;
-    }
-    return id;
-}
-
-} // namespace
-
 bool copyNoOverwrite(const QString &source, const QString &target, SafeFile::Identity *read)
 {
     if (QFileInfo(source).isDir())
         return false;
-    const SafeFile::Identity before = identityOf(source);
+    const SafeFile::Identity before = SafeFile::identityOfPath(source);
     if (!QFile::copy(source, target))
         return false;
     if (read)
@@ -55,7 +40,7 @@ bool syncFolder(const QString &)
 
 SafeFile::Removal removeIfUnchanged(const QString &path, const SafeFile::Identity &read)
 {
-    if (!identityOf(path).unchanged(read))
+    if (!SafeFile::identityOfPath(path).unchanged(read))
         return SafeFile::Removal::Changed;
     makeWritable(path);
     return QFile::remove(path) ? SafeFile::Removal::Removed : SafeFile::Removal::Failed;
@@ -281,11 +266,10 @@ bool syncFolder(const QString &folder)
 
 SafeFile::Removal removeIfUnchanged(const QString &path, const SafeFile::Identity &read)
 {
-    const QByteArray native = NativePath::encode(path);
-    if (!SafeFile::identityOf(native).unchanged(read))
+    if (!SafeFile::identityOfPath(path).unchanged(read))
         return SafeFile::Removal::Changed;
     makeWritable(path);
-    return SafeFile::removeIfSame(native, read);
+    return SafeFile::removeIfSame(NativePath::encode(path), read);
 }
 
 void setMetadataCalls(const MetadataCalls &calls)
