@@ -61,7 +61,8 @@ int main()
                                     : "Windows-1252 text");
         for (qsizetype size : {1000000, 5000000, 10000000}) {
             const QString text = makeBenchText(size, foreign);
-            const QString expected = TextCipher::DecodeString(TextCipher::EncodeString(text, password), password);
+            const QString expected =
+                TextCipher::DecodeString(TextCipher::EncodeString(text, password), password);
             Timing first;
             Timing best;
             run(text, password, expected, first);

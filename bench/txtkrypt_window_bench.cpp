@@ -94,7 +94,9 @@ std::vector<Step> typeInto(QWidget *window, QPlainTextEdit *box)
     for (const int place : {Qt::Key_Home, Qt::Key_End}) {
         key(box, place, Qt::ControlModifier);
         for (int i = 0; i < 5; ++i) {
-            steps.push_back(measure(window, [&] { key(box, Qt::Key_A, Qt::NoModifier, QStringLiteral("A")); }));
+            steps.push_back(measure(window, [&] {
+                key(box, Qt::Key_A, Qt::NoModifier, QStringLiteral("A"));
+            }));
             steps.push_back(measure(window, [&] { key(box, Qt::Key_Backspace); }));
         }
     }
@@ -104,7 +106,10 @@ std::vector<Step> typeInto(QWidget *window, QPlainTextEdit *box)
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+    if (v.empty())
+        return 0;
+    const size_t half = v.size() / 2;
+    return v.size() % 2 ? v[half] : (v[half - 1] + v[half]) / 2;
 }
 
 struct Series {
@@ -155,7 +160,9 @@ int main(int argc, char *argv[])
     Platform::setHooks(hooks);
 
     frm_txtkrypt *w = frm_txtkrypt::showWindow();
-    const auto find = [w](const char *name) { return w->findChild<QWidget *>(QString::fromLatin1(name)); };
+    const auto find = [w](const char *name) {
+        return w->findChild<QWidget *>(QString::fromLatin1(name));
+    };
     auto *password = w->findChild<QLineEdit *>(QStringLiteral("txtPassword"));
     auto *box = w->findChild<QPlainTextEdit *>(QStringLiteral("txtToEncode"));
     auto *encode = w->findChild<QPushButton *>(QStringLiteral("cmdEncode"));
@@ -172,8 +179,8 @@ int main(int argc, char *argv[])
             // The peer: the cipher and the hex text without a window, both directions.
             QElapsedTimer clock;
             clock.start();
-            const QString hex = modHexDump::StringToHex(TextCipher::EncodeString(text, kPassword), 1,
-                                                        false, QString(), QString(), 4);
+            const QString hex = modHexDump::StringToHex(TextCipher::EncodeString(text, kPassword),
+                                                        1, false, QString(), QString(), 4);
             const QString back = TextCipher::DecodeString(
                 modHexDump::HexToString(hex, 1, false, QString(), QString()), kPassword);
             core.add(Step{clock.nsecsElapsed() / 1e6 / 2, 0});
@@ -190,8 +197,8 @@ int main(int argc, char *argv[])
             copyPlain.add(measure(w, [&] { clickLabel(find("img_clip")); }));
             ok = ok && clipboard == back;
             typePlain.add(typeInto(w, box));
-            std::fprintf(stderr, "round %d of %lld characters: encode %.1f ms, decode %.1f ms\n", r + 1,
-                         static_cast<long long>(size), enc.ms.back(), dec.ms.back());
+            std::fprintf(stderr, "round %d of %lld characters: encode %.1f ms, decode %.1f ms\n",
+                         r + 1, static_cast<long long>(size), enc.ms.back(), dec.ms.back());
         }
         std::printf("%lld characters, %d rounds%s\n", static_cast<long long>(size), rounds,
                     ok ? "" : "  WRONG TEXT IN THE BOX");

@@ -18,7 +18,8 @@ void CommandLineHandOff()
     const QString argument = args.first();
     if (argument.isEmpty())
         return;
-    const QString path = QDir::toNativeSeparators(QDir::cleanPath(QDir::current().absoluteFilePath(argument)));
+    const QString path =
+        QDir::toNativeSeparators(QDir::cleanPath(QDir::current().absoluteFilePath(argument)));
     if (!FileExists(path))
         return;
     frmMain *cipher = frmMain::instance();

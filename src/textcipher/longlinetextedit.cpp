@@ -66,7 +66,8 @@ bool editAtDisplayBreak(QTextCursor &cursor, const QKeyEvent *event)
         cursor.deletePreviousChar();
         return true;
     }
-    if (event->matches(QKeySequence::Delete) && cursor.atBlockEnd() && isDisplayBreak(cursor.block().next())) {
+    if (event->matches(QKeySequence::Delete) && cursor.atBlockEnd()
+        && isDisplayBreak(cursor.block().next())) {
         cursor.movePosition(QTextCursor::NextCharacter);
         cursor.deleteChar();
         return true;
@@ -135,7 +136,8 @@ void LongLineTextEdit::insertPieces(QTextCursor &cursor, QStringView text) const
         } while (from < end);
         if (end == text.size())
             break;
-        const bool crlf = text.at(end) == u'\r' && end + 1 < text.size() && text.at(end + 1) == u'\n';
+        const bool crlf =
+            text.at(end) == u'\r' && end + 1 < text.size() && text.at(end + 1) == u'\n';
         start = end + (crlf ? 2 : 1);
     }
     cursor.insertText(run);
