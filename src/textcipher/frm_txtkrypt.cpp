@@ -8,11 +8,11 @@
 #include "textcipher/longlinetextedit.h"
 #include "textcipher/txtkrypt_icons.h"
 
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QFontDatabase>
 #include <QPushButton>
 #include <QThread>
 
