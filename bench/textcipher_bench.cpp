@@ -2,12 +2,11 @@
 // characters: encode plus StringToHex, then HexToString plus decode, as the window does.
 // Prints the first run, which writes into memory fresh from the system, and the best of three
 // further runs, which reuse the memory the first one left (the work itself, linear in size).
-#include "app/cp1252.h"
+#include "benchtext.h"
 #include "textcipher/hexdump.h"
 #include "textcipher/textcipher.h"
 
 #include <QElapsedTimer>
-#include <QRandomGenerator>
 
 #include <cstdio>
 #include <limits>
@@ -17,27 +16,6 @@
 #endif
 
 namespace {
-
-// Windows-1252 text with line breaks, without code 255 (it comes back as code 0); with
-// `foreignPerMille` characters in a thousand taken from outside Windows-1252.
-QString makeText(qsizetype size, int foreignPerMille)
-{
-    QRandomGenerator rng(4711);
-    QString text(size, Qt::Uninitialized);
-    QChar *d = text.data();
-    for (qsizetype i = 0; i < size; ++i) {
-        if (i % 72 == 70) {
-            d[i] = u'\r';
-        } else if (i % 72 == 71) {
-            d[i] = u'\n';
-        } else if (int(rng.bounded(1000)) < foreignPerMille) {
-            d[i] = QChar(char16_t(0x0100 + rng.bounded(0x0180))); // Latin Extended, best fit
-        } else {
-            d[i] = Cp1252::toUnicode(static_cast<unsigned char>(32 + rng.bounded(223)));
-        }
-    }
-    return text;
-}
 
 struct Timing {
     double encodeMs = std::numeric_limits<double>::max();
@@ -82,8 +60,9 @@ int main()
         std::printf("%s\n", foreign ? "text with 1% characters outside Windows-1252"
                                     : "Windows-1252 text");
         for (qsizetype size : {1000000, 5000000, 10000000}) {
-            const QString text = makeText(size, foreign);
-            const QString expected = TextCipher::DecodeString(TextCipher::EncodeString(text, password), password);
+            const QString text = makeBenchText(size, foreign);
+            const QString expected =
+                TextCipher::DecodeString(TextCipher::EncodeString(text, password), password);
             Timing first;
             Timing best;
             run(text, password, expected, first);

@@ -2,6 +2,7 @@
 
 #include "nativepath.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 #ifndef Q_OS_WIN
@@ -14,6 +15,15 @@ QChar PathSeparator()
     return QLatin1Char('\\');
 #else
     return QLatin1Char('/');
+#endif
+}
+
+QString DefaultTargetDirectory()
+{
+#ifdef Q_OS_WIN
+    return QStringLiteral("D:\\3d\\");
+#else
+    return QDir(QDir::homePath()).filePath(QStringLiteral("3d")) + QLatin1Char('/');
 #endif
 }
 

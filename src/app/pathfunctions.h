@@ -22,3 +22,7 @@ QString GetExt(const QString &Pfad);
 
 // Path with exactly one trailing separator appended when it has none.
 QString WithTrailingSeparator(const QString &path);
+
+// The target directory until the user stores one: "D:\3d\" on Windows, elsewhere the folder 3d
+// in the user's home ("$HOME/3d/"), so that it names a folder of the user's own disk.
+QString DefaultTargetDirectory();

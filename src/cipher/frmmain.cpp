@@ -187,9 +187,6 @@ frmMain::frmMain()
     // Kept at the frame's lower edge, where it cannot be read.
     lbl_file = Controls::make<QLabel>(Frame1, "lbl_file", 60, 2640, 6735, 195);
 
-    lblPwCache = Controls::make<QLabel>(this, "lblPwCache", -3000, -3000, 1500, 195);
-    lblPwCache->hide();
-
     connect(img_file, &ClickLabel::clicked, this, &frmMain::img_file_Click);
     connect(img_decfile, &ClickLabel::clicked, this, &frmMain::img_decfile_Click);
     connect(cmd_Anz, &QPushButton::clicked, this, &frmMain::cmd_Anz_Click);
@@ -201,7 +198,7 @@ frmMain::frmMain()
 
 frmMain::~frmMain()
 {
-    lblPwCache->clear();
+    m_keyCache.clear();
     release(this);
 }
 
@@ -209,7 +206,7 @@ void frmMain::closeEvent(QCloseEvent *event)
 {
     // The key must not outlive the window, and a chooser left open would start an operation
     // in a window nobody sees.
-    lblPwCache->clear();
+    m_keyCache.clear();
     release(this);
     if (frm_file *chooser = frm_file::existing())
         chooser->close();
@@ -272,11 +269,9 @@ void frmMain::Run(Direction direction)
         return;
     }
 
-    if (lblPwCache->text().isEmpty())
-        frmPass::ask(this);
-    if (!self || lblPwCache->text().isEmpty())
+    if (!EnsureKey())
         return;
-    const QString key = lblPwCache->text();
+    const QString key = m_keyCache;
     QCoreApplication::processEvents();
     if (!self)
         return;
@@ -332,6 +327,18 @@ void frmMain::Run(Direction direction)
     txtDec->clear();
     lblstatus->setText(QStringLiteral("Datei ist entschlüsselt"));
     cmd_Anz->show();
+}
+
+bool frmMain::EnsureKey()
+{
+    if (m_keyCache.isEmpty()) {
+        QPointer<frmMain> self(this);
+        const QString key = frmPass::ask(this);
+        if (!self)
+            return false;
+        m_keyCache = key;
+    }
+    return !m_keyCache.isEmpty();
 }
 
 void frmMain::RemoveSource(const QString &path, const SafeFile::Identity &read,

@@ -24,8 +24,9 @@ ClickLabel *CipherPicture(CipherPictureKind kind, QWidget *parent, int left, int
                           int height);
 
 // The file cipher window "D0C": encrypts the file in txtEnc into a ".D0C" file beside it and
-// decrypts the ".D0C" file in txtDec back. The key derived from the password lives in
-// lblPwCache for as long as this window exists; closing the window destroys it with the key.
+// decrypts the ".D0C" file in txtDec back. The key derived from the password (the key cache,
+// lblPwCache) lives for as long as this window exists; closing the window discards it. It is
+// plain state, never the text of a widget, so no screen reader or screenshot can read it.
 class frmMain : public QWidget, public SingleWindow<frmMain>
 {
     Q_OBJECT
@@ -51,8 +52,9 @@ public:
     QLabel *lblstatus = nullptr;
     QPushButton *cmd_exit = nullptr;
     QLabel *lbl_file = nullptr;
-    // The key cache; only the password prompt writes it.
-    QLabel *lblPwCache = nullptr;
+
+    // The cached key; empty until the password prompt has given one.
+    const QString &keyCache() const { return m_keyCache; }
 
 public slots:
     void Encode();
@@ -77,9 +79,11 @@ private:
     // tells the user.
     void RemoveSource(const QString &path, const SafeFile::Identity &read,
                       const QString &changedMessage);
-    // Makes sure the key cache holds a key, asking for the password when it is empty.
+    // Makes sure the key cache holds a key, asking for the password when it is empty; false
+    // when there is none (the prompt was cancelled) or the window went away meanwhile.
     bool EnsureKey();
 
+    QString m_keyCache;
     bool m_running = false;
 
     friend class SingleWindow<frmMain>;

@@ -68,12 +68,16 @@ frmPass::frmPass(QWidget *owner)
     txtPass->setFocus();
 }
 
-void frmPass::ask(QWidget *owner)
+QString frmPass::ask(QWidget *owner)
 {
     QPointer<frmPass> dialog = new frmPass(owner);
     CentreWindow(dialog, owner);
     dialog->exec();
+    if (!dialog)
+        return QString();
+    const QString key = dialog->m_key;
     delete dialog;
+    return key;
 }
 
 void frmPass::paintEvent(QPaintEvent *)
@@ -136,7 +140,6 @@ void frmPass::done(int result)
 
 void frmPass::Form_Unload()
 {
-    const QString key = KeyDerivation::deriveKey(txtPass->text());
+    m_key = KeyDerivation::deriveKey(txtPass->text());
     txtPass->clear();
-    frmMain::instance()->lblPwCache->setText(key);
 }

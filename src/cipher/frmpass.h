@@ -8,8 +8,9 @@ class QLabel;
 class QLineEdit;
 
 // The password prompt of the file cipher: a small frameless dialog. However it closes, it
-// derives the key from the typed password and stores it in the cipher window's key cache;
-// an empty key means there is none. The password itself goes nowhere else.
+// derives the key from the typed password and clears the field; ask() hands the key to the
+// caller, an empty key meaning there is none. Neither the password nor the key is left in a
+// widget.
 class frmPass : public QDialog
 {
     Q_OBJECT
@@ -17,8 +18,9 @@ class frmPass : public QDialog
 public:
     explicit frmPass(QWidget *owner);
 
-    // Shows the prompt modally, centred on owner (or the screen when owner is hidden).
-    static void ask(QWidget *owner);
+    // Shows the prompt modally, centred on owner (or the screen when owner is hidden), and
+    // returns the key derived from the password; empty when it was cancelled or gave no key.
+    static QString ask(QWidget *owner);
 
     QLabel *lbl_passlook = nullptr;
     QLineEdit *txtPass = nullptr;
@@ -43,4 +45,5 @@ private:
     void Form_Unload();
 
     bool m_unloaded = false;
+    QString m_key;
 };

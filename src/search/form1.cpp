@@ -150,7 +150,7 @@ void Form1::Form_Load()
     readpath();
 
     Combo1->setEditText(Settings::read(QStringLiteral("combo1.Text"), QStringLiteral("*")));
-    Text2->setText(Settings::read(QStringLiteral("Text2.Text"), QStringLiteral("D:\\3d\\")));
+    Text2->setText(Settings::read(QStringLiteral("Text2.Text"), DefaultTargetDirectory()));
     Text1->setPlainText(Settings::read(QStringLiteral("Text1.Text"), QStringLiteral("Notizen")));
 
     Form2::instance()->setCheck1Value(

@@ -153,12 +153,8 @@ void Form1::cmd_move_Click()
         copyOnDisk = currentCopied && HitFileOps::syncFolder(dir);
     }
 
-    if (DirExists(current)) {
-        Platform::messageBox(QStringLiteral("Verzeichnis ") + current + QStringLiteral(" wird nicht verschoben !"),
-                             Platform::Icon::Warning);
-        return;
-    }
-    if (!FileExists(current)) {
+    // A folder is never moved; the move says of it what it says of a file that is gone.
+    if (DirExists(current) || !FileExists(current)) {
         Platform::messageBox(kFileGone);
         return;
     }

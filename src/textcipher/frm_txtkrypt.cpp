@@ -5,15 +5,15 @@
 #include "app/ui.h"
 #include "app/clicklabel.h"
 #include "textcipher/hexdump.h"
+#include "textcipher/longlinetextedit.h"
 #include "textcipher/txtkrypt_icons.h"
 
+#include <QFontDatabase>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextDocument>
 #include <QThread>
 
 namespace {
@@ -167,8 +167,12 @@ frm_txtkrypt::frm_txtkrypt()
             &ClickLabel::clicked, this, &frm_txtkrypt::img_exit_Click);
     caption(Frame1, "Label7", QStringLiteral("quit"), 7200, 720, 315, 255);
 
-    txtToEncode = new QPlainTextEdit(Frame1);
+    txtToEncode = new LongLineTextEdit(Frame1);
     txtToEncode->setObjectName(QStringLiteral("txtToEncode"));
+    // Hex text lines up in columns, and its display pieces fill whole screen lines.
+    QFont fixedPitch = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixedPitch.setPointSizeF(font().pointSizeF());
+    txtToEncode->setFont(fixedPitch);
     txtToEncode->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     txtToEncode->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtToEncode->setTabChangesFocus(true);
@@ -276,12 +280,13 @@ void frm_txtkrypt::cmdDecode_Click()
         lblstatus->setText(QStringLiteral("please enter password !"));
         return;
     }
-    // Hex text that travelled by mail or document may come back in groups and lines.
+    // Hex text that travelled by mail or document may come back in groups and lines. The box
+    // shows the cleaned text only when nothing decodes; otherwise the decoded text takes its
+    // place at once, so the cleaned text is not laid out in between.
     QString text = Replace(boxText(), QStringLiteral(" "), QString(), 1, kAll, 0);
-    setBoxText(text);
     text = Replace(text, QStringLiteral("\r\n"), QString(), 1, kAll, 0);
-    setBoxText(text);
     if (text.isEmpty()) {
+        setBoxText(text);
         lblstatus->setText(QStringLiteral("kein Code zum entschlüsseln"));
     } else {
         lblstatus->setText(QStringLiteral("decoded"));
@@ -344,13 +349,10 @@ QString frm_txtkrypt::Replace(const QString &Text, const QString &sOld, const QS
 
 QString frm_txtkrypt::boxText() const
 {
-    // The raw text keeps what the plain-text form would alter (no-break spaces); only the
-    // paragraph breaks need their CR LF back.
-    QString text = txtToEncode->document()->toRawText();
-    return text.replace(QChar::ParagraphSeparator, QStringLiteral("\r\n"));
+    return txtToEncode->text();
 }
 
 void frm_txtkrypt::setBoxText(const QString &text)
 {
-    txtToEncode->setPlainText(text);
+    txtToEncode->setText(text);
 }

@@ -10,7 +10,7 @@ class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
+class LongLineTextEdit;
 class QPushButton;
 
 // "ZuraRudud": encrypts a typed or pasted text under a password into hexadecimal text and
@@ -64,7 +64,7 @@ private:
     QPushButton *cmd_no;
     QPushButton *cmdEncode;
     QPushButton *cmdDecode;
-    QPlainTextEdit *txtToEncode;
+    LongLineTextEdit *txtToEncode;
 
     TextCipher::ReplaceBuffer m_replaceBuffer;
 

@@ -6,12 +6,15 @@
 #include "helpers/testenv.h"
 #include "app/clicklabel.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMetaProperty>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -43,12 +46,17 @@ public:
     }
 
     QList<Action> script;
+    Action onHide; // runs as the prompt closes, after the key has been derived
     int shown = 0;
     QStringList fieldsSeen; // encrypt and decrypt field of the cipher window at each showing
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        if (event->type() == QEvent::Hide && onHide) {
+            if (auto *prompt = qobject_cast<frmPass *>(watched))
+                onHide(prompt);
+        }
         auto *prompt = event->type() == QEvent::Show ? qobject_cast<frmPass *>(watched) : nullptr;
         if (!prompt)
             return false;
@@ -74,6 +82,40 @@ static QByteArray xorWith(const QByteArray &bytes, const QByteArray &keyCodes)
     for (qsizetype i = 0; i < out.size(); ++i)
         out[i] = char(out.at(i) ^ keyCodes.at(i % keyCodes.size()));
     return out;
+}
+
+// Every text of every widget that a screen reader, a screenshot or another program could read:
+// the widget's string properties and what its accessibility interface reports. Returns where
+// one of the secrets shows, as "object.property".
+static QStringList secretsShown(const QStringList &secrets)
+{
+    QStringList found;
+    const auto check = [&](const QObject *where, const char *what, const QString &text) {
+        for (const QString &secret : secrets) {
+            if (!text.isEmpty() && text.contains(secret))
+                found << QLatin1String(where->metaObject()->className()) + QLatin1Char(' ') + where->objectName()
+                             + QLatin1Char('.') + QLatin1String(what);
+        }
+    };
+    const QWidgetList widgets = QApplication::allWidgets();
+    for (const QWidget *w : widgets) {
+        const QMetaObject *meta = w->metaObject();
+        for (int i = 0; i < meta->propertyCount(); ++i) {
+            const QMetaProperty property = meta->property(i);
+            if (property.metaType().id() == QMetaType::QString)
+                check(w, property.name(), property.read(w).toString());
+        }
+        for (const QByteArray &name : w->dynamicPropertyNames())
+            check(w, name.constData(), w->property(name.constData()).toString());
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(const_cast<QWidget *>(w));
+        if (!a)
+            continue;
+        for (const auto role : {QAccessible::Name, QAccessible::Description, QAccessible::Value, QAccessible::Help})
+            check(w, "accessible text", a->text(role));
+        if (QAccessibleTextInterface *text = a->textInterface())
+            check(w, "accessible text interface", text->text(0, text->characterCount()));
+    }
+    return found;
 }
 
 // What the user sees of an operation's outcome: both fields, the last decrypted file, the
@@ -185,6 +227,45 @@ private slots:
         QCOMPARE(driver.shown, 2);
     }
 
+    // Neither the typed password, nor the string mixed from it, nor the key derived from it is
+    // left where a screen reader or another program could read it, while the prompt closes or
+    // after the key has served two operations; the window still holds the key for the second.
+    void keyNeverInAWidget_data()
+    {
+        QTest::addColumn<bool>("shownPlain"); // "sichbar" ticked: the field shows its text unmasked
+        QTest::addColumn<int>("how");
+        QTest::newRow("masked, Enter") << false << int(PromptDriver::Enter);
+        QTest::newRow("shown plain, picture") << true << int(PromptDriver::Confirm);
+    }
+    void keyNeverInAWidget()
+    {
+        QFETCH(bool, shownPlain);
+        QFETCH(int, how);
+        // "geheim" mixes to the codes 02 0C 05 02 0C 05, the key string "2C52C5".
+        const QString password = QStringLiteral("geheim"), key = QStringLiteral("2C52C5");
+        const QString mixed = QString::fromLatin1("\x02\x0c\x05\x02\x0c\x05");
+        PromptDriver driver;
+        driver.script << [&](frmPass *prompt) {
+            if (shownPlain)
+                QTest::mouseClick(prompt->Check1, Qt::LeftButton);
+            const QStringList early = secretsShown({key});
+            QVERIFY2(early.isEmpty(), qPrintable(early.join(QLatin1Char(' '))));
+            PromptDriver::answer(password, PromptDriver::How(how))(prompt);
+        };
+        QStringList whileClosing{QStringLiteral("prompt never closed")};
+        driver.onHide = [&](frmPass *) { whileClosing = secretsShown({password, mixed, key}); };
+        frmMain *w = shownWindow();
+        const QString plain = encrypt(w, QStringLiteral("plan.dwg"), "inhalt");
+        QVERIFY2(whileClosing.isEmpty(), qPrintable(whileClosing.join(QLatin1Char(' '))));
+        QCOMPARE(readAll(plain + QStringLiteral(".D0C")), xorWith("inhalt", key.toLatin1()));
+        QCOMPARE(w->keyCache(), key);
+        QTest::mouseClick(w->img_decfile, Qt::LeftButton);
+        QCOMPARE(readAll(plain), QByteArray("inhalt"));
+        QCOMPARE(driver.shown, 1);
+        const QStringList after = secretsShown({password, mixed, key});
+        QVERIFY2(after.isEmpty(), qPrintable(after.join(QLatin1Char(' '))));
+    }
+
     void promptAnswers_data()
     {
         QTest::addColumn<QString>("typed");
@@ -218,7 +299,7 @@ private slots:
                 return;
             // Refused: the text stays and there is no key yet. Replaced by "ab", it is accepted, and
             // the password does not stay behind in the closed prompt.
-            whileOpen << prompt->txtPass->text() << frmMain::instance()->lblPwCache->text();
+            whileOpen << prompt->txtPass->text() << frmMain::instance()->keyCache();
             QTest::keyClick(prompt->txtPass, Qt::Key_A, Qt::ControlModifier);
             PromptDriver::answer(QStringLiteral("ab"), PromptDriver::How(how))(prompt);
             whileOpen << prompt->txtPass->text();
@@ -389,21 +470,27 @@ private slots:
 
     void handOff_data()
     {
-        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("name");     // in the start folder
+        QTest::addColumn<QString>("argument"); // empty: the file's full path
         QTest::addColumn<bool>("exists");
         QTest::addColumn<bool>("decrypted");
-        QTest::newRow(".D0C") << QStringLiteral("plan.dwg.D0C") << true << true;
-        QTest::newRow(".d0c") << QStringLiteral("plan.dwg.d0c") << true << false;
-        QTest::newRow("missing file") << QStringLiteral("fehlt.D0C") << false << false;
+        QTest::newRow(".D0C") << QStringLiteral("plan.dwg.D0C") << QString() << true << true;
+        QTest::newRow(".d0c") << QStringLiteral("plan.dwg.d0c") << QString() << true << false;
+        QTest::newRow("missing file") << QStringLiteral("fehlt.D0C") << QString() << false << false;
+        // Relative to the start folder, as a shell or file manager passes it.
+        QTest::newRow("relative .D0C") << QStringLiteral("Rel.dwg.D0C") << QStringLiteral("Rel.dwg.D0C") << true << true;
+        QTest::newRow("relative with dots") << QStringLiteral("Rel.dwg") << QStringLiteral("./sub/../Rel.dwg") << true << false;
+        QTest::newRow("relative, missing") << QStringLiteral("fehlt.D0C") << QStringLiteral("fehlt.D0C") << false << false;
     }
     void handOff()
     {
         QFETCH(QString, name);
+        QFETCH(QString, argument);
         QFETCH(bool, exists);
         QFETCH(bool, decrypted);
-        const QString path = exists ? env->writeFile(name, "Zeichnung") : env->root() + QLatin1Char('/') + name;
+        const QString path = exists ? env->writeFile(QStringLiteral("pick/") + name, "Zeichnung") : folder + QLatin1Char('/') + name;
         const QString plain = path.chopped(4);
-        Platform::setArguments({path, QStringLiteral("weiteres")});
+        Platform::setArguments({argument.isEmpty() ? path : argument, QStringLiteral("weiteres")});
         PromptDriver driver;
         driver.script << PromptDriver::answer(QStringLiteral("ab"));
         CommandLineHandOff();
@@ -417,7 +504,7 @@ private slots:
         QVERIFY(!w->isVisible());
         QCOMPARE(readAll(decrypted ? plain : path), decrypted ? xorWith("Zeichnung", "33") : QByteArray("Zeichnung"));
         QCOMPARE(QFile::exists(path), !decrypted);
-        // Started with an argument: the result opens with its program at once.
+        // Started with an argument: the result opens with its program at once, by its full path.
         QCOMPARE(env->opened, decrypted ? QStringList{plain} : QStringList());
         const QString status = decrypted ? QStringLiteral("Datei ist entschlüsselt") : QString();
         QCOMPARE(seen(w), (QStringList{decrypted ? plain : path, QString(), decrypted ? plain : QString(), status,

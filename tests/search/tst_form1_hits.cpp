@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
 
 #include <csignal>
 #include <cerrno>
@@ -352,18 +353,20 @@ private slots:
         QTest::addColumn<QStringList>("clicks"); // the last one is the current hit
         QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("said"); // %1: the current hit's path, %2: its target name
+        QTest::addColumn<int>("icon");
+        const int error = int(Platform::Icon::Error), warning = int(Platform::Icon::Warning), none = int(Platform::Icon::None);
         const QString noDir = QStringLiteral("Verzeichnis nicht verfügbar ! Geben Sie die richtige Form ein z.B.: C:\\temp\\ ");
         const QString noCopy = QStringLiteral("Datei %1 wurde nicht gelöscht, weil keine Kopie nach %2 angelegt wurde !");
         const QString copy = QStringLiteral("Command8"), move = QStringLiteral("cmd_move"), del = QStringLiteral("Command5");
         const QString a = QStringLiteral("a.dwg"), b = QStringLiteral("b.dwg"), plans = QStringLiteral("plans");
         const QString missing = QStringLiteral("missing"), taken = QStringLiteral("taken"), locked = QStringLiteral("locked");
-        QTest::newRow("copy to a missing folder") << copy << QStringList{b, a} << missing << noDir;
-        QTest::newRow("move to a missing folder") << move << QStringList{b, a} << missing << noDir;
-        QTest::newRow("delete a folder") << del << QStringList{b, plans} << QString() << QStringLiteral("Verzeichnis %1 wird nicht gelöscht !");
-        QTest::newRow("move a folder") << move << QStringList{b, plans} << QString() << QStringLiteral("Verzeichnis %1 wird nicht verschoben !");
-        QTest::newRow("name taken in the target") << move << QStringList{b, a} << taken << noCopy;
-        QTest::newRow("current hit not selected") << move << QStringList{b, a, a} << QString() << noCopy;
-        QTest::newRow("write-protected folder") << del << QStringList{b, a} << locked << QStringLiteral("Datei %1 konnte nicht gelöscht werden !");
+        QTest::newRow("copy to a missing folder") << copy << QStringList{b, a} << missing << noDir << error;
+        QTest::newRow("move to a missing folder") << move << QStringList{b, a} << missing << noDir << error;
+        QTest::newRow("delete a folder") << del << QStringList{b, plans} << QString() << QStringLiteral("Verzeichnis %1 wird nicht gelöscht !") << warning;
+        QTest::newRow("move a folder") << move << QStringList{b, plans} << QString() << QStringLiteral("Datei existiert nicht !") << none;
+        QTest::newRow("name taken in the target") << move << QStringList{b, a} << taken << noCopy << warning;
+        QTest::newRow("current hit not selected") << move << QStringList{b, a, a} << QString() << noCopy << warning;
+        QTest::newRow("write-protected folder") << del << QStringList{b, a} << locked << QStringLiteral("Datei %1 konnte nicht gelöscht werden !") << error;
     }
     void refused()
     {
@@ -371,6 +374,7 @@ private slots:
         QFETCH(QStringList, clicks);
         QFETCH(QString, setup);
         QFETCH(QString, said);
+        QFETCH(int, icon);
         const bool missing = setup == QStringLiteral("missing"), locked = setup == QStringLiteral("locked");
         if (locked && ::geteuid() == 0)
             QSKIP("root deletes from a write-protected folder");
@@ -385,12 +389,44 @@ private slots:
         press(form->findChild<QPushButton *>(button), dir);
         said.replace(QStringLiteral("%1"), hit(clicks.last())).replace(QStringLiteral("%2"), copyOf(clicks.last()));
         QCOMPARE(env->messageTexts(), QStringList{said});
-        QCOMPARE(env->messages.first().icon, missing || locked ? Platform::Icon::Error : Platform::Icon::Warning);
+        QCOMPARE(env->messages.first().icon, Platform::Icon(icon));
         QVERIFY(content(hit(QStringLiteral("a.dwg"))) == "a.dwg" && QFile::exists(hit(QStringLiteral("plans/inner.dwg"))));
         QCOMPARE(QFile::exists(dir), !missing);
         QVERIFY(QFileInfo(hit(QStringLiteral("a.dwg"))).isWritable());
         QCOMPARE(QFile::exists(copyOf(QStringLiteral("b.dwg"))), button == QStringLiteral("cmd_move") && !missing);
         QCOMPARE(content(copyOf(QStringLiteral("a.dwg"))), setup == QStringLiteral("taken") ? "someone else's" : QByteArray("<missing>"));
+    }
+
+    // Until the user stores a target, it is the folder 3d in the home folder; a stored value wins,
+    // even the Windows default. A copy keeps its single trailing separator.
+    void targetDirectoryAtFirstStart_data()
+    {
+        QTest::addColumn<QString>("stored"); // "-": nothing stored
+        QTest::addColumn<QString>("shown"); // "~": the home folder
+        QTest::newRow("nothing stored") << QStringLiteral("-") << QStringLiteral("~/3d/");
+        QTest::newRow("stored folder") << QStringLiteral("/srv/ablage/") << QStringLiteral("/srv/ablage/");
+        QTest::newRow("stored Windows default") << QStringLiteral("D:\\3d\\") << QStringLiteral("D:\\3d\\");
+    }
+    void targetDirectoryAtFirstStart()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        shown.replace(QLatin1Char('~'), qEnvironmentVariable("HOME"));
+        const QString home3d = qEnvironmentVariable("HOME") + QStringLiteral("/3d");
+        QVERIFY(QDir().mkpath(home3d));
+        const auto removeHome3d = qScopeGuard([&] { QDir(home3d).removeRecursively(); });
+        if (stored != QStringLiteral("-"))
+            Settings::write(QStringLiteral("Text2.Text"), stored);
+        startCopying({QStringLiteral("a.dwg")});
+        QCOMPARE(form->Text2->text(), shown);
+        if (stored != QStringLiteral("-"))
+            return;
+        QCOMPARE(form->Dir1->path(), home3d);
+        click({QStringLiteral("a.dwg")});
+        QTest::mouseClick(form->Command8, Qt::LeftButton);
+        QCOMPARE(form->Text2->text(), shown);
+        QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Kopiervorgang beendet")});
+        QCOMPARE(content(home3d + QStringLiteral("/a.dwg")), QByteArray("a.dwg"));
     }
 
     void chooserSetsTheTargetDirectory()

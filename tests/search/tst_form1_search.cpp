@@ -56,7 +56,7 @@ private slots:
         QCOMPARE(form->List_path->count(), 0);
         QCOMPARE(form->Label1->text(), QString());
         QCOMPARE(form->Combo1->currentText(), QStringLiteral("*"));
-        QCOMPARE(form->Text2->text(), QStringLiteral("D:\\3d\\"));
+        QCOMPARE(form->Text2->text(), qEnvironmentVariable("HOME") + QStringLiteral("/3d/"));
         QCOMPARE(form->Text1->toPlainText(), QStringLiteral("Notizen"));
         QVERIFY(!form->cmdStop->isEnabled());
         QCOMPARE(form->windowTitle(), QStringLiteral("Suchmaske für Zeichnungen und Dokumente"));

@@ -1,12 +1,16 @@
 #include "helpers/testenv.h"
 #include "textcipher/frm_txtkrypt.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QResizeEvent>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 
 namespace {
 
@@ -207,6 +211,42 @@ private slots:
         click("img_clip");
         QCOMPARE(env.clipboard, plain);
         QVERIFY(env.messages.isEmpty());
+    }
+
+    // A long text goes through "Encode", the clipboard and "Decode" exactly, while the box
+    // lays its long lines out in short pieces (one block of a million digits takes seconds to
+    // lay out, and again at every keystroke).
+    void longTextRoundTrip()
+    {
+        TestEnv env;
+        QString plain;
+        for (int i = 0; plain.size() < 20000; ++i)
+            plain += i % 50 == 49 ? QStringLiteral("Absatz ohne Umbruch ").repeated(250) + QStringLiteral("\r\n")
+                                  : QStringLiteral("Zeile %1 \u00e4\u00f6\u00fc \u20ac\r\n").arg(i);
+        QTest::keyClicks(password(), QStringLiteral("geheim\r"));
+        env.clipboard = plain;
+        click("img_paste");
+        click("cmd_yes");
+        click("cmdEncode");
+        QCOMPARE(status(), QStringLiteral("encoded"));
+        click("img_clip");
+        const QString hex = env.clipboard;
+        QCOMPARE(hex.size(), 4 * plain.size());
+        QVERIFY(QRegularExpression(QStringLiteral("^[0-9A-F]+$")).match(hex).hasMatch());
+        const auto laidOutInPieces = [this] {
+            for (QTextBlock b = box()->document()->begin(); b.isValid(); b = b.next()) {
+                box()->document()->documentLayout()->blockBoundingRect(b);
+                if (b.layout()->lineCount() > 40)
+                    return false;
+            }
+            return true;
+        };
+        QVERIFY(laidOutInPieces());
+        click("cmdDecode");
+        QCOMPARE(status(), QStringLiteral("decoded"));
+        click("img_clip");
+        QCOMPARE(env.clipboard, plain);
+        QVERIFY(laidOutInPieces());
     }
 
     void focusOrder()
