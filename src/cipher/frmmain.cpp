@@ -12,6 +12,8 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
@@ -350,6 +352,16 @@ void frmMain::RemoveSource(const QString &path, const SafeFile::Identity &read,
     // that is not to be removed at all.
     if (!FileCipher::IsUnchanged(path, read)) {
         Platform::messageBox(changedMessage, Platform::Icon::Warning);
+        return;
+    }
+    // Blanks written through a link would destroy the file it points to, under that file's
+    // own name elsewhere, while only the link went away.
+    const QFileInfo link(path);
+    if (link.isSymLink()) {
+        Platform::messageBox(QStringLiteral("Datei ") + path + QStringLiteral(" ist eine Verknüpfung auf ")
+                                 + QDir::toNativeSeparators(link.symLinkTarget())
+                                 + QStringLiteral(" und wird nicht gelöscht !"),
+                             Platform::Icon::Warning);
         return;
     }
     if (FileCipher::IsReadOnly(path)) {

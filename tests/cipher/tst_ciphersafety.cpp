@@ -170,6 +170,37 @@ private slots:
         QVERIFY(!(QFile::permissions(source) & QFile::WriteOwner));
         QCOMPARE(QDir(QFileInfo(source).path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 2);
     }
+
+    // A source that is a link to a file elsewhere: the blanks would go over that file, so the
+    // link and the file it points to both stay.
+    void linkedSourceStays_data()
+    {
+        QTest::addColumn<bool>("decrypt");
+        QTest::newRow("encrypt") << false;
+        QTest::newRow("decrypt") << true;
+    }
+    void linkedSourceStays()
+    {
+        QFETCH(bool, decrypt);
+        PasswordTyper typer;
+        const QByteArray content("Inhalt der verknüpften Datei");
+        const QString real = env->writeFile(QStringLiteral("elsewhere/plan.dwg"), content);
+        const QString source = env->root() + (decrypt ? QStringLiteral("/w/plan.dwg.D0C") : QStringLiteral("/w/plan.dwg"));
+        QVERIFY(QDir().mkpath(env->root() + QStringLiteral("/w")));
+        QVERIFY(QFile::link(real, source));
+        const QString target = decrypt ? source.chopped(4) : source + QStringLiteral(".D0C");
+
+        frmMain *w = frmMain::instance();
+        (decrypt ? w->txtDec : w->txtEnc)->setText(source);
+        QTest::mouseClick(decrypt ? w->img_decfile : w->img_file, Qt::LeftButton);
+
+        QCOMPARE(env->messageTexts(), QStringList(QStringLiteral("Datei ") + source + QStringLiteral(" ist eine Verknüpfung auf ")
+                                                  + real + QStringLiteral(" und wird nicht gelöscht !")));
+        QCOMPARE(env->messages.first().icon, Platform::Icon::Warning);
+        QCOMPARE(readAll(real), content);
+        QVERIFY(QFileInfo(source).isSymLink());
+        QVERIFY(readAll(target) == transformed(content));
+    }
 };
 
 QTEST_MAIN(TestCipherSafety)
