@@ -1,5 +1,6 @@
 #include "frmmain.h"
 
+#include "app/accessibility.h"
 #include "app/controls.h"
 #include "app/pathfunctions.h"
 #include "app/platform.h"
@@ -87,6 +88,7 @@ ClickLabel *CipherPicture(CipherPictureKind kind, QWidget *parent, int left, int
     auto *picture = new ClickLabel(parent);
     Ui::place(picture, left, top, width, height);
     picture->setCursor(Qt::PointingHandCursor);
+    picture->makeButton();
 
     QPixmap pixmap(picture->size());
     pixmap.fill(Qt::transparent);
@@ -179,7 +181,7 @@ frmMain::frmMain()
     lblstatus = new QLabel(Frame1);
     lblstatus->setObjectName(QStringLiteral("lblstatus"));
     lblstatus->setAlignment(Qt::AlignCenter);
-    Ui::setColors(lblstatus, QColor(), Qt::red);
+    Ui::setReadableText(lblstatus, Qt::red);
     Ui::place(lblstatus, 3060, 2160, 2595, 195);
 
     cmd_exit = Controls::make<QPushButton>(Frame1, "cmd_exit", 5820, 2160, 855, 375, QStringLiteral("EXIT"));
@@ -190,6 +192,8 @@ frmMain::frmMain()
     lblPwCache = Controls::make<QLabel>(this, "lblPwCache", -3000, -3000, 1500, 195);
     lblPwCache->hide();
 
+    buildAccessibility();
+
     connect(img_file, &ClickLabel::clicked, this, &frmMain::img_file_Click);
     connect(img_decfile, &ClickLabel::clicked, this, &frmMain::img_decfile_Click);
     connect(cmd_Anz, &QPushButton::clicked, this, &frmMain::cmd_Anz_Click);
@@ -197,6 +201,17 @@ frmMain::frmMain()
     connect(cmd_exit, &QPushButton::clicked, this, &frmMain::cmd_exit_Click);
 
     CentreWindow(this, nullptr);
+}
+
+void frmMain::buildAccessibility()
+{
+    // The path fields are filled by the chooser, the operations and the start-up only: they
+    // look read-only, and the path in them can still be selected and copied.
+    for (QLineEdit *field : {txtEnc, txtDec})
+        Ui::lookReadOnly(field);
+    A11y::name(txtEnc, QStringLiteral("Datei zum Verschlüsseln"));
+    A11y::name(txtDec, QStringLiteral("Datei zum Entschlüsseln"));
+    A11y::name(PBar, QStringLiteral("Fortschritt"));
 }
 
 frmMain::~frmMain()

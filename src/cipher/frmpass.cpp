@@ -50,6 +50,8 @@ frmPass::frmPass(QWidget *owner)
     Ui::setColors(txtPass, QColor(255, 255, 192));
     Ui::place(txtPass, 120, 480, 2955, 285);
 
+    lbl_passlook->setBuddy(txtPass);
+
     Check1 = Controls::make<QCheckBox>(this, "Check1", 3240, 120, 855, 255, QStringLiteral("sichbar"));
 
     img_do = CipherPicture(CipherPictureKind::Confirm, this, 3120, 480, 480, 480);
