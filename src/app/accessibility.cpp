@@ -261,12 +261,24 @@ void install()
     QAccessible::installFactory(interfaceFor);
 }
 
+void renew(QWidget *control)
+{
+    install();
+    // An interface made before the control became what it is now (a label made a button, a
+    // picture declared decoration) would be kept for the control's life.
+    if (QAccessibleInterface *made = QAccessible::queryAccessibleInterface(control))
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(made));
+}
+
 void name(QWidget *control, const QString &name)
 {
     install();
     control->setAccessibleName(name);
-    if (auto *combo = qobject_cast<QComboBox *>(control); combo && combo->lineEdit())
-        combo->lineEdit()->setAccessibleName(name);
+    if (auto *combo = qobject_cast<QComboBox *>(control)) {
+        renew(combo);
+        if (combo->lineEdit())
+            combo->lineEdit()->setAccessibleName(name);
+    }
 }
 
 void nameFromToolTip(QWidget *control)
@@ -276,9 +288,9 @@ void nameFromToolTip(QWidget *control)
 
 void hideDecorative(QWidget *decoration)
 {
-    install();
     decoration->setProperty(kDecorative, true);
     decoration->setFocusPolicy(Qt::NoFocus);
+    renew(decoration);
 }
 
 void onEscape(QWidget *scope, const std::function<void()> &action)

@@ -16,6 +16,9 @@ namespace A11y {
 // the helpers below call it, so windows need not.
 void install();
 
+// Lets the control's accessible interface be made afresh, after it changed its kind.
+void renew(QWidget *control);
+
 // The name a screen reader announces for a control. An editable combo box passes it on to
 // its edit field, which is what holds the focus.
 void name(QWidget *control, const QString &name);

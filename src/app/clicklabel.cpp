@@ -13,17 +13,17 @@ ClickLabel::ClickLabel(QWidget *parent) : QLabel(parent)
 
 void ClickLabel::makeButton(KeyAction keyAction)
 {
-    A11y::install();
     m_button = true;
     m_keyAction = keyAction;
     // Tab only: a mouse click acts without moving the focus, as it did before.
     setFocusPolicy(Qt::TabFocus);
+    A11y::renew(this);
 }
 
 void ClickLabel::makeLink()
 {
-    makeButton();
     m_link = true;
+    makeButton();
 }
 
 void ClickLabel::press()

@@ -147,6 +147,7 @@ void Form1::buildAccessibility()
     A11y::hideDecorative(logo);
     A11y::name(List1, QStringLiteral("Trefferliste"));
     Label16->setBuddy(List_path);
+    A11y::name(List_path, Label16->text());
     // The search-path list below the start-up height and the notes panel right of the narrow
     // width are reached by Tab only while they can be seen.
     A11y::tabChainFollowsView(this);

@@ -94,6 +94,7 @@ void Form1::buildCopyControls()
     A11y::name(Drive1, QStringLiteral("Laufwerk"));
     Dir1 = Controls::make<DirListBox>(Frame2, "Dir1", 120, 900, 2235, 1890);
     Label15->setBuddy(Dir1);
+    A11y::name(Dir1, Label15->text());
     cmd_ok = button(Frame2, "cmd_ok", QStringLiteral("ok"), 720, 2880, 1155, 315);
     connect(cmd_ok, &QPushButton::clicked, this, &Form1::cmd_ok_Click);
     Line1 = line(Frame2, "Line1", 0, 0, 2520, 0);
