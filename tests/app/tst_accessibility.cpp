@@ -272,6 +272,7 @@ private slots:
         QVERIFY(shown && shown->isVisible());
         if (order.size() > 1)
             QApplication::setPalette(paletteOf(order.last())); // the desktop switches while it is open
+        QCoreApplication::processEvents();
         const QStringList faults = audit(shown);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
     }
