@@ -163,6 +163,7 @@ private:
     // Names, buddies, keys and the tab chain for keyboard and screen-reader users.
     void buildAccessibility();
     void refreshDrives();
+    void closeChooser();
     void selectDriveOf(const QString &path);
     void Form_Load();
     void saveSettings();

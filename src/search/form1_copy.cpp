@@ -210,16 +210,26 @@ void Form1::cmd_path_Click()
     refreshDrives();
     Frame2->show();
     Frame2->raise();
+    Dir1->setFocus(); // a keyboard user goes on in the chooser
 }
 
 void Form1::lbl_exit_Click()
 {
+    closeChooser();
+}
+
+void Form1::closeChooser()
+{
+    // The focus goes back to the button that opened the chooser, not on to whatever follows.
+    const bool hadFocus = Frame2->isAncestorOf(focusWidget());
     Frame2->hide();
+    if (hadFocus)
+        cmd_path->setFocus();
 }
 
 void Form1::cmd_ok_Click()
 {
-    Frame2->hide();
+    closeChooser();
     // A root ("/") already ends with its separator and stays as it is.
     Text2->setText(WithTrailingSeparator(Dir1->path()));
 }

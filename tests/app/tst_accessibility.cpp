@@ -403,15 +403,17 @@ private slots:
         } else if (what == QStringLiteral("directory chooser")) {
             QVERIFY(!form->Frame2->isVisible() && form->isVisible());
             QCOMPARE(form->Text2->text(), QStringLiteral("/kept/"));
+            QCOMPARE(QApplication::focusWidget(), form->cmd_path); // back where it was opened
         } else {
             QVERIFY(!frm_file::existing());
             QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Es wurde keine Datei ausgewählt !")});
         }
     }
 
-    // Tab visits what can be seen: the notes panel only while the window is wide, the
-    // search-path list below the start-up height never; Enter opens the current hit, Space on the
-    // picture button copies the selection into the notes, and Tab leaves the notes.
+    // Tab visits what can be seen, from the search field down and the exit button last: the
+    // notes panel only while the window is wide, the search-path list below the start-up height
+    // never. Enter opens the current hit, Space on the picture button copies the selection into
+    // the notes, and Tab leaves the notes.
     void searchWindowByKeyboard()
     {
         QVERIFY(openSearchWindow());
@@ -433,6 +435,8 @@ private slots:
         for (QWidget *w : narrow)
             QVERIFY2(form->rect().contains(QRect(w->mapTo(form, QPoint()), w->size()).center()), qPrintable(where(w)));
         QVERIFY(narrow.contains(form->List1) && narrow.contains(form->Label8) && narrow.contains(form->Command2));
+        QCOMPARE(narrow.mid(0, 3), (QList<QWidget *>{form->Combo1, form->Command3, form->List1})); // top down
+        QCOMPARE(narrow.last(), form->Command4);
 
         env->opened.clear();
         form->List1->setFocus();
