@@ -33,7 +33,12 @@ void installFonts()
     QFont::insertSubstitutions(QStringLiteral("Arial"), {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
     QFont::insertSubstitutions(QStringLiteral("Times New Roman"),
                                {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")});
-    QApplication::setFont(font(QStringLiteral("MS Sans Serif"), 8.25));
+    QApplication::setFont(designedFont());
+}
+
+QFont designedFont()
+{
+    return font(QStringLiteral("MS Sans Serif"), 8.25);
 }
 
 void fitLabel(QLabel *label)

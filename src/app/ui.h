@@ -31,6 +31,10 @@ inline void place(QWidget *w, int left, int top, int width, int height)
 // The named family, with the platform's fallback, at a point size.
 QFont font(const QString &family, qreal pointSize, bool bold = false);
 
+// The designed default font, MS Sans Serif 8.25 pt. Each window sets it as its own font, as the
+// texts are laid out for it: a desktop that imposes a larger application font would cut them.
+QFont designedFont();
+
 // Maps the designed Windows font families to metric-compatible faces where the system has them,
 // and makes the designed default (MS Sans Serif 8.25 pt) the application font.
 void installFonts();

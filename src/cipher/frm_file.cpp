@@ -82,6 +82,7 @@ frm_file::frm_file()
 {
     setObjectName(QStringLiteral("frm_file"));
     setWindowTitle(QStringLiteral("Datei"));
+    setFont(Ui::designedFont());
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(Ui::px(4710), Ui::px(3240));
 

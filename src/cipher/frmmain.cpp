@@ -139,6 +139,7 @@ frmMain::frmMain()
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("D0C"));
+    setFont(Ui::designedFont());
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(Ui::px(7125), Ui::px(2730));
 
@@ -212,6 +213,11 @@ void frmMain::buildAccessibility()
     A11y::name(txtEnc, QStringLiteral("Datei zum Verschlüsseln"));
     A11y::name(txtDec, QStringLiteral("Datei zum Entschlüsseln"));
     A11y::name(PBar, QStringLiteral("Fortschritt"));
+    // Tab goes down each frame, picture first, and the window opens on the encrypt picture.
+    const QList<QWidget *> order{img_file, txtEnc, img_decfile, txtDec, cmd_txtKrypt, cmd_Anz, cmd_exit};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order.at(i - 1), order.at(i));
+    img_file->setFocus();
 }
 
 frmMain::~frmMain()

@@ -36,6 +36,7 @@ frmPass::frmPass(QWidget *owner)
 {
     setObjectName(QStringLiteral("frmPass"));
     setWindowTitle(QStringLiteral("password"));
+    setFont(Ui::designedFont());
     setFixedSize(Ui::px(4230), Ui::px(930));
     Ui::setColors(this, QColor(192, 192, 192));
 

@@ -130,6 +130,7 @@ Form2::Form2()
     setObjectName(QStringLiteral("Form2"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("INFO"));
+    setFont(Ui::designedFont());
     buildControls();
     Form_Load();
 }
@@ -199,10 +200,16 @@ void Form2::buildAccessibility()
     // Space or Enter open it too.
     lbl_Click->makeButton(ClickLabel::KeyAction::DoubleClick);
     A11y::name(lbl_Click, QStringLiteral("Dateiverschlüsselung"));
+    Label3->makeButton();
     Label6->setBuddy(Text1);
+    Text1->setTabChangesFocus(true); // Tab must not trap the focus in the help text
+    // The window opens with the focus on the help text, as before; the spot comes last.
+    const QList<QWidget *> order{Text1, Check1, Command1, cmd_path, Label11, Label10, Label3, cmd_exit, lbl_Click};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        setTabOrder(order.at(i - 1), order.at(i));
+    Text1->setFocus();
     for (QLabel *picture : {Image5, Image4, Image1})
         A11y::hideDecorative(picture);
-    Label3->makeButton();
     A11y::onEscape(this, [this] { cmd_exit_Click(); });
 }
 

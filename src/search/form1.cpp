@@ -48,6 +48,7 @@ Form1::Form1()
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Suchmaske für Zeichnungen und Dokumente"));
+    setFont(Ui::designedFont());
     Ui::setColors(this, Qt::white);
     buildControls();
     m_drainTimer.setInterval(10);

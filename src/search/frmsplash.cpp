@@ -21,6 +21,7 @@ frmSplash::frmSplash()
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("frmSplash"));
+    setFont(Ui::designedFont());
     setAttribute(Qt::WA_DeleteOnClose);
     setFocusPolicy(Qt::StrongFocus);
     const QColor yellow(255, 255, 128);

@@ -371,6 +371,8 @@ private slots:
             env->writeFile(QStringLiteral("program/suchpfad.txt"));
             form = Form1::instance();
             form->show();
+            QVERIFY(QTest::qWaitForWindowActive(form));
+            QCOMPARE(QApplication::focusWidget(), form->Combo1); // the window opens on the search field
             click(form->Command3); // no search path: no hit
             QTRY_VERIFY(frmSplash::existing());
             target = what.endsWith(QStringLiteral("focused")) && !what.contains(QStringLiteral("field"))
@@ -513,6 +515,7 @@ private slots:
         frmMain::showWindow();
         frmMain *cipher = frmMain::existing();
         QVERIFY(QTest::qWaitForWindowActive(cipher));
+        QCOMPARE(QApplication::focusWidget(), cipher->img_file); // opens on the encrypt picture
         for (QLineEdit *field : {cipher->txtEnc, cipher->txtDec}) {
             field->setText(QStringLiteral("/archiv/plan.dwg"));
             QCOMPARE(field->palette().color(QPalette::Base), behind(field->parentWidget()));
@@ -528,18 +531,23 @@ private slots:
         QCOMPARE(cipher->txtEnc->palette().color(QPalette::Base), behind(cipher->txtEnc->parentWidget()));
     }
 
-    // A keyboard way into the file cipher: Tab reaches the spot next to the title, Enter opens
-    // the cipher window and closes the info window, as a double-click does.
+    // A keyboard way into the file cipher: the window opens on its help text, Tab leaves that
+    // and reaches the spot next to the title last; Enter there opens the cipher window and closes
+    // the info window, as a double-click does.
     void cipherWindowFromTheInfoWindowByKeyboard()
     {
         Form2 *info = Form2::instance();
         info->show();
         info->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(info));
-        info->cmd_exit->setFocus();
-        for (int i = 0; i < 20 && QApplication::focusWidget() != info->lbl_Click; ++i)
+        QCOMPARE(QApplication::focusWidget(), info->Text1);
+        QList<QWidget *> visited;
+        while (QApplication::focusWidget() != info->lbl_Click && visited.size() < 20) {
+            visited << QApplication::focusWidget();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), info->lbl_Click);
+        }
+        QCOMPARE(visited.size(), 6); // help text, copy option, both buttons, the author, "ok"
+        QVERIFY(!info->Text1->toPlainText().contains(QLatin1Char('\t')));
         QTest::keyClick(info->lbl_Click, Qt::Key_Return);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(frmMain::existing() && frmMain::existing()->isVisible());
