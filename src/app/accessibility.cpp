@@ -1,6 +1,7 @@
 #include "accessibility.h"
 
 #include "clicklabel.h"
+#include "ui.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
@@ -206,45 +207,25 @@ int shiftInto(int start, int length, int areaStart, int areaLength)
 
 // Takes the window's focusable controls out of the tab chain while they lie outside its visible
 // area, and puts them back as soon as they can be seen.
-class TabChainFilter : public QObject
+void fitTabChainToView(QWidget *window)
 {
-public:
-    explicit TabChainFilter(QWidget *window) : QObject(window), m_window(window)
-    {
-        window->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (watched == m_window && (event->type() == QEvent::Resize || event->type() == QEvent::Show))
-            update();
-        return false;
-    }
-
-private:
-    void update()
-    {
-        const QRect view = m_window->rect();
-        const QList<QWidget *> children = m_window->findChildren<QWidget *>();
-        for (QWidget *w : children) {
-            if (w->isWindow())
-                continue;
-            const QRect where(w->mapTo(m_window, QPoint(0, 0)), w->size());
-            const bool seen = view.contains(where.center());
-            const QVariant saved = w->property(kSavedFocusPolicy);
-            if (!seen && !saved.isValid() && (w->focusPolicy() & Qt::TabFocus)) {
-                w->setProperty(kSavedFocusPolicy, int(w->focusPolicy()));
-                w->setFocusPolicy(Qt::FocusPolicy(w->focusPolicy() & ~Qt::TabFocus));
-            } else if (seen && saved.isValid()) {
-                w->setFocusPolicy(Qt::FocusPolicy(saved.toInt()));
-                w->setProperty(kSavedFocusPolicy, QVariant());
-            }
+    const QRect view = window->rect();
+    const QList<QWidget *> children = window->findChildren<QWidget *>();
+    for (QWidget *w : children) {
+        if (w->isWindow())
+            continue;
+        const QRect where(w->mapTo(window, QPoint(0, 0)), w->size());
+        const bool seen = view.contains(where.center());
+        const QVariant saved = w->property(kSavedFocusPolicy);
+        if (!seen && !saved.isValid() && (w->focusPolicy() & Qt::TabFocus)) {
+            w->setProperty(kSavedFocusPolicy, int(w->focusPolicy()));
+            w->setFocusPolicy(Qt::FocusPolicy(w->focusPolicy() & ~Qt::TabFocus));
+        } else if (seen && saved.isValid()) {
+            w->setFocusPolicy(Qt::FocusPolicy(saved.toInt()));
+            w->setProperty(kSavedFocusPolicy, QVariant());
         }
     }
-
-    QWidget *m_window;
-};
+}
 
 } // namespace
 
@@ -302,7 +283,7 @@ void onEscape(QWidget *scope, const std::function<void()> &action)
 
 void tabChainFollowsView(QWidget *window)
 {
-    new TabChainFilter(window);
+    Ui::whenever(window, {QEvent::Resize, QEvent::Show}, [window] { fitTabChainToView(window); });
 }
 
 void keepOnScreen(QWidget *window)

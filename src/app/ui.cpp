@@ -77,40 +77,44 @@ bool isLight(const QColor &c)
     return luminance(c) > kLightBackground;
 }
 
-// Sets colours of a widget's palette that depend on the desktop's palette, now and after every
-// change of it.
-class PaletteFollower : public QObject
+// Watches one widget for events of some types.
+class EventWatcher : public QObject
 {
 public:
-    using Colors = std::function<void(const QWidget *, QPalette &)>;
-
-    PaletteFollower(QWidget *w, Colors colors) : QObject(w), m_widget(w), m_colors(std::move(colors))
+    EventWatcher(QWidget *w, std::initializer_list<QEvent::Type> types, std::function<void()> react)
+        : QObject(w), m_widget(w), m_types(types), m_react(std::move(react))
     {
         w->installEventFilter(this);
-        apply();
     }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (watched == m_widget && (event->type() == QEvent::PaletteChange || event->type() == QEvent::ParentChange))
-            apply();
+        if (watched == m_widget && m_types.contains(event->type()))
+            m_react();
         return false;
     }
 
 private:
-    void apply()
-    {
-        QPalette p = m_widget->palette();
-        m_colors(m_widget, p);
-        // Comparing also ends the palette change that setting it sets off.
-        if (p != m_widget->palette())
-            m_widget->setPalette(p);
-    }
-
     QWidget *m_widget;
-    Colors m_colors;
+    QList<QEvent::Type> m_types;
+    std::function<void()> m_react;
 };
+
+// Sets the colours of a widget that depend on the desktop's palette, now and after every change
+// of it.
+void followPalette(QWidget *w, const std::function<void(const QWidget *, QPalette &)> &colors)
+{
+    const auto apply = [w, colors] {
+        QPalette p = w->palette();
+        colors(w, p);
+        // Comparing also ends the palette change that setting it sets off.
+        if (p != w->palette())
+            w->setPalette(p);
+    };
+    whenever(w, {QEvent::PaletteChange, QEvent::ParentChange}, apply);
+    apply();
+}
 
 } // namespace
 
@@ -171,9 +175,14 @@ void setColors(QWidget *w, const QColor &background, const QColor &text)
     w->setPalette(p);
 }
 
+void whenever(QWidget *w, std::initializer_list<QEvent::Type> types, std::function<void()> react)
+{
+    new EventWatcher(w, types, std::move(react));
+}
+
 void setReadableText(QWidget *w, const QColor &designed)
 {
-    new PaletteFollower(w, [designed](const QWidget *widget, QPalette &p) {
+    followPalette(w, [designed](const QWidget *widget, QPalette &p) {
         const QColor shown = readable(designed, backgroundBehind(widget));
         p.setColor(QPalette::WindowText, shown);
         p.setColor(QPalette::Text, shown);
@@ -183,7 +192,7 @@ void setReadableText(QWidget *w, const QColor &designed)
 void lookReadOnly(QLineEdit *field)
 {
     field->setReadOnly(true);
-    new PaletteFollower(field, [](const QWidget *widget, QPalette &p) {
+    followPalette(field, [](const QWidget *widget, QPalette &p) {
         const QWidget *parent = widget->parentWidget();
         const QColor behind = parent ? backgroundBehind(parent) : p.color(QPalette::Window);
         p.setColor(QPalette::Base, behind);

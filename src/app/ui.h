@@ -1,10 +1,14 @@
 #pragma once
 
 #include <QColor>
+#include <QEvent>
 #include <QFont>
 #include <QRect>
 #include <QString>
 #include <QWidget>
+
+#include <functional>
+#include <initializer_list>
 
 class QLabel;
 class QLineEdit;
@@ -46,6 +50,9 @@ void fitLabel(QLabel *label);
 // Narrows a label's font until its text fits its designed width, for a label whose right
 // neighbour leaves no room to widen it.
 void shrinkToFit(QLabel *label, int designedWidthPx);
+
+// Runs `react` whenever an event of one of the types has reached the widget.
+void whenever(QWidget *w, std::initializer_list<QEvent::Type> types, std::function<void()> react);
 
 // Background and text colour of a widget through its palette. A widget given a background of
 // its own gets a whole palette to go with it (text, fields, buttons), so that it reads the same
