@@ -281,6 +281,16 @@ void onEscape(QWidget *scope, const std::function<void()> &action)
     QObject::connect(shortcut, &QShortcut::activated, scope, action);
 }
 
+void tabOrder(std::initializer_list<QWidget *> controls)
+{
+    QWidget *previous = nullptr;
+    for (QWidget *control : controls) {
+        if (previous)
+            QWidget::setTabOrder(previous, control);
+        previous = control;
+    }
+}
+
 void tabChainFollowsView(QWidget *window)
 {
     Ui::whenever(window, {QEvent::Resize, QEvent::Show}, [window] { fitTabChainToView(window); });

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <functional>
+#include <initializer_list>
 
 class QLabel;
 class QWidget;
@@ -31,6 +32,10 @@ void hideDecorative(QWidget *decoration);
 
 // Escape in the window (or the part of it) runs `action`.
 void onEscape(QWidget *scope, const std::function<void()> &action);
+
+// Tab moves through the controls in this order. Qt leaves out a control that takes no focus at
+// this time, so picture buttons must be made buttons first.
+void tabOrder(std::initializer_list<QWidget *> controls);
 
 // Controls of the window that lie outside its visible area (a panel uncovered by widening, a
 // list below the start-up height) leave the tab chain while they cannot be seen, so the focus

@@ -214,9 +214,7 @@ void frmMain::buildAccessibility()
     A11y::name(txtDec, QStringLiteral("Datei zum Entschlüsseln"));
     A11y::name(PBar, QStringLiteral("Fortschritt"));
     // Tab goes down each frame, picture first, and the window opens on the encrypt picture.
-    const QList<QWidget *> order{img_file, txtEnc, img_decfile, txtDec, cmd_txtKrypt, cmd_Anz, cmd_exit};
-    for (qsizetype i = 1; i < order.size(); ++i)
-        setTabOrder(order.at(i - 1), order.at(i));
+    A11y::tabOrder({img_file, txtEnc, img_decfile, txtDec, cmd_txtKrypt, cmd_Anz, cmd_exit});
     img_file->setFocus();
 }
 
