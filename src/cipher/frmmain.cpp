@@ -193,14 +193,13 @@ frmMain::frmMain()
     lblPwCache = Controls::make<QLabel>(this, "lblPwCache", -3000, -3000, 1500, 195);
     lblPwCache->hide();
 
-    buildAccessibility();
-
     connect(img_file, &ClickLabel::clicked, this, &frmMain::img_file_Click);
     connect(img_decfile, &ClickLabel::clicked, this, &frmMain::img_decfile_Click);
     connect(cmd_Anz, &QPushButton::clicked, this, &frmMain::cmd_Anz_Click);
     connect(cmd_txtKrypt, &QPushButton::clicked, this, &frmMain::cmd_txtKrypt_Click);
     connect(cmd_exit, &QPushButton::clicked, this, &frmMain::cmd_exit_Click);
 
+    buildAccessibility();
     CentreWindow(this, nullptr);
 }
 

@@ -1,4 +1,6 @@
 #include "app/clicklabel.h"
+#include "app/nativepath.h"
+#include "app/pathfunctions.h"
 #include "app/settings.h"
 #include "app/ui.h"
 #include "cipher/frm_file.h"
@@ -8,6 +10,7 @@
 #include "options/form2.h"
 #include "search/form1.h"
 #include "search/frmsplash.h"
+#include "search/hitfileops.h"
 #include "search/hitlistmodel.h"
 #include "textcipher/frm_txtkrypt.h"
 
@@ -529,6 +532,42 @@ private slots:
         }
         QApplication::setPalette(dark ? lightPalette() : darkPalette()); // the desktop switches
         QCOMPARE(cipher->txtEnc->palette().color(QPalette::Base), behind(cipher->txtEnc->parentWidget()));
+    }
+
+    // A name that is no UTF-8 (Latin-1 from an old server) reads as Windows-1252 in the hit list,
+    // the name label, the notes and the messages, while opening, copying and deleting still name
+    // the file by its exact bytes.
+    void nameThatIsNoUtf8ReadsAsWindows1252()
+    {
+        const QString archive = env->makeDir(QStringLiteral("archive"));
+        const QString exact = NativePath::decode(QFile::encodeName(archive) + "/4711-\xe4nderung \x80.dwg");
+        const QString seed = env->writeFile(QStringLiteral("seed"), "x");
+        QVERIFY(HitFileOps::copyNoOverwrite(seed, exact)); // by its bytes, as Tarvo copies
+        QVERIFY(openSearchWindow());
+        form->lbl_exit_Click();
+        int row = 0;
+        while (row < form->hitModel()->count() && form->hitModel()->path(row) != exact)
+            ++row;
+        QVERIFY(row < form->hitModel()->count());
+        const QString shown = archive + QStringLiteral("/4711-\u00e4nderung \u20ac.dwg");
+        const QModelIndex index = form->hitModel()->index(row);
+        QCOMPARE(index.data().toString(), shown);
+        QTest::mouseClick(form->List1->viewport(), Qt::LeftButton, {}, form->List1->visualRect(index).center());
+        QCOMPARE(form->currentHitPath(), exact);
+        QCOMPARE(form->Label8->text(), QStringLiteral("4711-\u00e4nderung \u20ac"));
+        QTest::mouseDClick(form->List1->viewport(), Qt::LeftButton, {}, form->List1->visualRect(index).center());
+        QCOMPARE(env->opened, QStringList{exact});
+        QTest::mouseDClick(form->Label8, Qt::LeftButton);
+        QVERIFY(form->Text1->toPlainText().endsWith(QStringLiteral("\n4711-\u00e4nderung \u20ac")));
+        const QString target = env->makeDir(QStringLiteral("target"));
+        form->Text2->setText(target);
+        click(form->Command8);
+        const QString copy = target + exact.mid(exact.lastIndexOf(QLatin1Char('/')));
+        QVERIFY(FileExists(copy));
+        click(form->Command5);
+        QCOMPARE(env->messageTexts().last(), QStringLiteral("Datei ") + shown + QStringLiteral(" wurde gelöscht"));
+        QVERIFY(!FileExists(exact));
+        QVERIFY(HitFileOps::removeFile(copy)); // the temporary folder's cleanup cannot name it
     }
 
     // A keyboard way into the file cipher: the window opens on its help text, Tab leaves that

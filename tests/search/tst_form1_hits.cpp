@@ -9,8 +9,6 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 static QStringList files(const QString &blankSeparated) { return blankSeparated.split(QLatin1Char(' ')); }
@@ -143,39 +141,6 @@ private slots:
         QCOMPARE(QFileInfo(copyOf(QStringLiteral("a.dwg"))).lastModified(), stamp);
         QCOMPARE(content(copyOf(QStringLiteral("b.pdf"))), QByteArray("older copy"));
         QVERIFY(QFile::exists(hit(QStringLiteral("a.dwg"))) && !QGuiApplication::overrideCursor());
-    }
-
-    // A name that is no UTF-8 (Latin-1 from an old server) reads as Windows-1252 wherever it is
-    // shown, while opening, copying and deleting still name the file by its exact bytes.
-    void nonUtf8NameReadsAsWindows1252()
-    {
-        const QByteArray raw = QFile::encodeName(env->makeDir(QStringLiteral("archive"))) + "/4711-\xe4nderung \x80.dwg";
-        const int fd = ::open(raw.constData(), O_CREAT | O_WRONLY, 0644);
-        QVERIFY(fd >= 0 && ::write(fd, "x", 1) == 1);
-        ::close(fd);
-        startCopying({QStringLiteral("plan.dwg")});
-        int row = 0;
-        while (row < form->hitModel()->count() && form->hitModel()->rawPath(row) != raw.toStdString())
-            ++row;
-        QVERIFY(row < form->hitModel()->count());
-        const QString exact = form->hitModel()->path(row);
-        const QString shown = archive + QStringLiteral("/4711-\u00e4nderung \u20ac.dwg");
-        const QModelIndex index = form->hitModel()->index(row);
-        QCOMPARE(index.data().toString(), shown);
-        QTest::mouseClick(form->List1->viewport(), Qt::LeftButton, {}, form->List1->visualRect(index).center());
-        QCOMPARE(form->currentHitPath(), exact);
-        QCOMPARE(form->Label8->text(), QStringLiteral("4711-\u00e4nderung \u20ac"));
-        QTest::mouseDClick(form->List1->viewport(), Qt::LeftButton, {}, form->List1->visualRect(index).center());
-        QCOMPARE(env->opened, QStringList{exact});
-        QTest::mouseDClick(form->Label8, Qt::LeftButton);
-        QVERIFY(form->Text1->toPlainText().endsWith(QStringLiteral("\n4711-\u00e4nderung \u20ac")));
-        press(form->Command8, target);
-        struct stat st;
-        QVERIFY(::stat((QFile::encodeName(target) + raw.mid(raw.lastIndexOf('/'))).constData(), &st) == 0);
-        QTest::mouseClick(form->Command5, Qt::LeftButton);
-        QCOMPARE(env->messageTexts().last(), QStringLiteral("Datei ") + shown + QStringLiteral(" wurde gelöscht"));
-        QVERIFY(::stat(raw.constData(), &st) != 0);
-        ::unlink((QFile::encodeName(target) + raw.mid(raw.lastIndexOf('/'))).constData()); // the cleanup cannot name it
     }
 
     void deleteReadOnlyTwice()
