@@ -26,6 +26,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStyle>
@@ -278,6 +279,26 @@ private slots:
         QCoreApplication::processEvents();
         const QStringList faults = audit(shown);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+    }
+
+    // A desktop that imposes a larger application font, even after the windows opened, cannot
+    // cut their texts: each window keeps the font its texts are laid out for.
+    void windowsKeepTheirDesignedFont_data()
+    {
+        QTest::addColumn<QString>("window");
+        for (const char *window : {"search", "notice", "info", "cipher", "chooser encrypt", "prompt"})
+            QTest::newRow(window) << QString::fromLatin1(window);
+    }
+    void windowsKeepTheirDesignedFont()
+    {
+        QFETCH(QString, window);
+        const QFont before = QApplication::font();
+        const auto restore = qScopeGuard([&] { QApplication::setFont(before); });
+        QApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 14));
+        QWidget *shown = open(window);
+        QVERIFY(shown);
+        QApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 16));
+        QCOMPARE(shown->font(), Ui::designedFont());
     }
 
     // What a screen reader announces for the controls that had no name or a misleading one;
