@@ -65,17 +65,15 @@ public:
         }
         case QAccessible::Description: {
             const QString description = widget()->accessibleDescription();
-            return description.isEmpty() && toolTip != text(QAccessible::Name) ? toolTip : description;
+            return description.isEmpty() && toolTip != text(QAccessible::Name) ? toolTip
+                                                                               : description;
         }
         default:
             return QAccessibleWidget::text(t);
         }
     }
 
-    QStringList actionNames() const override
-    {
-        return {pressAction()};
-    }
+    QStringList actionNames() const override { return {pressAction()}; }
 
     void doAction(const QString &action) override
     {
@@ -97,7 +95,8 @@ class DecorationAccessible : public QAccessibleWidget
 {
 public:
     explicit DecorationAccessible(QWidget *w)
-        : QAccessibleWidget(w, qobject_cast<QLabel *>(w) ? QAccessible::Graphic : QAccessible::Separator)
+        : QAccessibleWidget(w, qobject_cast<QLabel *>(w) ? QAccessible::Graphic
+                                                         : QAccessible::Separator)
     {
     }
 

@@ -61,7 +61,8 @@ void ClickLabel::mouseDoubleClickEvent(QMouseEvent *event)
 void ClickLabel::keyPressEvent(QKeyEvent *event)
 {
     const int key = event->key();
-    if (m_button && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier && !event->isAutoRepeat()
+    if (m_button && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier
+        && !event->isAutoRepeat()
         && (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)) {
         event->accept();
         press();

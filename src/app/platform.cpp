@@ -49,7 +49,8 @@ Answer messageBox(const QString &text, Icon icon, Buttons buttons)
         return hooks().messageBox(call);
 
     QMessageBox box(toQt(icon), QStringLiteral("Tarvo"), call.text,
-                    buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                    buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No
+                                              : QMessageBox::Ok,
                     QApplication::activeWindow());
     // A busy pointer left by a running operation must not hide that an answer is wanted.
     const bool busy = QGuiApplication::overrideCursor() != nullptr;

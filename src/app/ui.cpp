@@ -66,7 +66,8 @@ double luminance(const QColor &c)
         return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
     };
     const QColor rgb = c.toRgb();
-    return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF()) + 0.0722 * channel(rgb.blueF());
+    return 0.2126 * channel(rgb.redF()) + 0.7152 * channel(rgb.greenF())
+           + 0.0722 * channel(rgb.blueF());
 }
 
 // Above this luminance black text reads better than white.
@@ -133,7 +134,8 @@ QColor readable(const QColor &designed, const QColor &background)
     float h, s, l, a;
     designed.toHsl().getHslF(&h, &s, &l, &a);
     for (int step = 1; step <= 100; ++step) {
-        const float shifted = darken ? std::max(0.0f, l - step * 0.01f) : std::min(1.0f, l + step * 0.01f);
+        const float shifted =
+            darken ? std::max(0.0f, l - step * 0.01f) : std::min(1.0f, l + step * 0.01f);
         const QColor candidate = QColor::fromHslF(h, s, shifted, a).toRgb();
         if (contrast(candidate, background) >= kReadableContrast)
             return candidate;
@@ -160,7 +162,8 @@ void setColors(QWidget *w, const QColor &background, const QColor &text)
         // only the selection keeps the desktop's colours.
         p = QPalette(light ? QColor(240, 240, 240) : QColor(80, 80, 80), background);
         p.setColor(QPalette::Base, background);
-        p.setColor(QPalette::PlaceholderText, light ? QColor(110, 110, 110) : QColor(170, 170, 170));
+        p.setColor(QPalette::PlaceholderText,
+                   light ? QColor(110, 110, 110) : QColor(170, 170, 170));
         for (const QPalette::ColorRole role : {QPalette::Highlight, QPalette::HighlightedText}) {
             p.setColor(QPalette::Active, role, desktop.color(QPalette::Active, role));
             p.setColor(QPalette::Inactive, role, desktop.color(QPalette::Inactive, role));

@@ -204,7 +204,8 @@ void Form2::buildAccessibility()
     Label6->setBuddy(Text1);
     Text1->setTabChangesFocus(true); // Tab must not trap the focus in the help text
     // The window opens with the focus on the help text, as before; the spot comes last.
-    A11y::tabOrder({Text1, Check1, Command1, cmd_path, Label11, Label10, Label3, cmd_exit, lbl_Click});
+    A11y::tabOrder(
+        {Text1, Check1, Command1, cmd_path, Label11, Label10, Label3, cmd_exit, lbl_Click});
     Text1->setFocus();
     for (QLabel *picture : {Image5, Image4, Image1})
         A11y::hideDecorative(picture);

@@ -151,9 +151,10 @@ void Form1::buildAccessibility()
     A11y::name(List_path, Label16->text());
     // Tab follows the window from the search field down to the hit and its actions, then the
     // tools on the right; the exit button comes last.
-    A11y::tabOrder({Combo1, Command3, cmdStop, List1, Label8, Command1, Command8, cmd_move, Command5, Text2,
-                    cmd_path, Drive1, Dir1, cmd_ok, lbl_exit, cmd_paste, cmd_format, Command2, Command6,
-                    img_putlisttoinfo, Command7, Text1, List_path, Command4});
+    A11y::tabOrder({Combo1, Command3, cmdStop, List1, Label8, Command1, Command8, cmd_move,
+                    Command5, Text2, cmd_path, Drive1, Dir1, cmd_ok, lbl_exit, cmd_paste,
+                    cmd_format, Command2, Command6, img_putlisttoinfo, Command7, Text1, List_path,
+                    Command4});
     // The search-path list below the start-up height and the notes panel right of the narrow
     // width are reached by Tab only while they can be seen.
     A11y::tabChainFollowsView(this);

@@ -82,7 +82,8 @@ bool Form1::Combo1_KeyPress(QKeyEvent *event)
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     // Navigation and modifier keys are no key presses of the field, nor is Tab passing through
     // it (which would clear the hit list's selection on the way).
-    if ((!enter && event->text().isEmpty()) || event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab)
+    if ((!enter && event->text().isEmpty()) || event->key() == Qt::Key_Tab
+        || event->key() == Qt::Key_Backtab)
         return false;
 
     if (enter)

@@ -156,13 +156,16 @@ frm_txtkrypt::frm_txtkrypt()
     ClickLabel *img_clip = pictureButton(Frame1, "img_clip", TxtKryptIcons::copy(Ui::px(480)),
                                          QStringLiteral("copy to clipboard"), 2880, 240, 480, 480);
     connect(img_clip, &ClickLabel::clicked, this, &frm_txtkrypt::img_clip_Click);
-    caption(Frame1, "Label3", QStringLiteral("copy to Clipboard"), 2520, 720, 1095, 255)->setBuddy(img_clip);
-    ClickLabel *img_paste = pictureButton(Frame1, "img_paste", TxtKryptIcons::paste(Ui::px(480)),
-                                          QStringLiteral("paste from clipboard"), 4020, 240, 480, 480);
+    caption(Frame1, "Label3", QStringLiteral("copy to Clipboard"), 2520, 720, 1095, 255)
+        ->setBuddy(img_clip);
+    ClickLabel *img_paste =
+        pictureButton(Frame1, "img_paste", TxtKryptIcons::paste(Ui::px(480)),
+                      QStringLiteral("paste from clipboard"), 4020, 240, 480, 480);
     connect(img_paste, &ClickLabel::clicked, this, &frm_txtkrypt::img_paste_Click);
-    caption(Frame1, "Label6", QStringLiteral("paste from clipboard"), 3660, 720, 1335, 255)->setBuddy(img_paste);
-    ClickLabel *img_clear = pictureButton(Frame1, "img_clear", TxtKryptIcons::clear(Ui::px(240)), QString(),
-                                          5040, 360, 240, 240);
+    caption(Frame1, "Label6", QStringLiteral("paste from clipboard"), 3660, 720, 1335, 255)
+        ->setBuddy(img_paste);
+    ClickLabel *img_clear = pictureButton(Frame1, "img_clear", TxtKryptIcons::clear(Ui::px(240)),
+                                          QString(), 5040, 360, 240, 240);
     connect(img_clear, &ClickLabel::clicked, this, &frm_txtkrypt::img_clear_Click);
     caption(Frame1, "Label9", QStringLiteral("clear"), 5040, 720, 375, 255)->setBuddy(img_clear);
     ClickLabel *img_exit = pictureButton(Frame1, "img_exit", TxtKryptIcons::exit(Ui::px(480)),

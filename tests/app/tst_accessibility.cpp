@@ -61,7 +61,8 @@ QPalette darkPalette()
     p.setColor(QPalette::Link, blue);
     p.setColor(QPalette::Highlight, blue);
     p.setColor(QPalette::HighlightedText, Qt::black);
-    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+    for (const QPalette::ColorRole role :
+         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         p.setColor(QPalette::Disabled, role, QColor(127, 127, 127));
     return p;
 }
@@ -70,7 +71,9 @@ QString where(const QWidget *w)
 {
     QStringList names;
     for (const QWidget *at = w; at; at = at->isWindow() ? nullptr : at->parentWidget())
-        names.prepend(at->objectName().isEmpty() ? QString::fromLatin1(at->metaObject()->className()) : at->objectName());
+        names.prepend(at->objectName().isEmpty()
+                          ? QString::fromLatin1(at->metaObject()->className())
+                          : at->objectName());
     return names.join(QLatin1Char('/'));
 }
 
@@ -82,7 +85,8 @@ QColor behind(const QWidget *w)
     return w->palette().color(w->backgroundRole());
 }
 
-struct TextColors {
+struct TextColors
+{
     QColor text, background;
 };
 
@@ -91,16 +95,23 @@ std::optional<TextColors> textColors(const QWidget *w)
 {
     const QPalette &p = w->palette();
     if (const auto *label = qobject_cast<const QLabel *>(w))
-        return label->text().isEmpty() ? std::nullopt : std::optional(TextColors{p.color(w->foregroundRole()), behind(w)});
+        return label->text().isEmpty()
+                   ? std::nullopt
+                   : std::optional(TextColors{p.color(w->foregroundRole()), behind(w)});
     if (qobject_cast<const QCheckBox *>(w))
         return TextColors{p.color(QPalette::WindowText), behind(w)};
     if (const auto *button = qobject_cast<const QPushButton *>(w))
-        return button->text().isEmpty() ? std::nullopt : std::optional(TextColors{p.color(QPalette::ButtonText), p.color(QPalette::Button)});
+        return button->text().isEmpty() ? std::nullopt
+                                        : std::optional(TextColors{p.color(QPalette::ButtonText),
+                                                                   p.color(QPalette::Button)});
     if (const auto *group = qobject_cast<const QGroupBox *>(w))
-        return group->title().isEmpty() ? std::nullopt : std::optional(TextColors{p.color(QPalette::WindowText), behind(w)});
+        return group->title().isEmpty()
+                   ? std::nullopt
+                   : std::optional(TextColors{p.color(QPalette::WindowText), behind(w)});
     if (const auto *combo = qobject_cast<const QComboBox *>(w); combo && !combo->isEditable())
         return TextColors{p.color(QPalette::ButtonText), p.color(QPalette::Button)};
-    if (qobject_cast<const QLineEdit *>(w) || qobject_cast<const QPlainTextEdit *>(w) || qobject_cast<const QAbstractItemView *>(w))
+    if (qobject_cast<const QLineEdit *>(w) || qobject_cast<const QPlainTextEdit *>(w)
+        || qobject_cast<const QAbstractItemView *>(w))
         return TextColors{p.color(QPalette::Text), p.color(QPalette::Base)};
     return std::nullopt;
 }
@@ -108,10 +119,19 @@ std::optional<TextColors> textColors(const QWidget *w)
 bool isNamedRole(QAccessible::Role role)
 {
     switch (role) {
-    case QAccessible::Button: case QAccessible::CheckBox: case QAccessible::RadioButton:
-    case QAccessible::EditableText: case QAccessible::ComboBox: case QAccessible::List:
-    case QAccessible::Table: case QAccessible::Tree: case QAccessible::ProgressBar:
-    case QAccessible::Graphic: case QAccessible::Link: case QAccessible::Slider: case QAccessible::SpinBox:
+    case QAccessible::Button:
+    case QAccessible::CheckBox:
+    case QAccessible::RadioButton:
+    case QAccessible::EditableText:
+    case QAccessible::ComboBox:
+    case QAccessible::List:
+    case QAccessible::Table:
+    case QAccessible::Tree:
+    case QAccessible::ProgressBar:
+    case QAccessible::Graphic:
+    case QAccessible::Link:
+    case QAccessible::Slider:
+    case QAccessible::SpinBox:
         return true;
     default:
         return false;
@@ -139,20 +159,27 @@ QStringList audit(QWidget *window)
                 faults << where(w) + QStringLiteral(": acts, but is hidden from screen readers");
             continue;
         }
-        if ((isNamedRole(a->role()) || (w->focusPolicy() & Qt::TabFocus)) && a->text(QAccessible::Name).trimmed().isEmpty())
+        if ((isNamedRole(a->role()) || (w->focusPolicy() & Qt::TabFocus))
+            && a->text(QAccessible::Name).trimmed().isEmpty())
             faults << where(w) + QStringLiteral(": no name");
         // Tab passes over what lies outside the window's visible area.
-        const bool inView = window->rect().contains(QRect(w->mapTo(window, QPoint()), w->size()).center());
-        if (picture && ((inView && !(w->focusPolicy() & Qt::TabFocus)) || (a->role() != QAccessible::Button && a->role() != QAccessible::Link)))
+        const bool inView =
+            window->rect().contains(QRect(w->mapTo(window, QPoint()), w->size()).center());
+        if (picture
+            && ((inView && !(w->focusPolicy() & Qt::TabFocus))
+                || (a->role() != QAccessible::Button && a->role() != QAccessible::Link)))
             faults << where(w) + QStringLiteral(": picture button without focus");
         // The title "Tarvo" is the program's name set as a logotype, which needs no contrast.
-        if (w->objectName() == QStringLiteral("Label4") && window->objectName() == QStringLiteral("Form1"))
+        if (w->objectName() == QStringLiteral("Label4")
+            && window->objectName() == QStringLiteral("Form1"))
             continue;
         if (const auto colors = textColors(w)) {
             const double ratio = Ui::contrast(colors->text, colors->background);
             if (ratio < 4.5)
                 faults << QStringLiteral("%1: contrast %2:1 (%3 on %4)")
-                              .arg(where(w)).arg(ratio, 0, 'f', 2).arg(colors->text.name(), colors->background.name());
+                              .arg(where(w))
+                              .arg(ratio, 0, 'f', 2)
+                              .arg(colors->text.name(), colors->background.name());
         }
     }
     return faults;
@@ -190,12 +217,14 @@ class TestAccessibility : public QObject
         if (finished.isEmpty() && !finished.wait(10000))
             return nullptr;
         const QModelIndex first = form->hitModel()->index(0);
-        QTest::mouseClick(form->List1->viewport(), Qt::LeftButton, {}, form->List1->visualRect(first).center());
+        QTest::mouseClick(form->List1->viewport(), Qt::LeftButton, {},
+                          form->List1->visualRect(first).center());
         click(form->Command2);
         click(Form2::existing()->Command1);
         click(Form2::existing()->cmd_exit);
         click(form->cmd_path);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // the closed info window
+        // The info window closed by "ok" goes now, before a test loads it afresh.
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return form;
     }
 
@@ -214,12 +243,14 @@ class TestAccessibility : public QObject
         if (window == QStringLiteral("cipher")) {
             frmMain::showWindow();
             frmMain *cipher = frmMain::existing();
-            cipher->lblstatus->setText(QStringLiteral("encoded")); // as an operation leaves it
-            cipher->cmd_Anz->show(); // as after a decryption
+            // The status line as an operation leaves it, "Datei Anzeigen" as after a decryption.
+            cipher->lblstatus->setText(QStringLiteral("encoded"));
+            cipher->cmd_Anz->show();
             return cipher;
         }
         if (window.startsWith(QStringLiteral("chooser"))) {
-            frm_file::setMode(window.endsWith(QStringLiteral("decrypt")) ? frm_file::Mode::Decrypt : frm_file::Mode::Encrypt);
+            frm_file::setMode(window.endsWith(QStringLiteral("decrypt")) ? frm_file::Mode::Decrypt
+                                                                         : frm_file::Mode::Encrypt);
             frm_file::showChooser();
             return frm_file::existing();
         }
@@ -229,7 +260,8 @@ class TestAccessibility : public QObject
             return prompt;
         }
         frm_txtkrypt *text = frm_txtkrypt::showWindow();
-        QTest::keyClicks(text->findChild<QLineEdit *>(QStringLiteral("txtPassword")), QStringLiteral("geheim12\r"));
+        QTest::keyClicks(text->findChild<QLineEdit *>(QStringLiteral("txtPassword")),
+                         QStringLiteral("geheim12\r"));
         click(text->findChild<QWidget *>(QStringLiteral("img_paste"))); // the paste question
         return text;
     }
@@ -238,9 +270,11 @@ class TestAccessibility : public QObject
     {
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("palettes"); // opened under the first, read under the last
-        for (const char *window : {"search", "notice", "info", "cipher", "chooser decrypt", "chooser encrypt", "prompt", "text cipher"}) {
+        for (const char *window : {"search", "notice", "info", "cipher", "chooser decrypt",
+                                   "chooser encrypt", "prompt", "text cipher"}) {
             for (const char *palettes : {"light", "dark", "light dark"})
-                QTest::addRow("%s, %s", window, palettes) << QString::fromLatin1(window) << QString::fromLatin1(palettes);
+                QTest::addRow("%s, %s", window, palettes)
+                    << QString::fromLatin1(window) << QString::fromLatin1(palettes);
         }
     }
 
@@ -270,12 +304,14 @@ private slots:
         QFETCH(QString, window);
         QFETCH(QString, palettes);
         const QStringList order = palettes.split(QLatin1Char(' '));
-        const auto paletteOf = [](const QString &name) { return name == QStringLiteral("dark") ? darkPalette() : lightPalette(); };
+        const auto paletteOf = [](const QString &name) {
+            return name == QStringLiteral("dark") ? darkPalette() : lightPalette();
+        };
         QApplication::setPalette(paletteOf(order.first()));
         QWidget *shown = open(window);
         QVERIFY(shown && shown->isVisible());
-        if (order.size() > 1)
-            QApplication::setPalette(paletteOf(order.last())); // the desktop switches while it is open
+        if (order.size() > 1) // the desktop switches while the window is open
+            QApplication::setPalette(paletteOf(order.last()));
         QCoreApplication::processEvents();
         const QStringList faults = audit(shown);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
@@ -286,7 +322,8 @@ private slots:
     void windowsKeepTheirDesignedFont_data()
     {
         QTest::addColumn<QString>("window");
-        for (const char *window : {"search", "notice", "info", "cipher", "chooser encrypt", "prompt"})
+        for (const char *window :
+             {"search", "notice", "info", "cipher", "chooser encrypt", "prompt"})
             QTest::newRow(window) << QString::fromLatin1(window);
     }
     void windowsKeepTheirDesignedFont()
@@ -308,21 +345,23 @@ private slots:
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("names"); // object=name, separated by "|"
         QTest::newRow("search") << QStringLiteral("search") << QStringLiteral(
-            "Combo1=Dokumentenbezeichnung|cmdStop=Suche anhalten|Command2=INFO|Command4=Programm beenden|"
-            "img_putlisttoinfo=Markierung in die Liste kopieren|List1=Trefferliste|List_path=aktuelle Suchpfade:|"
-            "Text1=Notizen|Text2=Zielverzeichnis|Drive1=Laufwerk|Dir1=Verzeichnis festlegen :|lbl_exit=Schließen|"
-            "Frame2=Verzeichnis einstellen|logo=-|Line1=-");
+            "Combo1=Dokumentenbezeichnung|cmdStop=Suche anhalten|Command2=INFO|"
+            "Command4=Programm beenden|img_putlisttoinfo=Markierung in die Liste kopieren|"
+            "List1=Trefferliste|List_path=aktuelle Suchpfade:|Text1=Notizen|"
+            "Text2=Zielverzeichnis|Drive1=Laufwerk|Dir1=Verzeichnis festlegen :|"
+            "lbl_exit=Schließen|Frame2=Verzeichnis einstellen|logo=-|Line1=-");
         QTest::newRow("info") << QStringLiteral("info") << QStringLiteral(
             "lbl_Click=Dateiverschlüsselung|Text1=Details:|Image5=-|Image4=-|Image1=-");
         QTest::newRow("cipher") << QStringLiteral("cipher") << QStringLiteral(
-            "img_file=Datei verschlüsseln|img_decfile=Datei entschlüsseln|txtEnc=Datei zum Verschlüsseln|"
-            "txtDec=Datei zum Entschlüsseln|PBar=Fortschritt");
+            "img_file=Datei verschlüsseln|img_decfile=Datei entschlüsseln|"
+            "txtEnc=Datei zum Verschlüsseln|txtDec=Datei zum Entschlüsseln|PBar=Fortschritt");
         QTest::newRow("chooser") << QStringLiteral("chooser decrypt") << QStringLiteral(
             "Drive_encode=Laufwerk|Dir_encode=Verzeichnis|File_decode=Datei zum Entschlüsseln");
-        QTest::newRow("prompt") << QStringLiteral("prompt") << QStringLiteral("txtPass=password:|img_do=Action|img_exit=EXIT");
+        QTest::newRow("prompt") << QStringLiteral("prompt")
+                                << QStringLiteral("txtPass=password:|img_do=Action|img_exit=EXIT");
         QTest::newRow("text cipher") << QStringLiteral("text cipher") << QStringLiteral(
-            "txtPassword=password:|txtToEncode=text|img_clip=copy to clipboard|img_paste=paste from clipboard|"
-            "img_clear=clear|img_exit=EXIT|Line1=-");
+            "txtPassword=password:|txtToEncode=text|img_clip=copy to clipboard|"
+            "img_paste=paste from clipboard|img_clear=clear|img_exit=EXIT|Line1=-");
     }
     void namesAsAnnounced()
     {
@@ -335,7 +374,8 @@ private slots:
             QWidget *w = shown->findChild<QWidget *>(object);
             QVERIFY2(w, qPrintable(object));
             QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
-            const QString heard = a->state().invisible ? QStringLiteral("-") : a->text(QAccessible::Name);
+            const QString heard =
+                a->state().invisible ? QStringLiteral("-") : a->text(QAccessible::Name);
             QCOMPARE(object + QLatin1Char('=') + heard, pair);
         }
     }
@@ -352,9 +392,11 @@ private slots:
             const char *kind = twice ? "double-click spot" : "button";
             QTest::addRow("%s, space", kind) << twice << int(Qt::Key_Space) << 0 << true;
             QTest::addRow("%s, return", kind) << twice << int(Qt::Key_Return) << 0 << true;
-            QTest::addRow("%s, keypad enter", kind) << twice << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << true;
+            QTest::addRow("%s, keypad enter", kind)
+                << twice << int(Qt::Key_Enter) << int(Qt::KeypadModifier) << true;
             QTest::addRow("%s, letter", kind) << twice << int(Qt::Key_A) << 0 << false;
-            QTest::addRow("%s, ctrl+space", kind) << twice << int(Qt::Key_Space) << int(Qt::ControlModifier) << false;
+            QTest::addRow("%s, ctrl+space", kind)
+                << twice << int(Qt::Key_Space) << int(Qt::ControlModifier) << false;
         }
     }
     void pictureButtonKeys()
@@ -366,8 +408,10 @@ private slots:
         QWidget window;
         auto *picture = new ClickLabel(&window);
         picture->setToolTip(QStringLiteral("Datei verschlüsseln"));
-        picture->makeButton(onDoubleClick ? ClickLabel::KeyAction::DoubleClick : ClickLabel::KeyAction::Click);
-        QSignalSpy clicked(picture, &ClickLabel::clicked), doubleClicked(picture, &ClickLabel::doubleClicked);
+        picture->makeButton(onDoubleClick ? ClickLabel::KeyAction::DoubleClick
+                                          : ClickLabel::KeyAction::Click);
+        QSignalSpy clicked(picture, &ClickLabel::clicked),
+            doubleClicked(picture, &ClickLabel::doubleClicked);
         QSignalSpy &acted = onDoubleClick ? doubleClicked : clicked;
         QTest::keyClick(picture, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
         QCOMPARE(clicked.count() + doubleClicked.count(), presses ? 1 : 0);
@@ -384,7 +428,8 @@ private slots:
     void escapeCloses_data()
     {
         QTest::addColumn<QString>("what");
-        for (const char *what : {"notice, search field focused", "notice focused", "info", "directory chooser", "file chooser"})
+        for (const char *what : {"notice, search field focused", "notice focused", "info",
+                                 "directory chooser", "file chooser"})
             QTest::newRow(what) << QString::fromLatin1(what);
     }
     void escapeCloses()
@@ -396,11 +441,14 @@ private slots:
             form = Form1::instance();
             form->show();
             QVERIFY(QTest::qWaitForWindowActive(form));
-            QCOMPARE(QApplication::focusWidget(), form->Combo1); // the window opens on the search field
+            // The window opens on the search field.
+            QCOMPARE(QApplication::focusWidget(), form->Combo1);
             click(form->Command3); // no search path: no hit
             QTRY_VERIFY(frmSplash::existing());
-            target = what.endsWith(QStringLiteral("focused")) && !what.contains(QStringLiteral("field"))
-                ? static_cast<QWidget *>(frmSplash::existing()) : form->Combo1;
+            target =
+                what.endsWith(QStringLiteral("focused")) && !what.contains(QStringLiteral("field"))
+                    ? static_cast<QWidget *>(frmSplash::existing())
+                    : form->Combo1;
         } else if (what == QStringLiteral("info")) {
             env->writeFile(QStringLiteral("program/suchpfad.txt"), "/old\r\n");
             form = Form1::instance();
@@ -432,7 +480,8 @@ private slots:
             QCOMPARE(QApplication::focusWidget(), form->cmd_path); // back where it was opened
         } else {
             QVERIFY(!frm_file::existing());
-            QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Es wurde keine Datei ausgewählt !")});
+            QCOMPARE(env->messageTexts(),
+                     QStringList{QStringLiteral("Es wurde keine Datei ausgewählt !")});
         }
     }
 
@@ -459,9 +508,12 @@ private slots:
         form->Combo1->setFocus();
         const QList<QWidget *> narrow = chain();
         for (QWidget *w : narrow)
-            QVERIFY2(form->rect().contains(QRect(w->mapTo(form, QPoint()), w->size()).center()), qPrintable(where(w)));
-        QVERIFY(narrow.contains(form->List1) && narrow.contains(form->Label8) && narrow.contains(form->Command2));
-        QCOMPARE(narrow.mid(0, 3), (QList<QWidget *>{form->Combo1, form->Command3, form->List1})); // top down
+            QVERIFY2(form->rect().contains(QRect(w->mapTo(form, QPoint()), w->size()).center()),
+                     qPrintable(where(w)));
+        QVERIFY(narrow.contains(form->List1) && narrow.contains(form->Label8)
+                && narrow.contains(form->Command2));
+        const QList<QWidget *> topDown{form->Combo1, form->Command3, form->List1};
+        QCOMPARE(narrow.mid(0, 3), topDown);
         QCOMPARE(narrow.last(), form->Command4);
 
         env->opened.clear();
@@ -472,7 +524,8 @@ private slots:
         QTest::mouseClick(form->Command6, Qt::LeftButton); // the notes panel
         form->Combo1->setFocus();
         const QList<QWidget *> wide = chain();
-        QVERIFY(wide.contains(form->Text1) && wide.contains(form->img_putlisttoinfo) && wide.contains(form->Command7));
+        QVERIFY(wide.contains(form->Text1) && wide.contains(form->img_putlisttoinfo)
+                && wide.contains(form->Command7));
         QVERIFY(!wide.contains(form->List_path));
 
         form->Text1->setPlainText(QStringLiteral("Notizen"));
@@ -505,16 +558,20 @@ private slots:
             window->show();
         }
         QVERIFY(QTest::qWaitForWindowExposed(window));
-        window->move(screen.right() - window->frameGeometry().width(), window->y()); // at the right edge
+        // At the right edge of the screen.
+        window->move(screen.right() - window->frameGeometry().width(), window->y());
         if (how == QStringLiteral("notes button"))
             click(form->Command6);
         else if (how == QStringLiteral("name label"))
             QTest::mouseDClick(form->Label8, Qt::LeftButton);
         else
             click(Form2::existing()->Label3);
-        QVERIFY2(screen.contains(window->frameGeometry()), qPrintable(QStringLiteral("%1,%2 %3x%4")
-            .arg(window->frameGeometry().x()).arg(window->frameGeometry().y())
-            .arg(window->frameGeometry().width()).arg(window->frameGeometry().height())));
+        QVERIFY2(screen.contains(window->frameGeometry()),
+                 qPrintable(QStringLiteral("%1,%2 %3x%4")
+                                .arg(window->frameGeometry().x())
+                                .arg(window->frameGeometry().y())
+                                .arg(window->frameGeometry().width())
+                                .arg(window->frameGeometry().height())));
         if (window == form) {
             QCOMPARE(form->frameGeometry().width(), screen.width()); // 822 and 821 are wider
             click(form->Command6);
@@ -543,7 +600,8 @@ private slots:
         for (QLineEdit *field : {cipher->txtEnc, cipher->txtDec}) {
             field->setText(QStringLiteral("/archiv/plan.dwg"));
             QCOMPARE(field->palette().color(QPalette::Base), behind(field->parentWidget()));
-            QVERIFY(field->palette().color(QPalette::Base) != QApplication::palette().color(QPalette::Base));
+            QVERIFY(field->palette().color(QPalette::Base)
+                    != QApplication::palette().color(QPalette::Base));
             QVERIFY(field->isReadOnly() && (field->focusPolicy() & Qt::TabFocus));
             field->setFocus();
             QTest::keyClicks(field, QStringLiteral("x"));
@@ -552,7 +610,8 @@ private slots:
             QCOMPARE(field->selectedText(), field->text());
         }
         QApplication::setPalette(dark ? lightPalette() : darkPalette()); // the desktop switches
-        QCOMPARE(cipher->txtEnc->palette().color(QPalette::Base), behind(cipher->txtEnc->parentWidget()));
+        QCOMPARE(cipher->txtEnc->palette().color(QPalette::Base),
+                 behind(cipher->txtEnc->parentWidget()));
     }
 
     // A name that is no UTF-8 (Latin-1 from an old server) reads as Windows-1252 in the hit list,
@@ -561,7 +620,8 @@ private slots:
     void nameThatIsNoUtf8ReadsAsWindows1252()
     {
         const QString archive = env->makeDir(QStringLiteral("archive"));
-        const QString exact = NativePath::decode(QFile::encodeName(archive) + "/4711-\xe4nderung \x80.dwg");
+        const QString exact =
+            NativePath::decode(QFile::encodeName(archive) + "/4711-\xe4nderung \x80.dwg");
         const QString seed = env->writeFile(QStringLiteral("seed"), "x");
         QVERIFY(HitFileOps::copyNoOverwrite(seed, exact)); // by its bytes, as Tarvo copies
         QVERIFY(openSearchWindow());
@@ -573,10 +633,12 @@ private slots:
         const QString shown = archive + QStringLiteral("/4711-\u00e4nderung \u20ac.dwg");
         const QModelIndex index = form->hitModel()->index(row);
         QCOMPARE(index.data().toString(), shown);
-        QTest::mouseClick(form->List1->viewport(), Qt::LeftButton, {}, form->List1->visualRect(index).center());
+        QTest::mouseClick(form->List1->viewport(), Qt::LeftButton, {},
+                          form->List1->visualRect(index).center());
         QCOMPARE(form->currentHitPath(), exact);
         QCOMPARE(form->Label8->text(), QStringLiteral("4711-\u00e4nderung \u20ac"));
-        QTest::mouseDClick(form->List1->viewport(), Qt::LeftButton, {}, form->List1->visualRect(index).center());
+        QTest::mouseDClick(form->List1->viewport(), Qt::LeftButton, {},
+                           form->List1->visualRect(index).center());
         QCOMPARE(env->opened, QStringList{exact});
         QTest::mouseDClick(form->Label8, Qt::LeftButton);
         QVERIFY(form->Text1->toPlainText().endsWith(QStringLiteral("\n4711-\u00e4nderung \u20ac")));
@@ -586,7 +648,8 @@ private slots:
         const QString copy = target + exact.mid(exact.lastIndexOf(QLatin1Char('/')));
         QVERIFY(FileExists(copy));
         click(form->Command5);
-        QCOMPARE(env->messageTexts().last(), QStringLiteral("Datei ") + shown + QStringLiteral(" wurde gelöscht"));
+        QCOMPARE(env->messageTexts().last(),
+                 QStringLiteral("Datei ") + shown + QStringLiteral(" wurde gelöscht"));
         QVERIFY(!FileExists(exact));
         QVERIFY(HitFileOps::removeFile(copy)); // the temporary folder's cleanup cannot name it
     }

@@ -93,7 +93,8 @@ private slots:
         // Orange on dark grey, the orange a little lighter than designed (255, 128, 0) to read.
         const QColor status = find("lblstatus")->palette().color(QPalette::WindowText);
         QCOMPARE(find("lblstatus")->palette().color(QPalette::Window), QColor(64, 64, 64));
-        QVERIFY2(qAbs(status.hslHue() - 30) <= 2 && status.red() == 255 && Ui::contrast(status, QColor(64, 64, 64)) >= 4.5,
+        QVERIFY2(qAbs(status.hslHue() - 30) <= 2 && status.red() == 255
+                     && Ui::contrast(status, QColor(64, 64, 64)) >= 4.5,
                  qPrintable(status.name()));
         QCOMPARE(find("Frame_Quest")->palette().color(QPalette::Window), QColor(255, 255, 128));
     }
