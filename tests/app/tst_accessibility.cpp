@@ -266,18 +266,6 @@ class TestAccessibility : public QObject
         return text;
     }
 
-    static void allWindows_data()
-    {
-        QTest::addColumn<QString>("window");
-        QTest::addColumn<QString>("palettes"); // opened under the first, read under the last
-        for (const char *window : {"search", "notice", "info", "cipher", "chooser decrypt",
-                                   "chooser encrypt", "prompt", "text cipher"}) {
-            for (const char *palettes : {"light", "dark", "light dark"})
-                QTest::addRow("%s, %s", window, palettes)
-                    << QString::fromLatin1(window) << QString::fromLatin1(palettes);
-        }
-    }
-
 private slots:
     void initTestCase() { tarvoTestProcessSetup(); }
     void init() { env = std::make_unique<TestEnv>(); }
@@ -298,7 +286,17 @@ private slots:
         env.reset();
     }
 
-    void everyWindowNamedFocusableAndReadable_data() { allWindows_data(); }
+    void everyWindowNamedFocusableAndReadable_data()
+    {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("palettes"); // opened under the first, read under the last
+        for (const char *window : {"search", "notice", "info", "cipher", "chooser decrypt",
+                                   "chooser encrypt", "prompt", "text cipher"}) {
+            for (const char *palettes : {"light", "dark", "light dark"})
+                QTest::addRow("%s, %s", window, palettes)
+                    << QString::fromLatin1(window) << QString::fromLatin1(palettes);
+        }
+    }
     void everyWindowNamedFocusableAndReadable()
     {
         QFETCH(QString, window);
