@@ -1,10 +1,37 @@
 #include "clicklabel.h"
 
+#include "accessibility.h"
+
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 
 ClickLabel::ClickLabel(QWidget *parent) : QLabel(parent)
 {
     setTextFormat(Qt::PlainText);
+}
+
+void ClickLabel::makeButton(KeyAction keyAction)
+{
+    m_button = true;
+    m_keyAction = keyAction;
+    // Tab only: a mouse click acts without moving the focus, as it did before.
+    setFocusPolicy(Qt::TabFocus);
+    A11y::renew(this);
+}
+
+void ClickLabel::makeLink()
+{
+    m_link = true;
+    makeButton();
+}
+
+void ClickLabel::press()
+{
+    if (m_keyAction == KeyAction::DoubleClick)
+        emit doubleClicked();
+    else
+        emit clicked();
 }
 
 void ClickLabel::mousePressEvent(QMouseEvent *event)
@@ -29,4 +56,28 @@ void ClickLabel::mouseDoubleClickEvent(QMouseEvent *event)
     m_pressed = false;
     if (event->button() == Qt::LeftButton)
         emit doubleClicked();
+}
+
+void ClickLabel::keyPressEvent(QKeyEvent *event)
+{
+    const int key = event->key();
+    if (m_button && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier
+        && !event->isAutoRepeat()
+        && (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter)) {
+        event->accept();
+        press();
+        return;
+    }
+    QLabel::keyPressEvent(event);
+}
+
+void ClickLabel::paintEvent(QPaintEvent *event)
+{
+    QLabel::paintEvent(event);
+    if (!m_button || !hasFocus())
+        return;
+    QPainter p(this);
+    p.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
 }

@@ -119,13 +119,15 @@ void DirListBox::refill()
     QListWidgetItem *current = nullptr;
     for (const QString &dir : parents) {
         const QString name = depth == 0 ? dir : dir.mid(dir.lastIndexOf(PathSeparator()) + 1);
-        auto *item = new QListWidgetItem(openIcon, QString(depth * 2, QLatin1Char(' ')) + name, this);
+        auto *item = new QListWidgetItem(
+            openIcon, QString(depth * 2, QLatin1Char(' ')) + NativePath::display(name), this);
         item->setData(kPathRole, dir);
         current = item;
         ++depth;
     }
     for (const QString &name : subdirectories(m_path)) {
-        auto *item = new QListWidgetItem(closedIcon, QString(depth * 2, QLatin1Char(' ')) + name, this);
+        auto *item = new QListWidgetItem(
+            closedIcon, QString(depth * 2, QLatin1Char(' ')) + NativePath::display(name), this);
         item->setData(kPathRole, childPath(m_path, name));
     }
     setCurrentItem(current);

@@ -1,5 +1,7 @@
 #include "nativepath.h"
 
+#include "cp1252.h"
+
 namespace NativePath {
 
 #ifdef Q_OS_WIN
@@ -11,6 +13,16 @@ QString decode(const char *bytes, qsizetype length)
 QByteArray encode(const QString &path)
 {
     return path.toUtf8();
+}
+
+QString display(const QString &text)
+{
+    return text;
+}
+
+QUrl fileUrl(const QString &path)
+{
+    return QUrl::fromLocalFile(path);
 }
 #else
 namespace {
@@ -114,6 +126,34 @@ QByteArray encode(const QString &path)
         }
     }
     return out;
+}
+
+QString display(const QString &text)
+{
+    QString shown = text;
+    for (qsizetype i = 0; i < shown.size(); ++i) {
+        const char16_t u = shown.at(i).unicode();
+        if (QChar::isHighSurrogate(u)) {
+            ++i; // a character beyond the first plane; its low half is no escaped byte
+            continue;
+        }
+        if (u < 0xDC80 || u > 0xDCFF)
+            continue;
+        const QChar c = Cp1252::toUnicode(static_cast<unsigned char>(u - kEscapeBase));
+        // The five codes Windows-1252 leaves unassigned would show as nothing at all.
+        shown[i] = c.unicode() < 0xA0 ? QChar(QChar::ReplacementCharacter) : c;
+    }
+    return shown;
+}
+
+QUrl fileUrl(const QString &path)
+{
+    // fromLocalFile() would write the escaped bytes as U+FFFD; percent-encoded bytes that are no
+    // UTF-8 survive in a URL as they are.
+    QUrl url;
+    url.setScheme(QStringLiteral("file"));
+    url.setPath(QString::fromLatin1(encode(path).toPercentEncoding("/")), QUrl::TolerantMode);
+    return url;
 }
 #endif
 

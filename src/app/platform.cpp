@@ -1,5 +1,7 @@
 #include "platform.h"
 
+#include "nativepath.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
@@ -41,12 +43,14 @@ QMessageBox::Icon toQt(Icon icon)
 
 Answer messageBox(const QString &text, Icon icon, Buttons buttons)
 {
-    const MessageBoxCall call{text, icon, buttons};
+    // A message naming a file shows its name readably, also when the name is no UTF-8.
+    const MessageBoxCall call{NativePath::display(text), icon, buttons};
     if (hooks().messageBox)
         return hooks().messageBox(call);
 
-    QMessageBox box(toQt(icon), QStringLiteral("Tarvo"), text,
-                    buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+    QMessageBox box(toQt(icon), QStringLiteral("Tarvo"), call.text,
+                    buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No
+                                              : QMessageBox::Ok,
                     QApplication::activeWindow());
     // A busy pointer left by a running operation must not hide that an answer is wanted.
     const bool busy = QGuiApplication::overrideCursor() != nullptr;
@@ -64,7 +68,7 @@ bool openFile(const QString &path)
 {
     if (hooks().open)
         return hooks().open(path);
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return QDesktopServices::openUrl(NativePath::fileUrl(path));
 }
 
 bool openUrl(const QUrl &url)
@@ -83,13 +87,16 @@ QString clipboardText()
 
 void setClipboardText(const QString &text)
 {
+    // Text on the clipboard is Unicode: bytes of a name that are no UTF-8 go there as the
+    // characters the user sees.
+    const QString shown = NativePath::display(text);
     if (hooks().setClipboardText) {
-        hooks().setClipboardText(text);
+        hooks().setClipboardText(shown);
         return;
     }
     QClipboard *clipboard = QGuiApplication::clipboard();
     clipboard->clear();
-    clipboard->setText(text);
+    clipboard->setText(shown);
 }
 
 void setBusy(bool busy)

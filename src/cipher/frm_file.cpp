@@ -1,5 +1,6 @@
 #include "frm_file.h"
 
+#include "app/accessibility.h"
 #include "app/controls.h"
 #include "app/pathfunctions.h"
 #include "app/platform.h"
@@ -81,6 +82,7 @@ frm_file::frm_file()
 {
     setObjectName(QStringLiteral("frm_file"));
     setWindowTitle(QStringLiteral("Datei"));
+    setFont(Ui::designedFont());
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(Ui::px(4710), Ui::px(3240));
 
@@ -107,6 +109,13 @@ frm_file::frm_file()
 
     // Below the visible area: it only remembers the name picked last.
     lbl_file = Controls::make<QLabel>(this, "lbl_file", 120, 3300, 4455, 255);
+
+    A11y::name(Drive_encode, QStringLiteral("Laufwerk"));
+    A11y::name(Dir_encode, QStringLiteral("Verzeichnis"));
+    A11y::name(File_decode, fme_decode->title());
+    A11y::name(File_encode, fme_encode->title());
+    // Escape closes the chooser as its close box does: without a file picked.
+    A11y::onEscape(this, [this] { close(); });
 
     connect(Dir_encode, &DirListBox::changed, this, &frm_file::Dir_encode_Change);
     connect(cmd_okfiledecode, &QPushButton::clicked, this, &frm_file::cmd_okfiledecode_Click);

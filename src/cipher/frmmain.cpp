@@ -1,5 +1,6 @@
 #include "frmmain.h"
 
+#include "app/accessibility.h"
 #include "app/controls.h"
 #include "app/pathfunctions.h"
 #include "app/platform.h"
@@ -89,6 +90,7 @@ ClickLabel *CipherPicture(CipherPictureKind kind, QWidget *parent, int left, int
     auto *picture = new ClickLabel(parent);
     Ui::place(picture, left, top, width, height);
     picture->setCursor(Qt::PointingHandCursor);
+    picture->makeButton();
 
     QPixmap pixmap(picture->size());
     pixmap.fill(Qt::transparent);
@@ -139,6 +141,7 @@ frmMain::frmMain()
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("D0C"));
+    setFont(Ui::designedFont());
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(Ui::px(7125), Ui::px(2730));
 
@@ -181,7 +184,7 @@ frmMain::frmMain()
     lblstatus = new QLabel(Frame1);
     lblstatus->setObjectName(QStringLiteral("lblstatus"));
     lblstatus->setAlignment(Qt::AlignCenter);
-    Ui::setColors(lblstatus, QColor(), Qt::red);
+    Ui::setReadableText(lblstatus, Qt::red);
     Ui::place(lblstatus, 3060, 2160, 2595, 195);
 
     cmd_exit = Controls::make<QPushButton>(Frame1, "cmd_exit", 5820, 2160, 855, 375, QStringLiteral("EXIT"));
@@ -195,7 +198,22 @@ frmMain::frmMain()
     connect(cmd_txtKrypt, &QPushButton::clicked, this, &frmMain::cmd_txtKrypt_Click);
     connect(cmd_exit, &QPushButton::clicked, this, &frmMain::cmd_exit_Click);
 
+    buildAccessibility();
     CentreWindow(this, nullptr);
+}
+
+void frmMain::buildAccessibility()
+{
+    // The path fields are filled by the chooser, the operations and the start-up only: they
+    // look read-only, and the path in them can still be selected and copied.
+    for (QLineEdit *field : {txtEnc, txtDec})
+        Ui::lookReadOnly(field);
+    A11y::name(txtEnc, QStringLiteral("Datei zum Verschlüsseln"));
+    A11y::name(txtDec, QStringLiteral("Datei zum Entschlüsseln"));
+    A11y::name(PBar, QStringLiteral("Fortschritt"));
+    // Tab goes down each frame, picture first, and the window opens on the encrypt picture.
+    A11y::tabOrder({img_file, txtEnc, img_decfile, txtDec, cmd_txtKrypt, cmd_Anz, cmd_exit});
+    img_file->setFocus();
 }
 
 frmMain::~frmMain()

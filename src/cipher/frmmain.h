@@ -71,6 +71,8 @@ protected:
 
 private:
     frmMain();
+    // Names and the read-only look of the path fields for keyboard and screen-reader users.
+    void buildAccessibility();
 
     enum class Direction { Encrypt, Decrypt };
     void Run(Direction direction);

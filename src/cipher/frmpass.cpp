@@ -36,6 +36,7 @@ frmPass::frmPass(QWidget *owner)
 {
     setObjectName(QStringLiteral("frmPass"));
     setWindowTitle(QStringLiteral("password"));
+    setFont(Ui::designedFont());
     setFixedSize(Ui::px(4230), Ui::px(930));
     Ui::setColors(this, QColor(192, 192, 192));
 
@@ -49,6 +50,8 @@ frmPass::frmPass(QWidget *owner)
     txtPass->setEchoMode(QLineEdit::Password);
     Ui::setColors(txtPass, QColor(255, 255, 192));
     Ui::place(txtPass, 120, 480, 2955, 285);
+
+    lbl_passlook->setBuddy(txtPass);
 
     Check1 = Controls::make<QCheckBox>(this, "Check1", 3240, 120, 855, 255, QStringLiteral("sichbar"));
 

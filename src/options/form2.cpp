@@ -1,5 +1,6 @@
 #include "form2.h"
 
+#include "app/accessibility.h"
 #include "app/platform.h"
 #include "app/settings.h"
 #include "app/ui.h"
@@ -29,13 +30,14 @@ const QString kWeb = QStringLiteral("https://tarvo.example.org");
 using Controls::button;
 using Controls::label;
 
-void makeLink(QLabel *link)
+void makeLink(ClickLabel *link)
 {
     QFont f = link->font();
     f.setUnderline(true);
     link->setFont(f);
-    Ui::setColors(link, QColor(), Qt::blue);
+    Ui::setReadableText(link, Qt::blue);
     link->setCursor(Qt::PointingHandCursor);
+    link->makeLink();
 }
 
 // The decorative pictures: a stack of drawing sheets, an envelope and a drawing board.
@@ -128,6 +130,7 @@ Form2::Form2()
     setObjectName(QStringLiteral("Form2"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("INFO"));
+    setFont(Ui::designedFont());
     buildControls();
     Form_Load();
 }
@@ -177,7 +180,7 @@ void Form2::buildControls()
     connect(Label10, &ClickLabel::clicked, this, &Form2::Label10_Click);
 
     Label3 = label<ClickLabel>(this, "Label3", kAuthor, 120, 6000, 2055, 255);
-    Ui::setColors(Label3, QColor(), Qt::gray);
+    Ui::setReadableText(Label3, Qt::gray);
     Label3->setCursor(Qt::PointingHandCursor);
     connect(Label3, &ClickLabel::clicked, this, &Form2::Label3_Click);
 
@@ -187,6 +190,26 @@ void Form2::buildControls()
 
     cmd_exit = button(this, "cmd_exit", QStringLiteral("ok"), 3360, 6060, 975, 375);
     connect(cmd_exit, &QPushButton::clicked, this, &Form2::cmd_exit_Click);
+
+    buildAccessibility();
+}
+
+void Form2::buildAccessibility()
+{
+    // The spot next to the title opens the file cipher on a double-click; Tab reaches it and
+    // Space or Enter open it too.
+    lbl_Click->makeButton(ClickLabel::KeyAction::DoubleClick);
+    A11y::name(lbl_Click, QStringLiteral("Dateiverschlüsselung"));
+    Label3->makeButton();
+    Label6->setBuddy(Text1);
+    Text1->setTabChangesFocus(true); // Tab must not trap the focus in the help text
+    // The window opens with the focus on the help text, as before; the spot comes last.
+    A11y::tabOrder(
+        {Text1, Check1, Command1, cmd_path, Label11, Label10, Label3, cmd_exit, lbl_Click});
+    Text1->setFocus();
+    for (QLabel *picture : {Image5, Image4, Image1})
+        A11y::hideDecorative(picture);
+    A11y::onEscape(this, [this] { cmd_exit_Click(); });
 }
 
 void Form2::Form_Load()
@@ -251,6 +274,7 @@ void Form2::Label3_Click()
     Label10->show();
     Image4->show();
     resize(Ui::px(6420), height());
+    A11y::keepOnScreen(this);
     Image1->show();
 }
 

@@ -63,6 +63,8 @@ protected:
 private:
     Form2();
     void buildControls();
+    // Names, keys and hidden decoration for keyboard and screen-reader users.
+    void buildAccessibility();
     void Form_Load();
     void Form_Unload();
 

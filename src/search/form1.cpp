@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include "app/accessibility.h"
 #include "app/nativepath.h"
 #include "app/pathfunctions.h"
 #include "app/platform.h"
@@ -7,6 +8,7 @@
 #include "app/ui.h"
 #include "cipher/handoff.h"
 #include "cfindfile.h"
+#include "frmsplash.h"
 #include "app/dirlistbox.h"
 #include "app/controls.h"
 #include "hitlistmodel.h"
@@ -46,6 +48,7 @@ Form1::Form1()
     setObjectName(QStringLiteral("Form1"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Suchmaske für Zeichnungen und Dokumente"));
+    setFont(Ui::designedFont());
     Ui::setColors(this, Qt::white);
     buildControls();
     m_drainTimer.setInterval(10);
@@ -133,6 +136,36 @@ void Form1::buildControls()
     buildHitControls();
     buildCopyControls();
     buildNotesControls();
+    buildAccessibility();
+}
+
+void Form1::buildAccessibility()
+{
+    Label2->setBuddy(Combo1);
+    A11y::name(Combo1, Label2->text());
+    A11y::nameFromToolTip(cmdStop);
+    A11y::nameFromToolTip(Command4);
+    A11y::hideDecorative(logo);
+    A11y::name(List1, QStringLiteral("Trefferliste"));
+    Label16->setBuddy(List_path);
+    A11y::name(List_path, Label16->text());
+    // Tab follows the window from the search field down to the hit and its actions, then the
+    // tools on the right; the exit button comes last.
+    A11y::tabOrder({Combo1, Command3, cmdStop, List1, Label8, Command1, Command8, cmd_move,
+                    Command5, Text2, cmd_path, Drive1, Dir1, cmd_ok, lbl_exit, cmd_paste,
+                    cmd_format, Command2, Command6, img_putlisttoinfo, Command7, Text1, List_path,
+                    Command4});
+    // The search-path list below the start-up height and the notes panel right of the narrow
+    // width are reached by Tab only while they can be seen.
+    A11y::tabChainFollowsView(this);
+    // Escape closes what lies open in front: the directory chooser (as its "X"), else the
+    // no-hit notice, which need not have taken the focus from the search field.
+    A11y::onEscape(this, [this] {
+        if (Frame2->isVisible())
+            lbl_exit_Click();
+        else if (frmSplash *notice = frmSplash::existing())
+            notice->close();
+    });
 }
 
 void Form1::Form_Load()

@@ -86,7 +86,7 @@ public:
     QPushButton *cmd_path = nullptr;  // ">>": the directory chooser
 
     // Directory chooser.
-    QGroupBox *Frame2 = nullptr;
+    QFrame *Frame2 = nullptr;  // drawn by its lines; its caption names it for screen readers
     QLabel *Label15 = nullptr;
     ClickLabel *lbl_exit = nullptr;
     QComboBox *Drive1 = nullptr;
@@ -163,7 +163,10 @@ private:
     void buildHitControls();
     void buildCopyControls();
     void buildNotesControls();
+    // Names, buddies, keys and the tab chain for keyboard and screen-reader users.
+    void buildAccessibility();
     void refreshDrives();
+    void closeChooser();
     void selectDriveOf(const QString &path);
     void Form_Load();
     void UnloadAllForms();

@@ -2,6 +2,7 @@
 // chooser that picks it.
 #include "form1.h"
 
+#include "app/accessibility.h"
 #include "app/pathfunctions.h"
 #include "app/platform.h"
 #include "app/ui.h"
@@ -41,6 +42,7 @@ QFrame *line(QWidget *parent, const char *name, int l, int t, int w, int h)
     f->setObjectName(QLatin1String(name));
     f->setGeometry(Ui::px(l), Ui::px(t), qMax(1, Ui::px(w)), qMax(1, Ui::px(h)));
     Ui::setColors(f, Qt::black);
+    A11y::hideDecorative(f);
     return f;
 }
 
@@ -65,6 +67,7 @@ void Form1::buildCopyControls()
     Command5->setToolTip(QStringLiteral("Diese Schalffläche wurde im Administratorbereich aktiviert "
                                         "und ist beim nächsten Start wieder ausgeschaltet"));
     Text2 = Controls::make<QLineEdit>(Frame1, "Text2", 120, 600, 2055, 285);
+    A11y::name(Text2, QStringLiteral("Zielverzeichnis"));
     cmd_path = button(Frame1, "cmd_path", QStringLiteral(">>"), 2220, 600, 375, 255);
     for (QWidget *w : {static_cast<QWidget *>(Command8), static_cast<QWidget *>(cmd_move),
                        static_cast<QWidget *>(Command5), static_cast<QWidget *>(Text2),
@@ -75,15 +78,23 @@ void Form1::buildCopyControls()
     connect(Command5, &QPushButton::clicked, this, &Form1::Command5_Click);
     connect(cmd_path, &QPushButton::clicked, this, &Form1::cmd_path_Click);
 
-    Frame2 = Controls::make<QGroupBox>(this, "Frame2", 5880, 2580, 2535, 3315, QStringLiteral("Verzeichnis einstellen"));
+    // The chooser is framed by its four lines and headed by Label15; its caption is not drawn
+    // (it would sit on the heading and under the left line) but names it for screen readers.
+    Frame2 = Controls::make<QFrame>(this, "Frame2", 5880, 2580, 2535, 3315);
+    A11y::name(Frame2, QStringLiteral("Verzeichnis einstellen"));
     Ui::setColors(Frame2, QColor(255, 224, 192));
     Frame2->hide();
     Label15 = label(Frame2, "Label15", QStringLiteral("Verzeichnis festlegen :"), 180, 120, 1755, 255);
     lbl_exit = label<ClickLabel>(Frame2, "lbl_exit", QStringLiteral("X"), 2280, 60, 195, 255);
     lbl_exit->setCursor(Qt::PointingHandCursor);
+    lbl_exit->makeButton();
+    A11y::name(lbl_exit, QStringLiteral("Schließen"));
     connect(lbl_exit, &ClickLabel::clicked, this, &Form1::lbl_exit_Click);
     Drive1 = Controls::make<QComboBox>(Frame2, "Drive1", 120, 540, 2235, 315);
+    A11y::name(Drive1, QStringLiteral("Laufwerk"));
     Dir1 = Controls::make<DirListBox>(Frame2, "Dir1", 120, 900, 2235, 1890);
+    Label15->setBuddy(Dir1);
+    A11y::name(Dir1, Label15->text());
     cmd_ok = button(Frame2, "cmd_ok", QStringLiteral("ok"), 720, 2880, 1155, 315);
     connect(cmd_ok, &QPushButton::clicked, this, &Form1::cmd_ok_Click);
     Line1 = line(Frame2, "Line1", 0, 0, 2520, 0);
@@ -217,16 +228,26 @@ void Form1::cmd_path_Click()
     refreshDrives();
     Frame2->show();
     Frame2->raise();
+    Dir1->setFocus(); // a keyboard user goes on in the chooser
 }
 
 void Form1::lbl_exit_Click()
 {
+    closeChooser();
+}
+
+void Form1::closeChooser()
+{
+    // The focus goes back to the button that opened the chooser, not on to whatever follows.
+    const bool hadFocus = Frame2->isAncestorOf(focusWidget());
     Frame2->hide();
+    if (hadFocus)
+        cmd_path->setFocus();
 }
 
 void Form1::cmd_ok_Click()
 {
-    Frame2->hide();
+    closeChooser();
     // A root ("/") already ends with its separator and stays as it is.
     Text2->setText(WithTrailingSeparator(Dir1->path()));
 }

@@ -2,6 +2,8 @@
 // the name into the notes, and the context menu of the hit list.
 #include "form1.h"
 
+#include "app/accessibility.h"
+#include "app/nativepath.h"
 #include "app/pathfunctions.h"
 #include "app/platform.h"
 #include "app/ui.h"
@@ -14,6 +16,7 @@
 #include <QAction>
 #include <QGroupBox>
 #include <QItemSelectionModel>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
@@ -23,6 +26,8 @@
 #include <QPushButton>
 #include <QTextCursor>
 
+#include <functional>
+
 namespace {
 
 using Controls::detailColors;
@@ -31,10 +36,12 @@ using Controls::label;
 // Guards the current hit, which delete and move act on: it changes only by a click or by
 // moving with the keyboard. The right button opens the hit list's menu and nothing else, and
 // the list taking the focus must not make its first entry current, as an item view does.
+// Enter opens the current hit, as a double-click does.
 class HitListGuard : public QObject
 {
 public:
-    explicit HitListGuard(QListView *list) : QObject(list), m_list(list)
+    HitListGuard(QListView *list, std::function<void()> open)
+        : QObject(list), m_list(list), m_open(std::move(open))
     {
         list->installEventFilter(this);
         list->viewport()->installEventFilter(this);
@@ -44,6 +51,13 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
         switch (event->type()) {
+        case QEvent::KeyPress: {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (watched != m_list || (key != Qt::Key_Return && key != Qt::Key_Enter))
+                return false;
+            m_open();
+            return true;
+        }
         case QEvent::FocusIn:
             return watched == m_list && !m_list->currentIndex().isValid();
         case QEvent::MouseButtonPress:
@@ -61,6 +75,7 @@ protected:
 
 private:
     QListView *m_list;
+    std::function<void()> m_open;
 };
 
 // A general date: the locale's short date and its time with seconds, without a time zone.
@@ -80,6 +95,8 @@ void Form1::buildHitControls()
     Label8 = label<ClickLabel>(this, "Label8", QString(), 5880, 4320, 3615, 255);
     detailColors(Label8);
     Label8->setCursor(Qt::PointingHandCursor);
+    Label8->makeButton(ClickLabel::KeyAction::DoubleClick);
+    Label8->setAccessibleDescription(QStringLiteral("Übernimmt den Namen in die Notizen"));
     Label8->hide();
     connect(Label8, &ClickLabel::doubleClicked, this, &Form1::Label8_DblClick);
 
@@ -106,7 +123,7 @@ void Form1::buildHitControls()
     connect(List1->selectionModel(), &QItemSelectionModel::currentChanged, this, &Form1::List1_Click);
     connect(List1, &QListView::doubleClicked, this, &Form1::List1_DblClick);
 
-    new HitListGuard(List1);
+    new HitListGuard(List1, [this] { List1_DblClick(); });
     List1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(List1, &QWidget::customContextMenuRequested, this, &Form1::List1_ContextMenu);
     List1Menu = new QMenu(List1);
@@ -158,8 +175,9 @@ void Form1::List1_Click()
     Label10->show();
 
     const QString hit = currentHitPath();
-    Label8->setText(TrimBlanks(Zerlege(hit)));
-    Label9->setText(GetExt(hit));
+    // Name and type are shown readably, also when the name is no UTF-8.
+    Label8->setText(NativePath::display(TrimBlanks(Zerlege(hit))));
+    Label9->setText(NativePath::display(GetExt(hit)));
     Label10->setText(QStringLiteral("Datentyp: ") + Label9->text());
 
     Frame1->setVisible(Form2::instance()->check1Value() != 0);
@@ -185,8 +203,10 @@ void Form1::Command1_Click()
 
 void Form1::Label8_DblClick()
 {
-    if (!isMaximized())
+    if (!isMaximized()) {
         resize(Ui::px(12315), height());
+        A11y::keepOnScreen(this);
+    }
     // Also after empty notes, so the first name follows an empty first line.
     appendNote(Label8->text());
 }

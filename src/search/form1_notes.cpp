@@ -1,6 +1,8 @@
 // The notes panel and the small tools around the search field and the hit list.
 #include "form1.h"
 
+#include "app/accessibility.h"
+#include "app/nativepath.h"
 #include "app/platform.h"
 #include "app/ui.h"
 #include "app/clicklabel.h"
@@ -39,6 +41,7 @@ void Form1::buildNotesControls()
     img_putlisttoinfo->setPixmap(Icons::listToNotes(Ui::px(480)));
     img_putlisttoinfo->setToolTip(QStringLiteral("Markierung in die Liste kopieren"));
     img_putlisttoinfo->setCursor(Qt::PointingHandCursor);
+    img_putlisttoinfo->makeButton();
     connect(img_putlisttoinfo, &ClickLabel::clicked, this, &Form1::img_putlisttoinfo_Click);
 
     Command7 = button(this, "Command7", QStringLiteral("Liste löschen"), 10620, 1260, 1335, 315);
@@ -51,6 +54,9 @@ void Form1::buildNotesControls()
     Text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     Ui::place(Text1, 9780, 1680, 2235, 4215);
     Ui::setColors(Text1, QColor(255, 255, 192));
+    // Tab moves on; a tab typed into the notes would only end up in the saved notes.
+    Text1->setTabChangesFocus(true);
+    Label14->setBuddy(Text1);
 
     cmd_paste = button(this, "cmd_paste", QStringLiteral("paste"), 2100, 300, 675, 255);
     connect(cmd_paste, &QPushButton::clicked, this, &Form1::cmd_paste_Click);
@@ -62,6 +68,7 @@ void Form1::buildNotesControls()
     Command2->setIconSize(QSize(Ui::px(540), Ui::px(540)));
     Command2->setToolTip(QStringLiteral("INFO"));
     Command2->setCursor(Qt::PointingHandCursor);
+    A11y::nameFromToolTip(Command2);
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
 }
 
@@ -71,6 +78,7 @@ void Form1::Command6_Click()
         return;
     if (width() == kNarrow) {
         resize(kWide, height());
+        A11y::keepOnScreen(this);
         Command6->setText(QStringLiteral("<<"));
         return;
     }
@@ -83,8 +91,9 @@ void Form1::img_putlisttoinfo_Click()
     const QStringList hits = selectedHits();
     if (hits.isEmpty())
         return;
-    // One edit for the whole selection: empty notes start with the first path itself.
-    const QString lines = hits.join(QLatin1Char('\n'));
+    // One edit for the whole selection: empty notes start with the first path itself. The
+    // notes are the user's text, kept as text: names that are no UTF-8 go in as shown.
+    const QString lines = NativePath::display(hits.join(QLatin1Char('\n')));
     if (Text1->document()->isEmpty())
         Text1->setPlainText(lines);
     else

@@ -80,8 +80,11 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
 bool Form1::Combo1_KeyPress(QKeyEvent *event)
 {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (!enter && event->text().isEmpty())
-        return false; // navigation and modifier keys are no key presses of the field
+    // Navigation and modifier keys are no key presses of the field, nor is Tab passing through
+    // it (which would clear the hit list's selection on the way).
+    if ((!enter && event->text().isEmpty()) || event->key() == Qt::Key_Tab
+        || event->key() == Qt::Key_Backtab)
+        return false;
 
     if (enter)
         startSearch();

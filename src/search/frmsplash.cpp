@@ -1,5 +1,6 @@
 #include "frmsplash.h"
 
+#include "app/accessibility.h"
 #include "app/ui.h"
 
 #include <QGuiApplication>
@@ -20,6 +21,7 @@ frmSplash::frmSplash()
     : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
 {
     setObjectName(QStringLiteral("frmSplash"));
+    setFont(Ui::designedFont());
     setAttribute(Qt::WA_DeleteOnClose);
     setFocusPolicy(Qt::StrongFocus);
     const QColor yellow(255, 255, 128);
@@ -49,6 +51,8 @@ frmSplash::frmSplash()
                   QStringLiteral("Zum Schliessen dieser Dialogbox klicken Sie in die Box oder drücken "
                                  "Sie eine Taste !"),
                   bold, 360, 1680, 3135, 615);
+    // The notice has no caption; screen readers announce it by its first line.
+    A11y::name(this, Label1->text());
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());

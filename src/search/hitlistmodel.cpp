@@ -25,8 +25,9 @@ QVariant HitListModel::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= count())
         return QVariant();
+    // Shown readably; path() keeps the exact name for every file operation.
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
-        return path(index.row());
+        return NativePath::display(path(index.row()));
     return QVariant();
 }
 

@@ -1,5 +1,6 @@
 #include "frm_txtkrypt.h"
 
+#include "app/accessibility.h"
 #include "app/controls.h"
 #include "app/platform.h"
 #include "app/ui.h"
@@ -65,6 +66,7 @@ ClickLabel *pictureButton(QWidget *parent, const char *name, const QPixmap &pict
                           const QString &toolTip, int left, int top, int width, int height)
 {
     ClickLabel *button = clickable(parent, name);
+    button->makeButton();
     button->setPixmap(picture);
     button->setAlignment(Qt::AlignCenter);
     button->setToolTip(toolTip);
@@ -87,6 +89,7 @@ QFrame *line(QWidget *parent, const char *name, int left, int top, int width, in
     auto *l = new QFrame(parent);
     l->setObjectName(QString::fromLatin1(name));
     Ui::setColors(l, Qt::black);
+    A11y::hideDecorative(l);
     l->setGeometry(Ui::px(left), Ui::px(top), qMax(1, Ui::px(width)), qMax(1, Ui::px(height)));
     return l;
 }
@@ -150,22 +153,25 @@ frm_txtkrypt::frm_txtkrypt()
     connect(cmdEncode, &QPushButton::clicked, this, &frm_txtkrypt::cmdEncode_Click);
     connect(cmdDecode, &QPushButton::clicked, this, &frm_txtkrypt::cmdDecode_Click);
 
-    connect(pictureButton(Frame1, "img_clip", TxtKryptIcons::copy(Ui::px(480)),
-                          QStringLiteral("copy to clipboard"), 2880, 240, 480, 480),
-            &ClickLabel::clicked, this, &frm_txtkrypt::img_clip_Click);
-    caption(Frame1, "Label3", QStringLiteral("copy to Clipboard"), 2520, 720, 1095, 255);
-    connect(pictureButton(Frame1, "img_paste", TxtKryptIcons::paste(Ui::px(480)),
-                          QStringLiteral("paste from clipboard"), 4020, 240, 480, 480),
-            &ClickLabel::clicked, this, &frm_txtkrypt::img_paste_Click);
-    caption(Frame1, "Label6", QStringLiteral("paste from clipboard"), 3660, 720, 1335, 255);
-    connect(pictureButton(Frame1, "img_clear", TxtKryptIcons::clear(Ui::px(240)), QString(),
-                          5040, 360, 240, 240),
-            &ClickLabel::clicked, this, &frm_txtkrypt::img_clear_Click);
-    caption(Frame1, "Label9", QStringLiteral("clear"), 5040, 720, 375, 255);
-    connect(pictureButton(Frame1, "img_exit", TxtKryptIcons::exit(Ui::px(480)),
-                          QStringLiteral("EXIT"), 7080, 300, 480, 480),
-            &ClickLabel::clicked, this, &frm_txtkrypt::img_exit_Click);
-    caption(Frame1, "Label7", QStringLiteral("quit"), 7200, 720, 315, 255);
+    ClickLabel *img_clip = pictureButton(Frame1, "img_clip", TxtKryptIcons::copy(Ui::px(480)),
+                                         QStringLiteral("copy to clipboard"), 2880, 240, 480, 480);
+    connect(img_clip, &ClickLabel::clicked, this, &frm_txtkrypt::img_clip_Click);
+    caption(Frame1, "Label3", QStringLiteral("copy to Clipboard"), 2520, 720, 1095, 255)
+        ->setBuddy(img_clip);
+    ClickLabel *img_paste =
+        pictureButton(Frame1, "img_paste", TxtKryptIcons::paste(Ui::px(480)),
+                      QStringLiteral("paste from clipboard"), 4020, 240, 480, 480);
+    connect(img_paste, &ClickLabel::clicked, this, &frm_txtkrypt::img_paste_Click);
+    caption(Frame1, "Label6", QStringLiteral("paste from clipboard"), 3660, 720, 1335, 255)
+        ->setBuddy(img_paste);
+    ClickLabel *img_clear = pictureButton(Frame1, "img_clear", TxtKryptIcons::clear(Ui::px(240)),
+                                          QString(), 5040, 360, 240, 240);
+    connect(img_clear, &ClickLabel::clicked, this, &frm_txtkrypt::img_clear_Click);
+    caption(Frame1, "Label9", QStringLiteral("clear"), 5040, 720, 375, 255)->setBuddy(img_clear);
+    ClickLabel *img_exit = pictureButton(Frame1, "img_exit", TxtKryptIcons::exit(Ui::px(480)),
+                                         QStringLiteral("EXIT"), 7080, 300, 480, 480);
+    connect(img_exit, &ClickLabel::clicked, this, &frm_txtkrypt::img_exit_Click);
+    caption(Frame1, "Label7", QStringLiteral("quit"), 7200, 720, 315, 255)->setBuddy(img_exit);
 
     txtToEncode = new LongLineTextEdit(Frame1);
     txtToEncode->setObjectName(QStringLiteral("txtToEncode"));
@@ -177,6 +183,7 @@ frm_txtkrypt::frm_txtkrypt()
     txtToEncode->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     txtToEncode->setTabChangesFocus(true);
     Ui::place(txtToEncode, 120, 960, 7455, 4095);
+    A11y::name(txtToEncode, QStringLiteral("text"));
 
     // The paste question, over the working area.
     Frame_Quest = new QFrame(this);
@@ -204,6 +211,15 @@ frm_txtkrypt::frm_txtkrypt()
     setTabOrder(cmdDecode, txtPassword);
     setTabOrder(txtPassword, cmd_no);
     setTabOrder(cmd_no, cmd_yes);
+    // The picture buttons and the caption that unmasks the password follow the designed order.
+    label1->makeButton();
+    label1->setAccessibleDescription(QStringLiteral("shows or hides the password"));
+    label1->setBuddy(txtPassword);
+    setTabOrder(cmd_yes, img_clip);
+    setTabOrder(img_clip, img_paste);
+    setTabOrder(img_paste, img_clear);
+    setTabOrder(img_clear, img_exit);
+    setTabOrder(img_exit, label1);
 }
 
 void frm_txtkrypt::Form_Load()
@@ -222,6 +238,7 @@ void frm_txtkrypt::Form_Load()
         repaint();
         QThread::msleep(15);
     }
+    A11y::keepOnScreen(this);
     txtPassword->setFocus();
 }
 

@@ -67,6 +67,51 @@ private slots:
         QCOMPARE(NativePath::encode(NativePath::decode(bytes)), bytes);
     }
 
+    // Bytes that are no UTF-8 read as Windows-1252; valid characters stay as they are.
+    void display_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("ascii") << QByteArray("/tmp/plan 4711.dwg")
+                               << QStringLiteral("/tmp/plan 4711.dwg");
+        QTest::newRow("utf8") << QByteArray("/tmp/\xc3\xa4nderung")
+                              << QStringLiteral("/tmp/\u00e4nderung");
+        QTest::newRow("latin1") << QByteArray("/tmp/4711-\xe4nderung.dwg")
+                                << QStringLiteral("/tmp/4711-\u00e4nderung.dwg");
+        QTest::newRow("latin1 pair")
+            << QByteArray("/tmp/Gr\xf6\xdf" "e") << QStringLiteral("/tmp/Gr\u00f6\u00dfe");
+        QTest::newRow("windows-1252 only")
+            << QByteArray("/tmp/\x80 \x9c") << QStringLiteral("/tmp/\u20ac \u0153");
+        QTest::newRow("unassigned code")
+            << QByteArray("/tmp/a\x81") << QStringLiteral("/tmp/a\ufffd");
+        QTest::newRow("beyond the first plane, then latin1")
+            << QByteArray("/tmp/\xf0\x90\x82\x80\xe4") << QStringLiteral("/tmp/\U00010080\u00e4");
+    }
+    void display()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+        QCOMPARE(NativePath::display(NativePath::decode(bytes)), shown);
+    }
+
+    // A file handed to another program is named by its bytes.
+    void fileUrl_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("url");
+        QTest::newRow("plain") << QByteArray("/tmp/plan 4711.dwg")
+                               << QByteArray("file:///tmp/plan%204711.dwg");
+        QTest::newRow("utf8") << QByteArray("/tmp/\xc3\xa4") << QByteArray("file:///tmp/%C3%A4");
+        QTest::newRow("latin1") << QByteArray("/tmp/\xe4#1?")
+                                << QByteArray("file:///tmp/%E4%231%3F");
+    }
+    void fileUrl()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, url);
+        QCOMPARE(NativePath::fileUrl(NativePath::decode(bytes)).toEncoded(), url);
+    }
+
     void cp1252_data()
     {
         QTest::addColumn<QString>("text");

@@ -1,4 +1,5 @@
 #include "helpers/testenv.h"
+#include "app/ui.h"
 #include "textcipher/frm_txtkrypt.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -93,8 +94,12 @@ private slots:
             QVERIFY2(find(t.name), t.name);
             QCOMPARE(find(t.name)->property(t.property).toString(), QString::fromLatin1(t.text));
         }
-        QCOMPARE(find("lblstatus")->palette().color(QPalette::WindowText), QColor(255, 128, 0));
+        // Orange on dark grey, the orange a little lighter than designed (255, 128, 0) to read.
+        const QColor status = find("lblstatus")->palette().color(QPalette::WindowText);
         QCOMPARE(find("lblstatus")->palette().color(QPalette::Window), QColor(64, 64, 64));
+        QVERIFY2(qAbs(status.hslHue() - 30) <= 2 && status.red() == 255
+                     && Ui::contrast(status, QColor(64, 64, 64)) >= 4.5,
+                 qPrintable(status.name()));
         QCOMPARE(find("Frame_Quest")->palette().color(QPalette::Window), QColor(255, 255, 128));
     }
 
