@@ -1,17 +1,30 @@
 #include "ui.h"
 
 #include <QApplication>
-#include <QFontMetrics>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPalette>
+#include <QScreen>
 
 #include <algorithm>
 #include <cmath>
 #include <functional>
 
 namespace Ui {
+
+void centre(QWidget *window, const QWidget *owner)
+{
+    QPoint middle;
+    if (owner && owner->isVisible())
+        middle = owner->frameGeometry().center();
+    else if (const QScreen *screen = QGuiApplication::primaryScreen())
+        middle = screen->availableGeometry().center();
+    else
+        return;
+    window->move(middle - window->rect().center());
+}
 
 QFont font(const QString &family, qreal pointSize, bool bold)
 {

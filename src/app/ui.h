@@ -33,6 +33,10 @@ inline void place(QWidget *w, int left, int top, int width, int height)
 }
 
 // The named family, with the platform's fallback, at a point size.
+// Moves a window so that it stands centred on owner, or on the screen when there is no
+// owner or it is hidden.
+void centre(QWidget *window, const QWidget *owner = nullptr);
+
 QFont font(const QString &family, qreal pointSize, bool bold = false);
 
 // The designed default font, MS Sans Serif 8.25 pt. Each window sets it as its own font, as the

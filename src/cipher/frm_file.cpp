@@ -72,7 +72,7 @@ void frm_file::showChooser()
     frm_file *chooser = instance();
     chooser->ApplyMode();
     if (!chooser->isVisible())
-        CentreWindow(chooser, frmMain::existing());
+        Ui::centre(chooser, frmMain::existing());
     chooser->show();
     chooser->raise();
     chooser->activateWindow();

@@ -3,6 +3,7 @@
 #include "app/accessibility.h"
 #include "app/controls.h"
 #include "app/pathfunctions.h"
+#include "app/pictures.h"
 #include "app/platform.h"
 #include "app/ui.h"
 #include "cipher/filecipher.h"
@@ -25,98 +26,6 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QScreen>
-
-void CentreWindow(QWidget *window, const QWidget *owner)
-{
-    QPoint centre;
-    if (owner && owner->isVisible())
-        centre = owner->frameGeometry().center();
-    else if (const QScreen *screen = QGuiApplication::primaryScreen())
-        centre = screen->availableGeometry().center();
-    else
-        return;
-    window->move(centre - window->rect().center());
-}
-
-// ---------------------------------------------------------------------------------------------
-// Pictures
-
-namespace {
-
-// A sheet of paper with a folded corner in a 100 x 100 box.
-void drawSheet(QPainter &p)
-{
-    QPainterPath sheet;
-    sheet.moveTo(18, 4);
-    sheet.lineTo(62, 4);
-    sheet.lineTo(82, 24);
-    sheet.lineTo(82, 96);
-    sheet.lineTo(18, 96);
-    sheet.closeSubpath();
-    p.setPen(QPen(QColor(60, 60, 60), 2.5));
-    p.setBrush(Qt::white);
-    p.drawPath(sheet);
-    p.setBrush(QColor(210, 210, 210));
-    p.drawPolygon(QPolygonF({QPointF(62, 4), QPointF(62, 24), QPointF(82, 24)}));
-    p.setPen(QPen(QColor(150, 150, 150), 2));
-    for (int y = 34; y <= 50; y += 8)
-        p.drawLine(QPointF(28, y), QPointF(72, y));
-}
-
-// A padlock whose body sits in the lower part of the box; open shows the shackle lifted.
-void drawLock(QPainter &p, bool open)
-{
-    p.setBrush(Qt::NoBrush);
-    p.setPen(QPen(QColor(90, 90, 90), 7, Qt::SolidLine, Qt::RoundCap));
-    QPainterPath shackle;
-    const qreal lift = open ? 12 : 0;
-    shackle.moveTo(38, 70 - lift);
-    shackle.lineTo(38, 58 - lift);
-    shackle.arcTo(QRectF(38, 44 - lift, 24, 28), 180, -180);
-    shackle.lineTo(62, open ? 60 - lift : 70);
-    p.drawPath(shackle);
-    p.setPen(QPen(QColor(120, 80, 0), 2));
-    p.setBrush(open ? QColor(120, 190, 90) : QColor(230, 170, 40));
-    p.drawRoundedRect(QRectF(28, 68, 44, 28), 4, 4);
-    p.setBrush(QColor(60, 40, 0));
-    p.drawEllipse(QPointF(50, 80), 4, 4);
-}
-
-} // namespace
-
-ClickLabel *CipherPicture(CipherPictureKind kind, QWidget *parent, int left, int top, int width,
-                          int height)
-{
-    auto *picture = new ClickLabel(parent);
-    Ui::place(picture, left, top, width, height);
-    picture->setCursor(Qt::PointingHandCursor);
-    picture->makeButton();
-
-    QPixmap pixmap(picture->size());
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.scale(pixmap.width() / 100.0, pixmap.height() / 100.0);
-    switch (kind) {
-    case CipherPictureKind::EncryptFile:
-    case CipherPictureKind::DecryptFile:
-        drawSheet(p);
-        drawLock(p, kind == CipherPictureKind::DecryptFile);
-        break;
-    case CipherPictureKind::Confirm:
-        p.setPen(QPen(QColor(0, 120, 0), 14, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.drawPolyline(QPolygonF({QPointF(16, 52), QPointF(40, 78), QPointF(86, 20)}));
-        break;
-    case CipherPictureKind::Cancel:
-        p.setPen(QPen(QColor(200, 0, 0), 16, Qt::SolidLine, Qt::RoundCap));
-        p.drawLine(QPointF(18, 18), QPointF(82, 82));
-        p.drawLine(QPointF(82, 18), QPointF(18, 82));
-        break;
-    }
-    p.end();
-    picture->setPixmap(pixmap);
-    return picture;
-}
 
 // ---------------------------------------------------------------------------------------------
 // frmMain
@@ -154,9 +63,8 @@ frmMain::frmMain()
     txtEnc->setReadOnly(true);
     Ui::place(txtEnc, 120, 1200, 3015, 285);
 
-    img_file = CipherPicture(CipherPictureKind::EncryptFile, fmeEncode, 1320, 240, 750, 885);
-    img_file->setObjectName(QStringLiteral("img_file"));
-    img_file->setToolTip(QStringLiteral("Datei verschlüsseln"));
+    img_file = Controls::pictureButton(fmeEncode, "img_file", Pictures::encryptFile,
+                                       QStringLiteral("Datei verschlüsseln"), 1320, 240, 750, 885);
 
     fmeDecode = Controls::make<QGroupBox>(Frame1, "fmeDecode", 3420, 240, 3255, 1575, QStringLiteral("entschlüsseln"));
 
@@ -165,9 +73,8 @@ frmMain::frmMain()
     txtDec->setReadOnly(true);
     Ui::place(txtDec, 120, 1200, 3015, 285);
 
-    img_decfile = CipherPicture(CipherPictureKind::DecryptFile, fmeDecode, 1320, 120, 750, 990);
-    img_decfile->setObjectName(QStringLiteral("img_decfile"));
-    img_decfile->setToolTip(QStringLiteral("Datei entschlüsseln"));
+    img_decfile = Controls::pictureButton(fmeDecode, "img_decfile", Pictures::decryptFile,
+                                          QStringLiteral("Datei entschlüsseln"), 1320, 120, 750, 990);
 
     PBar = new QProgressBar(Frame1);
     PBar->setObjectName(QStringLiteral("PBar"));
@@ -199,7 +106,7 @@ frmMain::frmMain()
     connect(cmd_exit, &QPushButton::clicked, this, &frmMain::cmd_exit_Click);
 
     buildAccessibility();
-    CentreWindow(this, nullptr);
+    Ui::centre(this);
 }
 
 void frmMain::buildAccessibility()

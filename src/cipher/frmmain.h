@@ -13,16 +13,6 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 
-// Moves a window so that it stands centred on owner, or on the screen when there is no
-// owner or it is hidden.
-void CentreWindow(QWidget *window, const QWidget *owner);
-
-enum class CipherPictureKind { EncryptFile, DecryptFile, Confirm, Cancel };
-
-// A drawn picture that acts as a button, laid out in twips.
-ClickLabel *CipherPicture(CipherPictureKind kind, QWidget *parent, int left, int top, int width,
-                          int height);
-
 // The file cipher window "D0C": encrypts the file in txtEnc into a ".D0C" file beside it and
 // decrypts the ".D0C" file in txtDec back. The key derived from the password (the key cache,
 // lblPwCache) lives for as long as this window exists; closing the window discards it. It is

@@ -1,9 +1,9 @@
 #include "frmpass.h"
 
 #include "app/controls.h"
+#include "app/pictures.h"
 #include "app/platform.h"
 #include "app/ui.h"
-#include "cipher/frmmain.h"
 #include "cipher/keyderivation.h"
 #include "app/clicklabel.h"
 
@@ -55,13 +55,11 @@ frmPass::frmPass(QWidget *owner)
 
     Check1 = Controls::make<QCheckBox>(this, "Check1", 3240, 120, 855, 255, QStringLiteral("sichbar"));
 
-    img_do = CipherPicture(CipherPictureKind::Confirm, this, 3120, 480, 480, 480);
-    img_do->setObjectName(QStringLiteral("img_do"));
-    img_do->setToolTip(QStringLiteral("Action"));
+    img_do = Controls::pictureButton(this, "img_do", Pictures::confirm, QStringLiteral("Action"),
+                                     3120, 480, 480, 480);
 
-    img_exit = CipherPicture(CipherPictureKind::Cancel, this, 3840, 600, 240, 240);
-    img_exit->setObjectName(QStringLiteral("img_exit"));
-    img_exit->setToolTip(QStringLiteral("EXIT"));
+    img_exit = Controls::pictureButton(this, "img_exit", Pictures::cancel, QStringLiteral("EXIT"),
+                                       3840, 600, 240, 240);
 
     connect(Check1, &QCheckBox::clicked, this, &frmPass::Check1_Click);
     connect(txtPass, &QLineEdit::returnPressed, this, &frmPass::txtPass_KeyPress);
@@ -74,7 +72,7 @@ frmPass::frmPass(QWidget *owner)
 QString frmPass::ask(QWidget *owner)
 {
     QPointer<frmPass> dialog = new frmPass(owner);
-    CentreWindow(dialog, owner);
+    Ui::centre(dialog, owner);
     dialog->exec();
     if (!dialog)
         return QString();

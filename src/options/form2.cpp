@@ -1,6 +1,7 @@
 #include "form2.h"
 
 #include "app/accessibility.h"
+#include "app/pictures.h"
 #include "app/platform.h"
 #include "app/settings.h"
 #include "app/ui.h"
@@ -8,7 +9,6 @@
 #include "app/clicklabel.h"
 #include "app/controls.h"
 #include "search/form1.h"
-#include "search/icons.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -38,52 +38,6 @@ void makeLink(ClickLabel *link)
     Ui::setReadableText(link, Qt::blue);
     link->setCursor(Qt::PointingHandCursor);
     link->makeLink();
-}
-
-// The decorative pictures: a stack of drawing sheets, an envelope and a drawing board.
-QPixmap sheets(const QSize &size)
-{
-    return Icons::paint(size, [](QPainter &p, qreal w, qreal h) {
-        for (int i = 2; i >= 0; --i) {
-            const QRectF sheet(w * (0.1 + 0.08 * i), h * (0.06 + 0.05 * i), w * 0.7, h * 0.8);
-            p.setPen(QPen(QColor(0, 0, 128), 1));
-            p.setBrush(i == 0 ? QColor(235, 242, 255) : QColor(210, 220, 240));
-            p.drawRect(sheet);
-        }
-        const QRectF top(w * 0.1, h * 0.06, w * 0.7, h * 0.8);
-        p.drawLine(QPointF(top.left() + w * 0.1, top.top() + h * 0.2), QPointF(top.right() - w * 0.1, top.top() + h * 0.2));
-        p.drawEllipse(QPointF(top.center().x(), top.top() + h * 0.4), w * 0.18, w * 0.18);
-        p.drawRect(QRectF(top.right() - w * 0.35, top.bottom() - h * 0.1, w * 0.3, h * 0.08));
-    });
-}
-
-QPixmap envelope(const QSize &size)
-{
-    return Icons::paint(size, [](QPainter &p, qreal w, qreal h) {
-        const QRectF r(w * 0.1, h * 0.2, w * 0.8, h * 0.6);
-        p.setPen(QPen(QColor(0, 0, 160), 2));
-        p.setBrush(QColor(255, 255, 224));
-        p.drawRect(r);
-        QPainterPath flap;
-        flap.moveTo(r.topLeft());
-        flap.lineTo(r.center().x(), r.top() + r.height() * 0.55);
-        flap.lineTo(r.topRight());
-        p.drawPath(flap);
-    });
-}
-
-QPixmap drawingBoard(const QSize &size)
-{
-    return Icons::paint(size, [](QPainter &p, qreal w, qreal h) {
-        p.setPen(QPen(QColor(90, 60, 30), 3));
-        p.drawLine(QPointF(w * 0.5, h * 0.55), QPointF(w * 0.25, h * 0.95));
-        p.drawLine(QPointF(w * 0.5, h * 0.55), QPointF(w * 0.75, h * 0.95));
-        p.setPen(QPen(QColor(0, 0, 128), 2));
-        p.setBrush(QColor(245, 245, 235));
-        p.drawRect(QRectF(w * 0.08, h * 0.08, w * 0.84, h * 0.5));
-        p.setPen(QPen(QColor(0, 0, 128), 1, Qt::DashLine));
-        p.drawLine(QPointF(w * 0.15, h * 0.2), QPointF(w * 0.85, h * 0.45));
-    });
 }
 
 } // namespace
@@ -165,9 +119,9 @@ void Form2::buildControls()
     connect(cmd_path, &QPushButton::clicked, this, &Form2::cmd_path_Click);
 
     Image5 = label(Frame1, "Image5", QString(), 2880, 120, 1350, 3225);
-    Image5->setPixmap(sheets(Image5->size()));
+    Image5->setPixmap(Pictures::sheets(Image5->size()));
     Image4 = label(Frame1, "Image4", QString(), 1320, 1620, 1500, 1185);
-    Image4->setPixmap(envelope(Image4->size()));
+    Image4->setPixmap(Pictures::envelope(Image4->size()));
     Image4->hide();
 
     Label11 = label<ClickLabel>(Frame1, "Label11", kMail, 1020, 2820, 1815, 255);
@@ -185,7 +139,7 @@ void Form2::buildControls()
     connect(Label3, &ClickLabel::clicked, this, &Form2::Label3_Click);
 
     Image1 = label(this, "Image1", QString(), 4500, 3120, 1635, 2490);
-    Image1->setPixmap(drawingBoard(Image1->size()));
+    Image1->setPixmap(Pictures::drawingBoard(Image1->size()));
     Image1->hide();
 
     cmd_exit = button(this, "cmd_exit", QStringLiteral("ok"), 3360, 6060, 975, 375);

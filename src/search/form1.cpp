@@ -5,6 +5,7 @@
 #include "app/pathfunctions.h"
 #include "app/platform.h"
 #include "app/settings.h"
+#include "app/pictures.h"
 #include "app/ui.h"
 #include "cipher/handoff.h"
 #include "cfindfile.h"
@@ -12,7 +13,6 @@
 #include "app/dirlistbox.h"
 #include "app/controls.h"
 #include "hitlistmodel.h"
-#include "icons.h"
 #include "options/form2.h"
 
 #include <QApplication>
@@ -94,12 +94,12 @@ void Form1::buildControls()
     cmdStop->setObjectName(QStringLiteral("cmdStop"));
     cmdStop->setToolTip(QStringLiteral("Suche anhalten"));
     Ui::place(cmdStop, 2820, 1080, 615, 495);
-    cmdStop->setIcon(Icons::stop(Ui::px(420)));
+    cmdStop->setIcon(Pictures::stop(QSize(Ui::px(420), Ui::px(420))));
     cmdStop->setIconSize(QSize(Ui::px(420), Ui::px(420)));
     connect(cmdStop, &QPushButton::clicked, this, &Form1::cmdStop_Click);
 
     logo = label(this, "logo", QString(), 3840, 1680, 4290, 2925);
-    logo->setPixmap(Icons::logo(logo->size()));
+    logo->setPixmap(Pictures::logo(logo->size()));
     logo->setScaledContents(true);
 
     m_hits = new HitListModel(this);
@@ -129,7 +129,7 @@ void Form1::buildControls()
     Command4->setObjectName(QStringLiteral("Command4"));
     Command4->setToolTip(QStringLiteral("Programm beenden"));
     Ui::place(Command4, 8760, 5280, 735, 615);
-    Command4->setIcon(Icons::exitDoor(Ui::px(540)));
+    Command4->setIcon(Pictures::exitDoor(QSize(Ui::px(540), Ui::px(540))));
     Command4->setIconSize(QSize(Ui::px(540), Ui::px(540)));
     connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
 
@@ -192,8 +192,7 @@ void Form1::Form_Load()
     // 6800 is the outer height; the client area loses a title bar's height (about 465 twips),
     // which keeps the search-path list below the visible area.
     resize(Ui::px(9735), Ui::px(6800 - 465));
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    Ui::centre(this);
 
     Label1->setText(List_path->count() > 0 ? List_path->item(0)->text() : QString());
 

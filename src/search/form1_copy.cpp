@@ -36,16 +36,6 @@ public:
     BusyPointer &operator=(const BusyPointer &) = delete;
 };
 
-QFrame *line(QWidget *parent, const char *name, int l, int t, int w, int h)
-{
-    auto *f = new QFrame(parent);
-    f->setObjectName(QLatin1String(name));
-    f->setGeometry(Ui::px(l), Ui::px(t), qMax(1, Ui::px(w)), qMax(1, Ui::px(h)));
-    Ui::setColors(f, Qt::black);
-    A11y::hideDecorative(f);
-    return f;
-}
-
 // The root of the volume that holds the path: the chooser's "drive".
 QString driveOf(const QString &path)
 {
@@ -97,10 +87,10 @@ void Form1::buildCopyControls()
     A11y::name(Dir1, Label15->text());
     cmd_ok = button(Frame2, "cmd_ok", QStringLiteral("ok"), 720, 2880, 1155, 315);
     connect(cmd_ok, &QPushButton::clicked, this, &Form1::cmd_ok_Click);
-    Line1 = line(Frame2, "Line1", 0, 0, 2520, 0);
-    Line2 = line(Frame2, "Line2", 0, 3300, 2520, 0);
-    Line3 = line(Frame2, "Line3", 0, 0, 0, 3300);
-    Line4 = line(Frame2, "Line4", 2520, 0, 0, 3300);
+    Line1 = Controls::line(Frame2, "Line1", 0, 0, 2520, 0);
+    Line2 = Controls::line(Frame2, "Line2", 0, 3300, 2520, 0);
+    Line3 = Controls::line(Frame2, "Line3", 0, 0, 0, 3300);
+    Line4 = Controls::line(Frame2, "Line4", 2520, 0, 0, 3300);
 
     Dir1->setPath(QDir::currentPath());
     refreshDrives();

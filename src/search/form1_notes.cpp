@@ -3,11 +3,11 @@
 
 #include "app/accessibility.h"
 #include "app/nativepath.h"
+#include "app/pictures.h"
 #include "app/platform.h"
 #include "app/ui.h"
 #include "app/clicklabel.h"
 #include "app/controls.h"
-#include "icons.h"
 #include "options/form2.h"
 
 #include <QComboBox>
@@ -37,11 +37,9 @@ void Form1::buildNotesControls()
     Label14->setFont(Ui::font(QStringLiteral("Times New Roman"), 15.75, true));
     Ui::fitLabel(Label14);
 
-    img_putlisttoinfo = label<ClickLabel>(this, "img_putlisttoinfo", QString(), 9780, 1140, 480, 480);
-    img_putlisttoinfo->setPixmap(Icons::listToNotes(Ui::px(480)));
-    img_putlisttoinfo->setToolTip(QStringLiteral("Markierung in die Liste kopieren"));
-    img_putlisttoinfo->setCursor(Qt::PointingHandCursor);
-    img_putlisttoinfo->makeButton();
+    img_putlisttoinfo = Controls::pictureButton(this, "img_putlisttoinfo", Pictures::listToNotes,
+                                                QStringLiteral("Markierung in die Liste kopieren"),
+                                                9780, 1140, 480, 480);
     connect(img_putlisttoinfo, &ClickLabel::clicked, this, &Form1::img_putlisttoinfo_Click);
 
     Command7 = button(this, "Command7", QStringLiteral("Liste löschen"), 10620, 1260, 1335, 315);
@@ -64,7 +62,7 @@ void Form1::buildNotesControls()
     connect(cmd_format, &QPushButton::clicked, this, &Form1::cmd_format_Click);
 
     Command2 = button(this, "Command2", QString(), 8760, 120, 735, 735);
-    Command2->setIcon(Icons::info(Ui::px(540)));
+    Command2->setIcon(Pictures::info(QSize(Ui::px(540), Ui::px(540))));
     Command2->setIconSize(QSize(Ui::px(540), Ui::px(540)));
     Command2->setToolTip(QStringLiteral("INFO"));
     Command2->setCursor(Qt::PointingHandCursor);

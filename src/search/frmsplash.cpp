@@ -54,8 +54,7 @@ frmSplash::frmSplash()
     // The notice has no caption; screen readers announce it by its first line.
     A11y::name(this, Label1->text());
 
-    if (const QScreen *screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - rect().center());
+    Ui::centre(this);
 
     // The period runs from the load; showing the open notice again does not restart it.
     Timer1.setSingleShot(true);

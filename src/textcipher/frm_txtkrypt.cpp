@@ -2,12 +2,12 @@
 
 #include "app/accessibility.h"
 #include "app/controls.h"
+#include "app/pictures.h"
 #include "app/platform.h"
 #include "app/ui.h"
 #include "app/clicklabel.h"
 #include "textcipher/hexdump.h"
 #include "textcipher/longlinetextedit.h"
-#include "textcipher/txtkrypt_icons.h"
 
 #include <QFontDatabase>
 #include <QGroupBox>
@@ -43,55 +43,13 @@ int keyAscii(const QKeyEvent *e)
     }
 }
 
+// The small captions under the picture buttons.
 QLabel *caption(QWidget *parent, const char *name, const QString &text, int left, int top,
                 int width, int height)
 {
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QString::fromLatin1(name));
+    QLabel *label = Controls::make<QLabel>(parent, name, left, top, width, height, text);
     label->setFont(Ui::font(QStringLiteral("Times New Roman"), 6));
-    Ui::place(label, left, top, width, height);
     return label;
-}
-
-// A label that answers a click, with the pointing cursor that marks it as clickable.
-ClickLabel *clickable(QWidget *parent, const char *name)
-{
-    auto *label = new ClickLabel(parent);
-    label->setObjectName(QString::fromLatin1(name));
-    label->setCursor(Qt::PointingHandCursor);
-    return label;
-}
-
-ClickLabel *pictureButton(QWidget *parent, const char *name, const QPixmap &picture,
-                          const QString &toolTip, int left, int top, int width, int height)
-{
-    ClickLabel *button = clickable(parent, name);
-    button->makeButton();
-    button->setPixmap(picture);
-    button->setAlignment(Qt::AlignCenter);
-    button->setToolTip(toolTip);
-    Ui::place(button, left, top, width, height);
-    return button;
-}
-
-QPushButton *button(QWidget *parent, const char *name, const QString &text, int left, int top,
-                    int width, int height)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    Ui::place(b, left, top, width, height);
-    return b;
-}
-
-QFrame *line(QWidget *parent, const char *name, int left, int top, int width, int height)
-{
-    auto *l = new QFrame(parent);
-    l->setObjectName(QString::fromLatin1(name));
-    Ui::setColors(l, Qt::black);
-    A11y::hideDecorative(l);
-    l->setGeometry(Ui::px(left), Ui::px(top), qMax(1, Ui::px(width)), qMax(1, Ui::px(height)));
-    return l;
 }
 
 } // namespace
@@ -123,11 +81,11 @@ frm_txtkrypt::frm_txtkrypt()
     setFont(Ui::font(QStringLiteral("MS Sans Serif"), 8));
     resize(Ui::px(kClientWidth), Ui::px(kClientHeight));
 
-    auto *label1 = clickable(this, "Label1");
+    auto *label1 = Controls::make<ClickLabel>(this, "Label1", 120, 0, 735, 255);
     label1->setText(QStringLiteral("password:"));
+    label1->setCursor(Qt::PointingHandCursor);
     connect(label1, &ClickLabel::clicked, this, &frm_txtkrypt::Label1_Click);
     Label1 = label1;
-    Ui::place(Label1, 120, 0, 735, 255);
 
     txtPassword = new QLineEdit(this);
     txtPassword->setObjectName(QStringLiteral("txtPassword"));
@@ -148,27 +106,27 @@ frm_txtkrypt::frm_txtkrypt()
     Frame1 = Controls::make<QGroupBox>(this, "Frame1", 60, 600, 7755, 5175, QStringLiteral("txt file"));
     Frame1->hide();
 
-    cmdEncode = button(Frame1, "cmdEncode", QStringLiteral("Encode"), 120, 240, 1095, 615);
-    cmdDecode = button(Frame1, "cmdDecode", QStringLiteral("Decode"), 1320, 240, 1095, 615);
+    cmdEncode = Controls::button(Frame1, "cmdEncode", QStringLiteral("Encode"), 120, 240, 1095, 615);
+    cmdDecode = Controls::button(Frame1, "cmdDecode", QStringLiteral("Decode"), 1320, 240, 1095, 615);
     connect(cmdEncode, &QPushButton::clicked, this, &frm_txtkrypt::cmdEncode_Click);
     connect(cmdDecode, &QPushButton::clicked, this, &frm_txtkrypt::cmdDecode_Click);
 
-    ClickLabel *img_clip = pictureButton(Frame1, "img_clip", TxtKryptIcons::copy(Ui::px(480)),
+    ClickLabel *img_clip = Controls::pictureButton(Frame1, "img_clip", Pictures::copy,
                                          QStringLiteral("copy to clipboard"), 2880, 240, 480, 480);
     connect(img_clip, &ClickLabel::clicked, this, &frm_txtkrypt::img_clip_Click);
     caption(Frame1, "Label3", QStringLiteral("copy to Clipboard"), 2520, 720, 1095, 255)
         ->setBuddy(img_clip);
     ClickLabel *img_paste =
-        pictureButton(Frame1, "img_paste", TxtKryptIcons::paste(Ui::px(480)),
+        Controls::pictureButton(Frame1, "img_paste", Pictures::paste,
                       QStringLiteral("paste from clipboard"), 4020, 240, 480, 480);
     connect(img_paste, &ClickLabel::clicked, this, &frm_txtkrypt::img_paste_Click);
     caption(Frame1, "Label6", QStringLiteral("paste from clipboard"), 3660, 720, 1335, 255)
         ->setBuddy(img_paste);
-    ClickLabel *img_clear = pictureButton(Frame1, "img_clear", TxtKryptIcons::clear(Ui::px(240)),
+    ClickLabel *img_clear = Controls::pictureButton(Frame1, "img_clear", Pictures::clear,
                                           QString(), 5040, 360, 240, 240);
     connect(img_clear, &ClickLabel::clicked, this, &frm_txtkrypt::img_clear_Click);
     caption(Frame1, "Label9", QStringLiteral("clear"), 5040, 720, 375, 255)->setBuddy(img_clear);
-    ClickLabel *img_exit = pictureButton(Frame1, "img_exit", TxtKryptIcons::exit(Ui::px(480)),
+    ClickLabel *img_exit = Controls::pictureButton(Frame1, "img_exit", Pictures::exit,
                                          QStringLiteral("EXIT"), 7080, 300, 480, 480);
     connect(img_exit, &ClickLabel::clicked, this, &frm_txtkrypt::img_exit_Click);
     caption(Frame1, "Label7", QStringLiteral("quit"), 7200, 720, 315, 255)->setBuddy(img_exit);
@@ -192,16 +150,16 @@ frm_txtkrypt::frm_txtkrypt()
     Frame_Quest->setFrameStyle(QFrame::NoFrame);
     Ui::setColors(Frame_Quest, QColor(255, 255, 128), Qt::black);
     Ui::place(Frame_Quest, 1620, 2700, 4575, 1215);
-    line(Frame_Quest, "Line1", 0, 0, 0, 1200);
-    line(Frame_Quest, "Line2", 4560, 0, 0, 1200);
-    line(Frame_Quest, "Line3", 0, 0, 4560, 0);
-    line(Frame_Quest, "Line4", 0, 1200, 4575, 0);
+    Controls::line(Frame_Quest, "Line1", 0, 0, 0, 1200);
+    Controls::line(Frame_Quest, "Line2", 4560, 0, 0, 1200);
+    Controls::line(Frame_Quest, "Line3", 0, 0, 4560, 0);
+    Controls::line(Frame_Quest, "Line4", 0, 1200, 4575, 0);
     auto *label8 = new QLabel(QStringLiteral("Text in textbox will be lost ! Do you want to continue ?"),
                               Frame_Quest);
     label8->setObjectName(QStringLiteral("Label8"));
     Ui::place(label8, 360, 240, 3975, 255);
-    cmd_yes = button(Frame_Quest, "cmd_yes", QStringLiteral("YES"), 360, 600, 1695, 375);
-    cmd_no = button(Frame_Quest, "cmd_no", QStringLiteral("NO"), 2460, 600, 1695, 375);
+    cmd_yes = Controls::button(Frame_Quest, "cmd_yes", QStringLiteral("YES"), 360, 600, 1695, 375);
+    cmd_no = Controls::button(Frame_Quest, "cmd_no", QStringLiteral("NO"), 2460, 600, 1695, 375);
     connect(cmd_yes, &QPushButton::clicked, this, &frm_txtkrypt::cmd_yes_Click);
     connect(cmd_no, &QPushButton::clicked, this, &frm_txtkrypt::cmd_no_Click);
     Frame_Quest->hide();
