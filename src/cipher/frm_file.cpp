@@ -2,56 +2,19 @@
 
 #include "app/accessibility.h"
 #include "app/controls.h"
+#include "app/dirlistbox.h"
+#include "app/drivelist.h"
+#include "app/filelist.h"
 #include "app/pathfunctions.h"
 #include "app/platform.h"
 #include "app/ui.h"
 #include "cipher/filecipher.h"
-#include "cipher/frmmain.h"
 
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QSignalBlocker>
-#include <QStorageInfo>
-
-// ---------------------------------------------------------------------------------------------
-// FileList
-
-FileList::FileList(const QString &pattern, QWidget *parent)
-    : QListWidget(parent), m_pattern(pattern)
-{
-    setSelectionMode(QAbstractItemView::SingleSelection);
-    setEditTriggers(QAbstractItemView::NoEditTriggers);
-}
-
-void FileList::setPath(const QString &path)
-{
-    m_path = path;
-    clear();
-    QDir dir(path);
-    if (!m_pattern.isEmpty())
-        dir.setNameFilters({m_pattern}); // matched without regard to case
-    addItems(dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase));
-}
-
-QString FileList::selectedFileName() const
-{
-    const QList<QListWidgetItem *> selected = selectedItems();
-    return selected.isEmpty() ? QString() : selected.first()->text();
-}
-
-QListWidgetItem *FileList::itemForName(const QString &name) const
-{
-    const QList<QListWidgetItem *> found = findItems(name, Qt::MatchExactly);
-    return found.isEmpty() ? nullptr : found.first();
-}
-
-// ---------------------------------------------------------------------------------------------
-// frm_file
 
 frm_file::Mode frm_file::s_mode = frm_file::Mode::Decrypt;
 
@@ -62,20 +25,16 @@ void frm_file::setMode(Mode mode)
         s_window->ApplyMode();
 }
 
-frm_file::Mode frm_file::mode()
-{
-    return s_mode;
-}
-
-void frm_file::showChooser()
+frm_file *frm_file::showChooser(QWidget *owner)
 {
     frm_file *chooser = instance();
     chooser->ApplyMode();
     if (!chooser->isVisible())
-        Ui::centre(chooser, frmMain::existing());
+        Ui::centre(chooser, owner);
     chooser->show();
     chooser->raise();
     chooser->activateWindow();
+    return chooser;
 }
 
 frm_file::frm_file()
@@ -86,17 +45,15 @@ frm_file::frm_file()
     setAttribute(Qt::WA_DeleteOnClose);
     setFixedSize(Ui::px(4710), Ui::px(3240));
 
-    Drive_encode = Controls::make<QComboBox>(this, "Drive_encode", 120, 180, 1695, 315);
+    Drive_encode = Controls::make<DriveList>(this, "Drive_encode", 120, 180, 1695, 315);
 
     Dir_encode = Controls::make<DirListBox>(this, "Dir_encode", 120, 540, 1695, 2115);
 
     fme_decode = Controls::make<QGroupBox>(this, "fme_decode", 1860, 180, 2775, 3015, QStringLiteral("Datei zum Entschlüsseln"));
     fme_decode->hide();
 
-    File_decode = new FileList(QStringLiteral("*.D0C"), fme_decode);
-    File_decode->setObjectName(QStringLiteral("File_decode"));
+    File_decode = Controls::make<FileList>(fme_decode, "File_decode", 60, 180, 2655, 2430, QStringLiteral("*.D0C"));
     Ui::setColors(File_decode, QColor(255, 224, 192));
-    Ui::place(File_decode, 60, 180, 2655, 2430);
 
     cmd_okfiledecode = Controls::make<QPushButton>(fme_decode, "cmd_okfiledecode", 60, 2640, 2655, 315, QStringLiteral("ok"));
 
@@ -121,33 +78,17 @@ frm_file::frm_file()
     connect(cmd_okfiledecode, &QPushButton::clicked, this, &frm_file::cmd_okfiledecode_Click);
     connect(cmd_okfileencode, &QPushButton::clicked, this, &frm_file::cmd_okfileencode_Click);
 
-    FillDrives();
-    // A current folder removed meanwhile leaves the drive's root to start from.
+    // A current folder removed meanwhile leaves its drive's root to start from.
+    Drive_encode->showDriveOf(QDir::currentPath());
     if (!Dir_encode->setPath(QDir::currentPath()))
-        Dir_encode->setPath(Drive_encode->currentData().toString());
-    connect(Drive_encode, &QComboBox::currentIndexChanged, this, &frm_file::Drive_encode_Change);
+        Dir_encode->setPath(Drive_encode->root());
+    connect(Drive_encode, &DriveList::picked, this, &frm_file::Drive_encode_Change);
+    connect(Drive_encode, &DriveList::refused, this, &frm_file::driveUnavailable);
 }
 
 frm_file::~frm_file()
 {
     release(this);
-}
-
-void frm_file::FillDrives()
-{
-    QStringList roots;
-    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
-        if (volume.isValid() && volume.isReady() && !roots.contains(volume.rootPath()))
-            roots.append(volume.rootPath());
-    }
-    const QString current = QStorageInfo(QDir::currentPath()).rootPath();
-    if (!current.isEmpty() && !roots.contains(current))
-        roots.append(current);
-    roots.sort();
-    for (const QString &root : std::as_const(roots))
-        Drive_encode->addItem(root, root);
-    m_driveIndex = Drive_encode->findData(current);
-    Drive_encode->setCurrentIndex(m_driveIndex);
 }
 
 void frm_file::ApplyMode()
@@ -158,16 +99,7 @@ void frm_file::ApplyMode()
 
 void frm_file::Drive_encode_Change()
 {
-    const QString root = Drive_encode->currentData().toString();
-    if (!DirExists(root)) {
-        frmMain::instance()->lblstatus->setText(QStringLiteral("Laufwerk nicht verfügbar !"));
-        // Stay where the lists are.
-        const QSignalBlocker block(Drive_encode);
-        Drive_encode->setCurrentIndex(m_driveIndex);
-        return;
-    }
-    m_driveIndex = Drive_encode->currentIndex();
-    Dir_encode->setPath(root);
+    Dir_encode->setPath(Drive_encode->root());
 }
 
 void frm_file::Dir_encode_Change()
@@ -193,16 +125,11 @@ void frm_file::Confirm(Mode mode)
     QString path = WithTrailingSeparator(Dir_encode->path()) + name;
     if (name.isEmpty() || !FileCipher::FileAvailable(path))
         path.clear();
-    frmMain *cipher = frmMain::instance();
-    (decrypt ? cipher->txtDec : cipher->txtEnc)->setText(path);
     lbl_file->setText(name);
     hide();
 
     QPointer<frm_file> self(this);
-    if (decrypt)
-        cipher->Decode();
-    else
-        cipher->Encode();
+    emit fileChosen(mode, path);
     if (self)
         self->close();
 }

@@ -2,40 +2,19 @@
 
 #include "app/singlewindow.h"
 
-#include "app/dirlistbox.h"
-
-#include <QListWidget>
 #include <QString>
 #include <QWidget>
 
-class QComboBox;
+class DirListBox;
+class DriveList;
+class FileList;
 class QGroupBox;
 class QLabel;
 class QPushButton;
 
-// File list of one folder; with a pattern (such as "*.D0C") it shows only matching names,
-// compared without regard to case.
-class FileList : public QListWidget
-{
-    Q_OBJECT
-
-public:
-    FileList(const QString &pattern, QWidget *parent);
-
-    QString path() const { return m_path; }
-    void setPath(const QString &path);
-    // Name of the selected file, or empty.
-    QString selectedFileName() const;
-    QListWidgetItem *itemForName(const QString &name) const;
-
-private:
-    QString m_path;
-    QString m_pattern;
-};
-
 // The file chooser "Datei" of the cipher window. It is not modal: an operation that finds no
-// file shows it and returns; confirming a choice fills the cipher window's field and starts
-// the operation again.
+// file shows it and returns; confirming a choice reports the file by fileChosen(), and the
+// cipher window fills its field with it and starts the operation again.
 class frm_file : public QWidget, public SingleWindow<frm_file>
 {
     Q_OBJECT
@@ -45,21 +24,17 @@ public:
 
     // The mode outlives the chooser: a chooser shown later opens in the mode last set.
     static void setMode(Mode mode);
-    static Mode mode();
-    // Shows the chooser in the current mode, centred on the cipher window.
-    static void showChooser();
+    // Shows the chooser in the current mode, centred on owner when it was hidden.
+    static frm_file *showChooser(QWidget *owner);
 
     ~frm_file() override;
 
-    QComboBox *Drive_encode = nullptr;
-    DirListBox *Dir_encode = nullptr;
-    QGroupBox *fme_decode = nullptr;
-    FileList *File_decode = nullptr;
-    QPushButton *cmd_okfiledecode = nullptr;
-    QGroupBox *fme_encode = nullptr;
-    FileList *File_encode = nullptr;
-    QPushButton *cmd_okfileencode = nullptr;
-    QLabel *lbl_file = nullptr;
+signals:
+    // The user confirmed a choice: path names the file, or is empty when none was picked or
+    // the file is gone. The chooser closes after the receiver has run the operation.
+    void fileChosen(frm_file::Mode mode, const QString &path);
+    // A drive that is not available was picked; the lists stay where they were.
+    void driveUnavailable();
 
 public slots:
     void Drive_encode_Change();
@@ -75,9 +50,17 @@ private:
 
     void Form_Unload();
     void ApplyMode();
-    void FillDrives();
     void Confirm(Mode mode);
-    int m_driveIndex = -1;
+
+    DriveList *Drive_encode = nullptr;
+    DirListBox *Dir_encode = nullptr;
+    QGroupBox *fme_decode = nullptr;
+    FileList *File_decode = nullptr;
+    QPushButton *cmd_okfiledecode = nullptr;
+    QGroupBox *fme_encode = nullptr;
+    FileList *File_encode = nullptr;
+    QPushButton *cmd_okfileencode = nullptr;
+    QLabel *lbl_file = nullptr;
 
     friend class SingleWindow<frm_file>;
     static Mode s_mode;

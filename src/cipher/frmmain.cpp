@@ -17,15 +17,11 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPainterPath>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScopeGuard>
-#include <QScreen>
 
 // ---------------------------------------------------------------------------------------------
 // frmMain
@@ -38,12 +34,14 @@ void frmMain::showWindow()
     w->activateWindow();
 }
 
-void frmMain::closeAll()
+void frmMain::setFileToEncrypt(const QString &path)
 {
-    if (frm_file *chooser = frm_file::existing())
-        chooser->close();
-    if (frmMain *w = existing())
-        w->close();
+    txtEnc->setText(path);
+}
+
+void frmMain::setFileToDecrypt(const QString &path)
+{
+    txtDec->setText(path);
 }
 
 frmMain::frmMain()
@@ -135,9 +133,31 @@ void frmMain::closeEvent(QCloseEvent *event)
     // in a window nobody sees.
     m_keyCache.clear();
     release(this);
-    if (frm_file *chooser = frm_file::existing())
-        chooser->close();
+    if (m_chooser)
+        m_chooser->close();
     event->accept();
+}
+
+void frmMain::openChooser()
+{
+    frm_file *chooser = frm_file::showChooser(this);
+    if (m_chooser == chooser)
+        return;
+    m_chooser = chooser;
+    connect(chooser, &frm_file::fileChosen, this, &frmMain::takeChosenFile);
+    connect(chooser, &frm_file::driveUnavailable, this,
+            [this] { lblstatus->setText(QStringLiteral("Laufwerk nicht verfügbar !")); });
+}
+
+void frmMain::takeChosenFile(frm_file::Mode mode, const QString &path)
+{
+    if (mode == frm_file::Mode::Decrypt) {
+        txtDec->setText(path);
+        Decode();
+    } else {
+        txtEnc->setText(path);
+        Encode();
+    }
 }
 
 void frmMain::img_file_Click()
@@ -192,7 +212,7 @@ void frmMain::Run(Direction direction)
     QLineEdit *targetField = encrypt ? txtDec : txtEnc;
     const QString source = sourceField->text();
     if (!FileCipher::FileAvailable(source)) {
-        frm_file::showChooser();
+        openChooser();
         return;
     }
 

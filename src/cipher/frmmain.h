@@ -2,7 +2,9 @@
 
 #include "app/safefile.h"
 #include "app/singlewindow.h"
+#include "cipher/frm_file.h"
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -24,24 +26,12 @@ class frmMain : public QWidget, public SingleWindow<frmMain>
 public:
     // Shows the window (from the info window), keeping its fields.
     static void showWindow();
-    // Closes the chooser and the cipher window, for the end of the program.
-    static void closeAll();
 
     ~frmMain() override;
 
-    QGroupBox *Frame1 = nullptr;
-    QGroupBox *fmeEncode = nullptr;
-    QLineEdit *txtEnc = nullptr;
-    ClickLabel *img_file = nullptr;
-    QGroupBox *fmeDecode = nullptr;
-    QLineEdit *txtDec = nullptr;
-    ClickLabel *img_decfile = nullptr;
-    QProgressBar *PBar = nullptr;
-    QPushButton *cmd_txtKrypt = nullptr;
-    QPushButton *cmd_Anz = nullptr;
-    QLabel *lblstatus = nullptr;
-    QPushButton *cmd_exit = nullptr;
-    QLabel *lbl_file = nullptr;
+    // The file for the next encryption or decryption, as the start-up hands it over.
+    void setFileToEncrypt(const QString &path);
+    void setFileToDecrypt(const QString &path);
 
     // The cached key; empty until the password prompt has given one.
     const QString &keyCache() const { return m_keyCache; }
@@ -55,6 +45,10 @@ public slots:
     void cmd_Anz_Click();
     void cmd_txtKrypt_Click();
     void cmd_exit_Click();
+
+private slots:
+    // The chooser's confirmed choice goes into the field of its mode and runs that operation.
+    void takeChosenFile(frm_file::Mode mode, const QString &path);
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -75,6 +69,24 @@ private:
     // when there is none (the prompt was cancelled) or the window went away meanwhile.
     bool EnsureKey();
 
+    // Shows the file chooser, which reports its choice back here.
+    void openChooser();
+
+    QGroupBox *Frame1 = nullptr;
+    QGroupBox *fmeEncode = nullptr;
+    QLineEdit *txtEnc = nullptr;
+    ClickLabel *img_file = nullptr;
+    QGroupBox *fmeDecode = nullptr;
+    QLineEdit *txtDec = nullptr;
+    ClickLabel *img_decfile = nullptr;
+    QProgressBar *PBar = nullptr;
+    QPushButton *cmd_txtKrypt = nullptr;
+    QPushButton *cmd_Anz = nullptr;
+    QLabel *lblstatus = nullptr;
+    QPushButton *cmd_exit = nullptr;
+    QLabel *lbl_file = nullptr;
+
+    QPointer<frm_file> m_chooser;
     QString m_keyCache;
     bool m_running = false;
 

@@ -22,12 +22,6 @@ public:
     // returns the key derived from the password; empty when it was cancelled or gave no key.
     static QString ask(QWidget *owner);
 
-    QLabel *lbl_passlook = nullptr;
-    QLineEdit *txtPass = nullptr;
-    QCheckBox *Check1 = nullptr;
-    ClickLabel *img_do = nullptr;
-    ClickLabel *img_exit = nullptr;
-
 public slots:
     void Check1_Click();
     void txtPass_KeyPress();
@@ -43,6 +37,12 @@ protected:
 private:
     void Confirm();
     void Form_Unload();
+
+    QLabel *lbl_passlook = nullptr;
+    QLineEdit *txtPass = nullptr;
+    QCheckBox *Check1 = nullptr;
+    ClickLabel *img_do = nullptr;
+    ClickLabel *img_exit = nullptr;
 
     bool m_unloaded = false;
     QString m_key;

@@ -5,7 +5,6 @@
 #include "cipher/frmmain.h"
 
 #include <QDir>
-#include <QLineEdit>
 
 void CommandLineHandOff()
 {
@@ -24,9 +23,9 @@ void CommandLineHandOff()
         return;
     frmMain *cipher = frmMain::instance();
     if (path.endsWith(QStringLiteral("D0C"), Qt::CaseSensitive)) {
-        cipher->txtDec->setText(path);
+        cipher->setFileToDecrypt(path);
         cipher->Decode();
     } else {
-        cipher->txtEnc->setText(path);
+        cipher->setFileToEncrypt(path);
     }
 }

@@ -3,6 +3,7 @@
 #include "app/pathfunctions.h"
 #include "app/settings.h"
 #include "app/ui.h"
+#include "app/dirlistbox.h"
 #include "cipher/frm_file.h"
 #include "cipher/frmmain.h"
 #include "cipher/frmpass.h"
@@ -221,7 +222,7 @@ class TestAccessibility : public QObject
                           form->List1->visualRect(first).center());
         click(form->Command2);
         click(Form2::existing()->Command1);
-        click(Form2::existing()->cmd_exit);
+        click(child<QPushButton>(Form2::existing(), "cmd_exit"));
         click(form->cmd_path);
         // The info window closed by "ok" goes now, before a test loads it afresh.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -244,14 +245,14 @@ class TestAccessibility : public QObject
             frmMain::showWindow();
             frmMain *cipher = frmMain::existing();
             // The status line as an operation leaves it, "Datei Anzeigen" as after a decryption.
-            cipher->lblstatus->setText(QStringLiteral("encoded"));
-            cipher->cmd_Anz->show();
+            child<QLabel>(cipher, "lblstatus")->setText(QStringLiteral("encoded"));
+            child<QPushButton>(cipher, "cmd_Anz")->show();
             return cipher;
         }
         if (window.startsWith(QStringLiteral("chooser"))) {
             frm_file::setMode(window.endsWith(QStringLiteral("decrypt")) ? frm_file::Mode::Decrypt
                                                                          : frm_file::Mode::Encrypt);
-            frm_file::showChooser();
+            frm_file::showChooser(nullptr);
             return frm_file::existing();
         }
         if (window == QStringLiteral("prompt")) {
@@ -274,10 +275,10 @@ private slots:
         delete prompt;
         if (frm_txtkrypt *text = frm_txtkrypt::existing())
             text->close();
-        frmMain::closeAll();
         if (form)
             form->close();
         form = nullptr;
+        closeWindows();
         if (Form2 *info = Form2::existing())
             info->close();
         delete frmSplash::existing();
@@ -458,8 +459,8 @@ private slots:
             form->Text2->setText(QStringLiteral("/kept/"));
             target = form->Dir1;
         } else {
-            frm_file::showChooser();
-            target = frm_file::existing()->Dir_encode;
+            frm_file::showChooser(nullptr);
+            target = child<DirListBox>(frm_file::existing(), "Dir_encode");
         }
         QVERIFY(QTest::qWaitForWindowExposed(target->window()));
         target->window()->activateWindow();
@@ -594,8 +595,8 @@ private slots:
         frmMain::showWindow();
         frmMain *cipher = frmMain::existing();
         QVERIFY(QTest::qWaitForWindowActive(cipher));
-        QCOMPARE(QApplication::focusWidget(), cipher->img_file); // opens on the encrypt picture
-        for (QLineEdit *field : {cipher->txtEnc, cipher->txtDec}) {
+        QCOMPARE(QApplication::focusWidget(), child<ClickLabel>(cipher, "img_file")); // opens on the encrypt picture
+        for (QLineEdit *field : {child<QLineEdit>(cipher, "txtEnc"), child<QLineEdit>(cipher, "txtDec")}) {
             field->setText(QStringLiteral("/archiv/plan.dwg"));
             QCOMPARE(field->palette().color(QPalette::Base), behind(field->parentWidget()));
             QVERIFY(field->palette().color(QPalette::Base)
@@ -608,8 +609,8 @@ private slots:
             QCOMPARE(field->selectedText(), field->text());
         }
         QApplication::setPalette(dark ? lightPalette() : darkPalette()); // the desktop switches
-        QCOMPARE(cipher->txtEnc->palette().color(QPalette::Base),
-                 behind(cipher->txtEnc->parentWidget()));
+        QCOMPARE(child<QLineEdit>(cipher, "txtEnc")->palette().color(QPalette::Base),
+                 behind(child<QLineEdit>(cipher, "txtEnc")->parentWidget()));
     }
 
     // A name that is no UTF-8 (Latin-1 from an old server) reads as Windows-1252 in the hit list,

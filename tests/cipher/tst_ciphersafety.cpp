@@ -50,8 +50,8 @@ protected:
         auto *prompt = event->type() == QEvent::Show ? qobject_cast<frmPass *>(watched) : nullptr;
         if (prompt) {
             QTimer::singleShot(0, prompt, [prompt] {
-                QTest::keyClicks(prompt->txtPass, kPassword);
-                QTest::keyClick(prompt->txtPass, Qt::Key_Return);
+                QTest::keyClicks(child<QLineEdit>(prompt, "txtPass"), kPassword);
+                QTest::keyClick(child<QLineEdit>(prompt, "txtPass"), Qt::Key_Return);
             });
         }
         return false;
@@ -73,7 +73,7 @@ private slots:
     void init() { env = std::make_unique<TestEnv>(); }
     void cleanup()
     {
-        frmMain::closeAll();
+        closeWindows();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         env.reset();
     }
@@ -121,7 +121,7 @@ private slots:
         frmMain *w = frmMain::instance();
         w->show();
         bool changed = false;
-        connect(w->PBar, &QProgressBar::valueChanged, w, [&](int value) {
+        connect(child<QProgressBar>(w, "PBar"), &QProgressBar::valueChanged, w, [&](int value) {
             if (value == 0 || changed || change == QLatin1String("question"))
                 return;
             changed = true;
@@ -134,8 +134,8 @@ private slots:
                 QVERIFY(f.open(QIODevice::Append) && f.write(newer) == newer.size());
             }
         });
-        (decrypt ? w->txtDec : w->txtEnc)->setText(source);
-        QTest::mouseClick(decrypt ? w->img_decfile : w->img_file, Qt::LeftButton);
+        (decrypt ? child<QLineEdit>(w, "txtDec") : child<QLineEdit>(w, "txtEnc"))->setText(source);
+        QTest::mouseClick(decrypt ? child<ClickLabel>(w, "img_decfile") : child<ClickLabel>(w, "img_file"), Qt::LeftButton);
 
         if (change == QLatin1String("written to")) {
             // The result could mix both versions: nothing is written, nothing removed.
@@ -145,7 +145,7 @@ private slots:
                                                           + QDir::toNativeSeparators(source)));
             QVERIFY(readAll(source) == older + newer);
             QCOMPARE(readAll(target), QByteArray("<missing>"));
-            QVERIFY(!w->lblstatus->text().startsWith(QStringLiteral("Datei ist")));
+            QVERIFY(!child<QLabel>(w, "lblstatus")->text().startsWith(QStringLiteral("Datei ist")));
             return;
         }
         if (change == QLatin1String("removed")) {
@@ -191,8 +191,8 @@ private slots:
         const QString target = decrypt ? source.chopped(4) : source + QStringLiteral(".D0C");
 
         frmMain *w = frmMain::instance();
-        (decrypt ? w->txtDec : w->txtEnc)->setText(source);
-        QTest::mouseClick(decrypt ? w->img_decfile : w->img_file, Qt::LeftButton);
+        (decrypt ? child<QLineEdit>(w, "txtDec") : child<QLineEdit>(w, "txtEnc"))->setText(source);
+        QTest::mouseClick(decrypt ? child<ClickLabel>(w, "img_decfile") : child<ClickLabel>(w, "img_file"), Qt::LeftButton);
 
         QCOMPARE(env->messageTexts(), QStringList(QStringLiteral("Datei ") + source + QStringLiteral(" ist eine Verknüpfung auf ")
                                                   + real + QStringLiteral(" und wird nicht gelöscht !")));

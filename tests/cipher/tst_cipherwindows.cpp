@@ -1,14 +1,18 @@
+#include "app/clicklabel.h"
+#include "app/dirlistbox.h"
+#include "app/drivelist.h"
+#include "app/filelist.h"
 #include "cipher/filecipher.h"
 #include "cipher/frm_file.h"
 #include "cipher/frmmain.h"
 #include "cipher/frmpass.h"
 #include "cipher/handoff.h"
 #include "helpers/testenv.h"
-#include "app/clicklabel.h"
 
 #include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QGroupBox>
@@ -37,11 +41,11 @@ public:
     {
         return [=](frmPass *prompt) {
             for (const QChar c : typed) // key by key, each carrying its text, umlauts too
-                QTest::sendKeyEvent(QTest::Click, prompt->txtPass, Qt::Key_unknown, QString(c), {});
+                QTest::sendKeyEvent(QTest::Click, child<QLineEdit>(prompt, "txtPass"), Qt::Key_unknown, QString(c), {});
             if (how == Confirm || how == Cancel)
-                QTest::mouseClick(how == Confirm ? prompt->img_do : prompt->img_exit, Qt::LeftButton);
+                QTest::mouseClick(how == Confirm ? child<ClickLabel>(prompt, "img_do") : child<ClickLabel>(prompt, "img_exit"), Qt::LeftButton);
             else
-                QTest::keyClick(prompt->txtPass, how == Enter ? Qt::Key_Return : Qt::Key_Escape);
+                QTest::keyClick(child<QLineEdit>(prompt, "txtPass"), how == Enter ? Qt::Key_Return : Qt::Key_Escape);
         };
     }
 
@@ -62,7 +66,7 @@ protected:
             return false;
         ++shown;
         if (const frmMain *w = frmMain::existing())
-            fieldsSeen << w->txtEnc->text() << w->txtDec->text();
+            fieldsSeen << child<QLineEdit>(w, "txtEnc")->text() << child<QLineEdit>(w, "txtDec")->text();
         const Action action = script.isEmpty() ? answer({}, Cancel) : script.takeFirst();
         QTimer::singleShot(0, prompt, [prompt, action] { action(prompt); });
         return false;
@@ -122,8 +126,8 @@ static QStringList secretsShown(const QStringList &secrets)
 // status, whether "Datei Anzeigen" shows, and the progress.
 static QStringList seen(const frmMain *w)
 {
-    return {w->txtEnc->text(), w->txtDec->text(), w->lbl_file->text(), w->lblstatus->text(),
-            QString::number(!w->cmd_Anz->isHidden()), QString::number(w->PBar->value())};
+    return {child<QLineEdit>(w, "txtEnc")->text(), child<QLineEdit>(w, "txtDec")->text(), child<QLabel>(w, "lbl_file")->text(), child<QLabel>(w, "lblstatus")->text(),
+            QString::number(!child<QPushButton>(w, "cmd_Anz")->isHidden()), QString::number(child<QProgressBar>(w, "PBar")->value())};
 }
 
 // Clicks a file, or a folder twice as a real double-click arrives: press and release, then the
@@ -162,8 +166,8 @@ class tst_CipherWindows : public QObject
     QString encrypt(frmMain *w, const QString &name, const QByteArray &content)
     {
         const QString plain = env->writeFile(name, content);
-        w->txtEnc->setText(plain);
-        QTest::mouseClick(w->img_file, Qt::LeftButton);
+        child<QLineEdit>(w, "txtEnc")->setText(plain);
+        QTest::mouseClick(child<ClickLabel>(w, "img_file"), Qt::LeftButton);
         return plain;
     }
 
@@ -180,7 +184,7 @@ private slots:
     }
     void cleanup()
     {
-        frmMain::closeAll();
+        closeWindows();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QDir::setCurrent(previousCurrent);
         env.reset();
@@ -209,7 +213,7 @@ private slots:
         QCOMPARE(seen(w), (QStringList{{}, encrypted, {}, QStringLiteral("Datei ist verschlüsselt"),
                                        QStringLiteral("0"), QStringLiteral("0")}));
         // The new path is ready in the decrypt field, and the cached key needs no second question.
-        QTest::mouseClick(w->img_decfile, Qt::LeftButton);
+        QTest::mouseClick(child<ClickLabel>(w, "img_decfile"), Qt::LeftButton);
         QCOMPARE(driver.shown, 1);
         QVERIFY(!QFile::exists(encrypted));
         QCOMPARE(readAll(plain), content);
@@ -217,10 +221,10 @@ private slots:
                                        QStringLiteral("1"), QStringLiteral("0")}));
         // Started without argument: the result opens only through "Datei Anzeigen".
         QCOMPARE(env->opened, QStringList());
-        QTest::mouseClick(w->cmd_Anz, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(w, "cmd_Anz"), Qt::LeftButton);
         QCOMPARE(env->opened, QStringList{plain});
         // EXIT discards the window and its key: the next opening asks again.
-        QTest::mouseClick(w->cmd_exit, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(w, "cmd_exit"), Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!frmMain::existing());
         encrypt(shownWindow(), QStringLiteral("again.txt"), "x");
@@ -247,7 +251,7 @@ private slots:
         PromptDriver driver;
         driver.script << [&](frmPass *prompt) {
             if (shownPlain)
-                QTest::mouseClick(prompt->Check1, Qt::LeftButton);
+                QTest::mouseClick(child<QCheckBox>(prompt, "Check1"), Qt::LeftButton);
             const QStringList early = secretsShown({key});
             QVERIFY2(early.isEmpty(), qPrintable(early.join(QLatin1Char(' '))));
             PromptDriver::answer(password, PromptDriver::How(how))(prompt);
@@ -259,7 +263,7 @@ private slots:
         QVERIFY2(whileClosing.isEmpty(), qPrintable(whileClosing.join(QLatin1Char(' '))));
         QCOMPARE(readAll(plain + QStringLiteral(".D0C")), xorWith("inhalt", key.toLatin1()));
         QCOMPARE(w->keyCache(), key);
-        QTest::mouseClick(w->img_decfile, Qt::LeftButton);
+        QTest::mouseClick(child<ClickLabel>(w, "img_decfile"), Qt::LeftButton);
         QCOMPARE(readAll(plain), QByteArray("inhalt"));
         QCOMPARE(driver.shown, 1);
         const QStringList after = secretsShown({password, mixed, key});
@@ -299,19 +303,19 @@ private slots:
                 return;
             // Refused: the text stays and there is no key yet. Replaced by "ab", it is accepted, and
             // the password does not stay behind in the closed prompt.
-            whileOpen << prompt->txtPass->text() << frmMain::instance()->keyCache();
-            QTest::keyClick(prompt->txtPass, Qt::Key_A, Qt::ControlModifier);
+            whileOpen << child<QLineEdit>(prompt, "txtPass")->text() << frmMain::instance()->keyCache();
+            QTest::keyClick(child<QLineEdit>(prompt, "txtPass"), Qt::Key_A, Qt::ControlModifier);
             PromptDriver::answer(QStringLiteral("ab"), PromptDriver::How(how))(prompt);
-            whileOpen << prompt->txtPass->text();
+            whileOpen << child<QLineEdit>(prompt, "txtPass")->text();
         };
         frmMain *w = shownWindow();
-        w->txtDec->setText(env->writeFile(QStringLiteral("earlier.D0C"), "e"));
-        w->lblstatus->setText(QStringLiteral("Datei ist entschlüsselt"));
-        w->cmd_Anz->show();
+        child<QLineEdit>(w, "txtDec")->setText(env->writeFile(QStringLiteral("earlier.D0C"), "e"));
+        child<QLabel>(w, "lblstatus")->setText(QStringLiteral("Datei ist entschlüsselt"));
+        child<QPushButton>(w, "cmd_Anz")->show();
         const QString plain = env->writeFile(QStringLiteral("plan.dwg"), "inhalt");
-        w->txtEnc->setText(plain);
+        child<QLineEdit>(w, "txtEnc")->setText(plain);
         const QStringList before = seen(w);
-        QTest::mouseClick(w->img_file, Qt::LeftButton);
+        QTest::mouseClick(child<ClickLabel>(w, "img_file"), Qt::LeftButton);
         QCOMPARE(driver.shown, 1);
         QCOMPARE(env->messageTexts(), refusal.isEmpty() ? QStringList() : QStringList{refusal});
         QCOMPARE(whileOpen, (refusal.isEmpty() ? QStringList() : QStringList{typed, QString(), QString()}));
@@ -349,19 +353,19 @@ private slots:
             QVERIFY(QDir().mkpath(target));
         }
         frmMain *w = shownWindow();
-        (decrypt ? w->txtDec : w->txtEnc)->setText(source);
-        (decrypt ? w->txtEnc : w->txtDec)->setText(QStringLiteral("vorher"));
-        w->lblstatus->setText(QStringLiteral("vorher"));
+        (decrypt ? child<QLineEdit>(w, "txtDec") : child<QLineEdit>(w, "txtEnc"))->setText(source);
+        (decrypt ? child<QLineEdit>(w, "txtEnc") : child<QLineEdit>(w, "txtDec"))->setText(QStringLiteral("vorher"));
+        child<QLabel>(w, "lblstatus")->setText(QStringLiteral("vorher"));
         const QStringList before = seen(w);
-        QTest::mouseClick(decrypt ? w->img_decfile : w->img_file, Qt::LeftButton);
+        QTest::mouseClick(decrypt ? child<ClickLabel>(w, "img_decfile") : child<ClickLabel>(w, "img_file"), Qt::LeftButton);
         if (answer < 0) {
             // Nothing written, the source intact, and no success reported.
             QCOMPARE(env->messages.size(), 1);
             QCOMPARE(env->messages.at(0).icon, Platform::Icon::Error);
             QVERIFY(env->messages.at(0).text.contains(QDir::toNativeSeparators(target)));
             QCOMPARE(readAll(source), QByteArray("abc"));
-            QVERIFY(!w->lblstatus->text().startsWith(QStringLiteral("Datei ist")));
-            w->lblstatus->setText(before.at(3));
+            QVERIFY(!child<QLabel>(w, "lblstatus")->text().startsWith(QStringLiteral("Datei ist")));
+            child<QLabel>(w, "lblstatus")->setText(before.at(3));
             QCOMPARE(seen(w), before);
             QCOMPARE(QDir(QFileInfo(source).path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 2);
             return;
@@ -374,7 +378,7 @@ private slots:
         QCOMPARE(env->messages.at(0).buttons, Platform::Buttons::YesNo);
         QCOMPARE(QFile::exists(source), answer == int(Platform::Answer::No));
         // The transformation itself succeeded either way.
-        QCOMPARE(w->lblstatus->text(), decrypt ? QStringLiteral("Datei ist entschlüsselt") : QStringLiteral("Datei ist verschlüsselt"));
+        QCOMPARE(child<QLabel>(w, "lblstatus")->text(), decrypt ? QStringLiteral("Datei ist entschlüsselt") : QStringLiteral("Datei ist verschlüsselt"));
     }
 
     void noSecondOperationWhileOneRuns()
@@ -386,7 +390,7 @@ private slots:
         };
         frmMain *w = shownWindow();
         const QString other = env->writeFile(QStringLiteral("other.D0C"), "o");
-        w->txtDec->setText(other);
+        child<QLineEdit>(w, "txtDec")->setText(other);
         const QString plain = encrypt(w, QStringLiteral("plan.dwg"), "p");
         QCOMPARE(driver.shown, 1);
         QCOMPARE(readAll(other), QByteArray("o"));
@@ -398,27 +402,59 @@ private slots:
         PromptDriver driver;
         driver.script << PromptDriver::answer(QStringLiteral("ab"));
         frmMain *w = shownWindow();
-        w->txtDec->setText(QStringLiteral("/no/such/file.D0C"));
-        w->lblstatus->setText(QStringLiteral("vorher"));
+        child<QLineEdit>(w, "txtDec")->setText(QStringLiteral("/no/such/file.D0C"));
+        child<QLabel>(w, "lblstatus")->setText(QStringLiteral("vorher"));
         const QStringList before = seen(w);
-        QTest::mouseClick(w->img_decfile, Qt::LeftButton);
+        QTest::mouseClick(child<ClickLabel>(w, "img_decfile"), Qt::LeftButton);
         frm_file *chooser = frm_file::existing();
         QVERIFY(chooser && chooser->isVisible());
-        QVERIFY(!chooser->fme_decode->isHidden() && chooser->fme_encode->isHidden());
+        QVERIFY(!child<QGroupBox>(chooser, "fme_decode")->isHidden() && child<QGroupBox>(chooser, "fme_encode")->isHidden());
         QCOMPARE(driver.shown, 0);
         QCOMPARE(seen(w), before);
-        QCOMPARE(names(chooser->File_decode), QStringLiteral("b.D0C c.d0c D.D0c"));
-        QCOMPARE(names(chooser->File_encode), QStringLiteral("a.txt b.D0C c.d0c D.D0c plan.D0C.bak"));
+        QCOMPARE(names(child<FileList>(chooser, "File_decode")), QStringLiteral("b.D0C c.d0c D.D0c"));
+        QCOMPARE(names(child<FileList>(chooser, "File_encode")), QStringLiteral("a.txt b.D0C c.d0c D.D0c plan.D0C.bak"));
 
         // Encrypting while the chooser shows decrypt mode switches it over, and its "ok" encrypts.
-        QTest::mouseClick(w->img_file, Qt::LeftButton);
+        QTest::mouseClick(child<ClickLabel>(w, "img_file"), Qt::LeftButton);
         QCOMPARE(frm_file::existing(), chooser);
-        QVERIFY(chooser->fme_decode->isHidden() && !chooser->fme_encode->isHidden());
-        clickItem(chooser->File_encode, QStringLiteral("c.d0c"));
-        QTest::mouseClick(chooser->cmd_okfileencode, Qt::LeftButton);
+        QVERIFY(child<QGroupBox>(chooser, "fme_decode")->isHidden() && !child<QGroupBox>(chooser, "fme_encode")->isHidden());
+        clickItem(child<FileList>(chooser, "File_encode"), QStringLiteral("c.d0c"));
+        QTest::mouseClick(child<QPushButton>(chooser, "cmd_okfileencode"), Qt::LeftButton);
         QCOMPARE(readAll(folder + QStringLiteral("/c.d0c.D0C")), xorWith("c.d0c", "33"));
-        QCOMPARE(w->lblstatus->text(), QStringLiteral("Datei ist verschlüsselt"));
+        QCOMPARE(child<QLabel>(w, "lblstatus")->text(), QStringLiteral("Datei ist verschlüsselt"));
         QCOMPARE(env->messageTexts(), QStringList());
+    }
+
+    // A drive that is not available (a share gone away) is refused: the lists stay where they
+    // are and the cipher window says so; an available one opens its root.
+    void chooserDrives()
+    {
+        frmMain *w = shownWindow();
+        QTest::mouseClick(child<ClickLabel>(w, "img_file"), Qt::LeftButton);
+        frm_file *chooser = frm_file::existing();
+        QVERIFY(chooser);
+        auto *drives = child<QComboBox>(chooser, "Drive_encode");
+        auto *dirs = child<DirListBox>(chooser, "Dir_encode");
+        const int shown = drives->currentIndex();
+        QCOMPARE(dirs->path(), QDir::toNativeSeparators(folder));
+
+        const QString gone = QDir::toNativeSeparators(env->root() + QStringLiteral("/gone/"));
+        drives->addItem(gone, gone);
+        drives->setFocus();
+        QTest::keyClick(drives, Qt::Key_End);
+        QCOMPARE(child<QLabel>(w, "lblstatus")->text(), QStringLiteral("Laufwerk nicht verfügbar !"));
+        QCOMPARE(drives->currentIndex(), shown);
+        QCOMPARE(dirs->path(), QDir::toNativeSeparators(folder));
+
+        int other = 0;
+        while (other < drives->count() && (other == shown || !DriveList::isAvailable(drives->itemData(other).toString())))
+            ++other;
+        if (other == drives->count())
+            QSKIP("no second drive to pick");
+        child<QLabel>(w, "lblstatus")->clear();
+        drives->setCurrentIndex(other);
+        QCOMPARE(dirs->path(), drives->itemData(other).toString());
+        QCOMPARE(child<QLabel>(w, "lblstatus")->text(), QString());
     }
 
     void pick_data()
@@ -441,13 +477,13 @@ private slots:
         // Only the composed path is looked at: the prompt is cancelled, so nothing is touched.
         PromptDriver driver;
         frmMain *w = shownWindow(); // its field names no file, so the chooser opens
-        QTest::mouseClick(decrypt ? w->img_decfile : w->img_file, Qt::LeftButton);
+        QTest::mouseClick(decrypt ? child<ClickLabel>(w, "img_decfile") : child<ClickLabel>(w, "img_file"), Qt::LeftButton);
         frm_file *chooser = frm_file::existing();
         QVERIFY(chooser);
         const QDir at(QDir(folder).filePath(dir));
         if (!dir.isEmpty())
-            clickItem(chooser->Dir_encode, dir, true);
-        FileList *list = decrypt ? chooser->File_decode : chooser->File_encode;
+            clickItem(child<DirListBox>(chooser, "Dir_encode"), dir, true);
+        FileList *list = decrypt ? child<FileList>(chooser, "File_decode") : child<FileList>(chooser, "File_encode");
         for (int i = 0; i < list->count() && name.isEmpty(); ++i) {
             if (FileCipher::FileAvailable(at.filePath(list->item(i)->text())))
                 name = list->item(i)->text();
@@ -460,11 +496,11 @@ private slots:
         if (name == QStringLiteral("x"))
             chooser->close();
         else
-            QTest::mouseClick(decrypt ? chooser->cmd_okfiledecode : chooser->cmd_okfileencode, Qt::LeftButton);
+            QTest::mouseClick(decrypt ? child<QPushButton>(chooser, "cmd_okfiledecode") : child<QPushButton>(chooser, "cmd_okfileencode"), Qt::LeftButton);
         QVERIFY(!frm_file::existing());
         QCOMPARE(driver.shown, int(chosen));
         QCOMPARE(env->messageTexts(), chosen ? QStringList() : QStringList{QStringLiteral("Es wurde keine Datei ausgewählt !")});
-        QCOMPARE(chosen ? driver.fieldsSeen.at(decrypt ? 1 : 0) : w->txtEnc->text() + w->txtDec->text(),
+        QCOMPARE(chosen ? driver.fieldsSeen.at(decrypt ? 1 : 0) : child<QLineEdit>(w, "txtEnc")->text() + child<QLineEdit>(w, "txtDec")->text(),
                  chosen ? QDir::toNativeSeparators(at.filePath(name)) : QString());
     }
 

@@ -3,6 +3,7 @@
 #include "app/platform.h"
 
 #include <QList>
+#include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -50,3 +51,17 @@ private:
 // the XDG folders inside a temporary folder so nothing reaches the real user's files.
 // Call at the top of a custom main or from initTestCase().
 void tarvoTestProcessSetup();
+
+// A control of a window, found by its object name; the test run stops at once when the window
+// has none of that name and type.
+template <typename T = QWidget>
+T *child(const QObject *window, const char *name)
+{
+    T *control = window ? window->findChild<T *>(QLatin1String(name)) : nullptr;
+    if (!control)
+        qFatal("%s has no control %s", window ? qPrintable(window->objectName()) : "(none)", name);
+    return control;
+}
+
+// Closes every window of the program and lets them go, for a clean start of the next test.
+void closeWindows();

@@ -25,7 +25,8 @@ struct HitsSession
     void begin() { env = std::make_unique<TestEnv>(); }
     void end()
     {
-        frmMain::closeAll();
+        if (frmMain *cipher = frmMain::existing())
+            cipher->close();
         SearchFixture::close(form);
         form = nullptr;
         if (Form2 *info = Form2::existing())
