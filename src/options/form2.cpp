@@ -86,7 +86,6 @@ Form2::Form2()
     setWindowTitle(QStringLiteral("INFO"));
     setFont(Ui::designedFont());
     buildControls();
-    Form_Load();
 }
 
 void Form2::buildControls()
@@ -251,6 +250,7 @@ void Form2::lbl_Click_DblClick()
 void Form2::closeEvent(QCloseEvent *event)
 {
     event->accept();
+    release(this);
     Form_Unload();
 }
 

@@ -53,7 +53,6 @@ Form1::Form1()
     buildControls();
     m_drainTimer.setInterval(10);
     connect(&m_drainTimer, &QTimer::timeout, this, &Form1::drain);
-    Form_Load();
 }
 
 Form1::~Form1()

@@ -3,6 +3,7 @@
 #include "app/accessibility.h"
 #include "app/ui.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
@@ -56,11 +57,21 @@ frmSplash::frmSplash()
 
     Ui::centre(this);
 
-    // The period runs from the load; showing the open notice again does not restart it.
     Timer1.setSingleShot(true);
-    Timer1.setInterval(4000);
     connect(&Timer1, &QTimer::timeout, this, &QWidget::close);
+}
+
+void frmSplash::Form_Load()
+{
+    // The period runs from the load; showing the open notice again does not restart it.
+    Timer1.setInterval(4000);
     Timer1.start();
+}
+
+void frmSplash::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    release(this);
 }
 
 void frmSplash::mousePressEvent(QMouseEvent *event)

@@ -23,11 +23,13 @@ public:
     QTimer Timer1;
 
 protected:
+    void closeEvent(QCloseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     frmSplash();
+    void Form_Load();
     friend class SingleWindow<frmSplash>;
 };

@@ -9,6 +9,7 @@
 #include "textcipher/hexdump.h"
 #include "textcipher/longlinetextedit.h"
 
+#include <QCloseEvent>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -53,15 +54,6 @@ QLabel *caption(QWidget *parent, const char *name, const QString &text, int left
 }
 
 } // namespace
-
-frm_txtkrypt *frm_txtkrypt::instance()
-{
-    if (!s_window) {
-        s_window = new frm_txtkrypt;
-        s_window->Form_Load();
-    }
-    return s_window;
-}
 
 frm_txtkrypt *frm_txtkrypt::showWindow()
 {
@@ -178,6 +170,12 @@ frm_txtkrypt::frm_txtkrypt()
     setTabOrder(img_paste, img_clear);
     setTabOrder(img_clear, img_exit);
     setTabOrder(img_exit, label1);
+}
+
+void frm_txtkrypt::closeEvent(QCloseEvent *event)
+{
+    event->accept();
+    release(this);
 }
 
 void frm_txtkrypt::Form_Load()

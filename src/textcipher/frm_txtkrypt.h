@@ -21,8 +21,6 @@ class frm_txtkrypt : public QWidget, public SingleWindow<frm_txtkrypt>
     Q_OBJECT
 
 public:
-    // The window, created and unfolded when absent.
-    static frm_txtkrypt *instance();
     // Makes the window visible (creating it when absent) and brings it to the front.
     static frm_txtkrypt *showWindow();
 
@@ -46,6 +44,7 @@ public slots:
     void img_exit_Click();
 
 protected:
+    void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
