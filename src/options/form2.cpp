@@ -8,7 +8,6 @@
 #include "cipher/frmmain.h"
 #include "app/clicklabel.h"
 #include "app/controls.h"
-#include "search/form1.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -184,16 +183,12 @@ void Form2::setCheck1Value(int value)
 void Form2::Check1_Click()
 {
     Settings::write(QStringLiteral("Check1.Value"), QString::number(check1Value()));
-    if (Form1 *f = Form1::existing())
-        f->setCopyFrameVisible(check1Value() != 0);
+    emit copyOptionChanged(check1Value() != 0);
 }
 
 void Form2::Command1_Click()
 {
-    if (Form1 *f = Form1::existing()) {
-        f->Command5->show();
-        f->cmd_move->show();
-    }
+    emit deleteAndMoveSwitchedOn();
     Command1->hide();
 }
 
@@ -256,6 +251,5 @@ void Form2::closeEvent(QCloseEvent *event)
 
 void Form2::Form_Unload()
 {
-    if (Form1 *f = Form1::existing())
-        f->readpath();
+    emit unloaded();
 }

@@ -13,8 +13,8 @@ class ClickLabel;
 
 // The info and options window "INFO": title, help text, author links, and the options: the
 // copy option the search window reads, the switch that shows delete and move for this run,
-// and the editing of the search-path file. Every unload makes the search window reread its
-// search paths.
+// and the editing of the search-path file. It tells the search window by its signals; every
+// unload makes the search window reread its search paths.
 class Form2 : public QWidget, public SingleWindow<Form2>
 {
     Q_OBJECT
@@ -46,6 +46,14 @@ public:
     ClickLabel *Label3 = nullptr;     // author name and date
     QLabel *Image1 = nullptr;
     QPushButton *cmd_exit = nullptr;  // "ok"
+
+signals:
+    // The copy option changed: the search window shows or hides its copy frame.
+    void copyOptionChanged(bool on);
+    // "Löschfunktion aktivieren": the search window shows delete and move until the program ends.
+    void deleteAndMoveSwitchedOn();
+    // The window was closed, however: the search paths are to be read again.
+    void unloaded();
 
 public slots:
     void Check1_Click();

@@ -185,7 +185,7 @@ void Form1::Form_Load()
     Text2->setText(Settings::read(QStringLiteral("Text2.Text"), DefaultTargetDirectory()));
     Text1->setPlainText(Settings::read(QStringLiteral("Text1.Text"), QStringLiteral("Notizen")));
 
-    Form2::instance()->setCheck1Value(
+    infoWindow()->setCheck1Value(
         int(qint16(Settings::read(QStringLiteral("Check1.Value"), QStringLiteral("0")).toInt())));
 
     // 6800 is the outer height; the client area loses a title bar's height (about 465 twips),
@@ -225,7 +225,7 @@ void Form1::readpath()
         created.close();
         Platform::messageBox(QStringLiteral("Bitte zunächst die Suchpfade eingeben ! "
                                             "Anschließend muß das Programm neu gestartet werden !"));
-        Form2::instance()->cmd_path_Click();
+        infoWindow()->cmd_path_Click();
     }
 
     QFile in(file);
@@ -258,6 +258,25 @@ QStringList Form1::searchPaths() const
 void Form1::setCopyFrameVisible(bool visible)
 {
     Frame1->setVisible(visible);
+}
+
+Form2 *Form1::infoWindow()
+{
+    Form2 *info = Form2::instance([this](Form2 *loading) { listenTo(loading); });
+    if (info != m_info) // loaded by someone else before
+        listenTo(info);
+    return info;
+}
+
+void Form1::listenTo(Form2 *info)
+{
+    m_info = info;
+    connect(info, &Form2::copyOptionChanged, this, &Form1::setCopyFrameVisible);
+    connect(info, &Form2::deleteAndMoveSwitchedOn, this, [this] {
+        Command5->show();
+        cmd_move->show();
+    });
+    connect(info, &Form2::unloaded, this, &Form1::readpath);
 }
 
 void Form1::saveSettings()

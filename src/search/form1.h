@@ -2,6 +2,7 @@
 
 #include "app/singlewindow.h"
 
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 #include <QWidget>
@@ -28,6 +29,7 @@ class QPushButton;
 class HitListModel;
 class cFindFile;
 class DirListBox;
+class Form2;
 
 // The search window: search field, hit list, search paths, and the hit actions around them.
 // Its implementation is split by concern: start-up and shutdown (form1.cpp), the search run
@@ -170,6 +172,9 @@ private:
     void selectDriveOf(const QString &path);
     void Form_Load();
     void UnloadAllForms();
+    // The info window, loaded when needed; this window follows what it announces.
+    Form2 *infoWindow();
+    void listenTo(Form2 *info);
 
     // Key handling of the search field; returns true when the key was consumed.
     bool Combo1_KeyPress(QKeyEvent *event);
@@ -205,6 +210,7 @@ private:
     bool m_busy = false;
     bool m_hitsDeduped = true;
     bool m_closing = false;
+    QPointer<Form2> m_info;
     int m_driveIndex = -1;  // the drive list's entry before the user's pick
 
     friend class SingleWindow<Form1>;

@@ -180,7 +180,7 @@ void Form1::List1_Click()
     Label9->setText(NativePath::display(GetExt(hit)));
     Label10->setText(QStringLiteral("Datentyp: ") + Label9->text());
 
-    Frame1->setVisible(Form2::instance()->check1Value() != 0);
+    Frame1->setVisible(infoWindow()->check1Value() != 0);
 
     // A hit deleted or moved since the search keeps its entry; it has no date any more.
     const QDateTime changed = HitFileOps::lastChange(hit);

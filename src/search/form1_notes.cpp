@@ -118,7 +118,7 @@ void Form1::cmd_format_Click()
 
 void Form1::Command2_Click()
 {
-    Form2 *info = Form2::instance();
+    Form2 *info = infoWindow();
     info->show();
     info->raise();
     info->activateWindow();
