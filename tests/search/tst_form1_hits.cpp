@@ -231,6 +231,36 @@ private slots:
         QVERIFY(QFile::exists(hit(QStringLiteral("a.dwg"))) && !QGuiApplication::overrideCursor());
     }
 
+    // A copy that cannot be made is skipped, the others are made, and the end is told all the
+    // same; nothing partial is left in the target folder.
+    void copySkipsWhatItCannotCopy_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("source gone since the search") << QStringLiteral("gone");
+        QTest::newRow("source not readable") << QStringLiteral("unreadable");
+        QTest::newRow("target folder write-protected") << QStringLiteral("locked");
+    }
+    void copySkipsWhatItCannotCopy()
+    {
+        QFETCH(QString, fault);
+        if (fault != QStringLiteral("gone") && ::geteuid() == 0)
+            QSKIP("root reads and writes whatever the permissions say");
+        startCopying(files(QStringLiteral("a.dwg b.dwg c.dwg")));
+        click(files(QStringLiteral("a.dwg b.dwg c.dwg")));
+        if (fault == QStringLiteral("gone"))
+            QVERIFY(QFile::remove(hit(QStringLiteral("b.dwg"))));
+        else if (fault == QStringLiteral("unreadable"))
+            QVERIFY(QFile::setPermissions(hit(QStringLiteral("b.dwg")), QFile::WriteOwner));
+        else
+            QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::ExeOwner));
+        press(form->Command8, target);
+        QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Kopiervorgang beendet")});
+        const QStringList copied = fault == QStringLiteral("locked") ? QStringList() : files(QStringLiteral("a.dwg c.dwg"));
+        QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), copied);
+        for (const QString &name : copied)
+            QCOMPARE(content(copyOf(name)), name.toUtf8());
+    }
+
     void killedCopyLeavesTheNameFree_data()
     {
         QTest::addColumn<bool>("midContent"); // else: content complete, not yet named
