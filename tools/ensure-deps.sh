@@ -4,7 +4,8 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev fonts-liberation2)
 if [ "${TARVO_WITH_X:-0}" = 1 ]; then
-    packages+=(xvfb xauth)
+    # For using the program as a user would on a virtual screen: tools/try-under-xvfb.sh.
+    packages+=(xvfb xauth xdotool dbus-x11 at-spi2-core python3-pyatspi imagemagick)
 fi
 
 missing=()
