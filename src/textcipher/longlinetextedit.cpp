@@ -200,7 +200,7 @@ void LongLineTextEdit::insertFromMimeData(const QMimeData *source)
 QMimeData *LongLineTextEdit::createMimeDataFromSelection() const
 {
     const QTextCursor cursor = textCursor();
-    auto *data = new QMimeData;
-    data->setText(textBetween(cursor.selectionStart(), cursor.selectionEnd(), u"\n"));
-    return data;
+    auto *mime = new QMimeData;
+    mime->setText(textBetween(cursor.selectionStart(), cursor.selectionEnd(), u"\n"));
+    return mime;
 }

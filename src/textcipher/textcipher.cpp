@@ -45,7 +45,7 @@ struct Tables {
 
 const Tables &tables()
 {
-    static const Tables t = [] {
+    static const Tables built = [] {
         Tables t;
         t.code.fill(-1);
         for (int code = 0; code < 256; ++code) {
@@ -56,7 +56,7 @@ const Tables &tables()
         }
         return t;
     }();
-    return t;
+    return built;
 }
 
 inline qint16 codeOf(const Tables &t, QChar c)

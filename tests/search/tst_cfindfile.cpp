@@ -226,7 +226,7 @@ private slots:
         const QByteArrayList order = listing(bytes(start), true);
         for (QByteArray *text : {&expected, &change})
             for (qsizetype i = 0; i < order.size(); ++i)
-                text->replace('{' + QByteArray::number(i + 1) + '}', order[i]);
+                text->replace(QByteArray('{' + QByteArray::number(i + 1) + '}'), order[i]);
         Recorder r(bytes(start), answers);
         r.finder.sInclSubfolders(incl);
         r.onEvent = [&, changed = false](const QByteArray &e) mutable {
@@ -286,7 +286,7 @@ private slots:
         QVERIFY(moved);
         QCOMPARE(events.removeAll("S"), qsizetype(5000 + 4 * 101 + 2));
         const QByteArray d = QByteArray("/d").repeated(5000);
-        const auto leaf = [&](int level, const char *name) { return d.left(2 * level) + name + d.left(200) + "/|branch.dwg"; };
+        const auto leaf = [&](int level, const char *name) -> QByteArray { return d.left(2 * level) + name + d.left(200) + "/|branch.dwg"; };
         QByteArrayList expected{d + "/|bottom.dwg", leaf(20, "/e"), leaf(3000, "/e"), leaf(49, "/p"), leaf(49, "/q"), "/p/|decoy.dwg", "/q/|decoy.dwg"};
         std::sort(events.begin(), events.end());
         std::sort(expected.begin(), expected.end());
