@@ -6,7 +6,6 @@
 #include "app/settings.h"
 #include "app/ui.h"
 #include "cipher/handoff.h"
-#include "cfindfile.h"
 #include "app/dirlistbox.h"
 #include "app/controls.h"
 #include "hitlistmodel.h"
@@ -74,6 +73,9 @@ void Form1::buildControls()
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setDuplicatesEnabled(true);
+    // The history is a list to pick from: completing inline would make Enter search a longer
+    // text than the one typed.
+    Combo1->setCompleter(nullptr);
     Combo1->setFont(Ui::font(QStringLiteral("Arial"), 12, true));
     Ui::place(Combo1, 360, 600, 3135, 405);
     // The combo box holds the focus and hands keys to its line edit directly, past any filter
@@ -164,8 +166,7 @@ void Form1::Form_Load()
 
     Label1->setText(List_path->count() > 0 ? List_path->item(0)->text() : QString());
 
-    nSearch = std::make_unique<cFindFile>();
-    m_run = std::make_unique<SearchRun>(*nSearch, StopRequested);
+    m_session = std::make_unique<SearchSession>(StopRequested);
 
     cmdStop->setEnabled(false);
 

@@ -11,7 +11,7 @@
 #include <memory>
 
 #include "app/clicklabel.h"
-#include "searchrun.h"
+#include "searchsession.h"
 
 class QAction;
 class QComboBox;
@@ -26,7 +26,6 @@ class QListView;
 class QListWidget;
 class QPushButton;
 class HitListModel;
-class cFindFile;
 class DirListBox;
 
 // The search window: search field, hit list, search paths, and the hit actions around them.
@@ -191,9 +190,9 @@ private:
     void appendNote(const QString &line);
 
     HitListModel *m_hits = nullptr;
-    std::unique_ptr<cFindFile> nSearch;
-    std::unique_ptr<SearchRun> m_run;
-    std::deque<SearchRun::Item> m_backlog;
+    // The search run with its finder; the window shows what it reports.
+    std::unique_ptr<SearchSession> m_session;
+    std::deque<SearchSession::Item> m_backlog;
     QTimer m_drainTimer;
     QStringList m_errors;
     bool m_searching = false;

@@ -249,7 +249,7 @@ private slots:
 
         // Hold the walk at its first descent until the stop button has been pressed.
         std::atomic<bool> held{false};
-        SearchRun::setDescentHook([&] {
+        SearchSession::setDescentHook([&] {
             held = true;
             while (!form->StopRequested)
                 QThread::msleep(1);
@@ -261,7 +261,7 @@ private slots:
         QCOMPARE(form->Label1->text(), p1);
         QTest::mouseClick(form->cmdStop, Qt::LeftButton);
         QVERIFY(finished.wait(20000));
-        SearchRun::setDescentHook(nullptr);
+        SearchSession::setDescentHook(nullptr);
 
         QCOMPARE(hits(form), (QStringList{p1 + QStringLiteral("/hit"), p2 + QStringLiteral("/hit"),
                                           p3 + QStringLiteral("/hit")}));
@@ -281,7 +281,7 @@ private slots:
         const QString p = env->root() + QStringLiteral("/p");
         form = start(*env, {p});
         std::atomic<bool> held{false}, released{false};
-        SearchRun::setDescentHook([&] {
+        SearchSession::setDescentHook([&] {
             held = true;
             while (!released)
                 QThread::msleep(1);
@@ -292,9 +292,105 @@ private slots:
         QVERIFY(form->isSearching());
         released = true;
         QVERIFY(search(form, QStringLiteral("second")));
-        SearchRun::setDescentHook(nullptr);
+        SearchSession::setDescentHook(nullptr);
         QCOMPARE(hits(form), QStringList{p + QStringLiteral("/second")});
         QCOMPARE(form->Label6->text(), QStringLiteral("1"));
+    }
+
+    void infoWindowReloadsThePathsDuringASearch()
+    {
+        QStringList paths;
+        for (const char *p : {"p1", "p2", "p3"}) {
+            env->writeFile(QLatin1String(p) + QStringLiteral("/hit"));
+            env->writeFile(QLatin1String(p) + QStringLiteral("/sub/hit"));
+            paths.append(env->root() + QLatin1Char('/') + QLatin1String(p));
+        }
+        form = start(*env, paths);
+        std::atomic<bool> held{false}, released{false};
+        SearchSession::setDescentHook([&] {
+            held = true;
+            while (!released)
+                QThread::msleep(1);
+        });
+        QSignalSpy finished(form, &Form1::searchFinished);
+        form->Combo1->setEditText(QStringLiteral("hit"));
+        QTest::mouseClick(form->Command3, Qt::LeftButton);
+        QTRY_VERIFY(held);
+
+        // The user shortens the search-path file and closes the info window, which reads it again.
+        writeSearchPaths(*env, {paths.first()});
+        QTest::mouseClick(form->Command2, Qt::LeftButton);
+        QPointer<Form2> info = Form2::existing();
+        QVERIFY(info && info->isVisible());
+        QTest::mouseClick(info->cmd_exit, Qt::LeftButton);
+        QCOMPARE(form->searchPaths(), QStringList{paths.first()});
+        released = true;
+        QVERIFY(finished.count() > 0 || finished.wait(20000));
+        SearchSession::setDescentHook(nullptr);
+
+        // The running search walks the paths it started with and shows them as it goes.
+        QCOMPARE(form->Label1->text(), paths.last());
+        QCOMPARE(form->hitModel()->count(), 6);
+    }
+
+    void searchedTextIsExactlyTheTypedText_data()
+    {
+        QTest::addColumn<QString>("before"); // searched first, so it is in the history
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("beginning of an earlier text") << QStringLiteral("4711") << QStringLiteral("47")
+                                                      << QStringList{QStringLiteral("4711.dwg"), QStringLiteral("4720-b.dwg")};
+        QTest::newRow("star after a star text") << QStringLiteral("*4711") << QStringLiteral("*")
+                                                << QStringList{QStringLiteral("4711.dwg"), QStringLiteral("4720-b.dwg"),
+                                                               QStringLiteral("A4711.dwg")};
+        QTest::newRow("other case") << QStringLiteral("A4711") << QStringLiteral("a")
+                                    << QStringList{QStringLiteral("A4711.dwg")};
+    }
+    void searchedTextIsExactlyTheTypedText()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, expected);
+        for (const char *f : {"4711.dwg", "4720-b.dwg", "A4711.dwg"})
+            env->writeFile(QStringLiteral("a/") + QLatin1String(f));
+        const QString root = env->root() + QStringLiteral("/a");
+        form = start(*env, {root});
+        QVERIFY(search(form, before));
+        QVERIFY(search(form, typed));
+        QCOMPARE(form->Combo1->currentText(), typed);
+        QCOMPARE(form->Combo1->count(), 2);
+        QStringList want;
+        for (const QString &e : expected)
+            want.append(root + QLatin1Char('/') + e);
+        QCOMPARE(sorted(hits(form)), sorted(want));
+    }
+
+    void emptyStartDuringASearchLeavesNoDuplicates()
+    {
+        env->writeFile(QStringLiteral("a/plan-top.dwg"));
+        env->writeFile(QStringLiteral("a/inner/plan.dwg"));
+        const QString a = env->root() + QStringLiteral("/a");
+        form = start(*env, {a, a + QStringLiteral("/inner")});
+        std::atomic<bool> held{false}, released{false};
+        SearchSession::setDescentHook([&] {
+            held = true;
+            while (!released)
+                QThread::msleep(1);
+        });
+        QSignalSpy finished(form, &Form1::searchFinished);
+        form->Combo1->setEditText(QStringLiteral("plan"));
+        QTest::mouseClick(form->Command3, Qt::LeftButton);
+        QTRY_VERIFY(held && form->hitModel()->count() == 1);
+
+        // "Suche starten" with an empty field while hits still arrive.
+        form->Combo1->setEditText(QString());
+        QTest::mouseClick(form->Command3, Qt::LeftButton);
+        released = true;
+        QVERIFY(finished.count() > 0 || finished.wait(20000));
+        SearchSession::setDescentHook(nullptr);
+
+        QCOMPARE(form->Label6->text(), QStringLiteral("3"));
+        QCOMPARE(sorted(hits(form)), sorted({a + QStringLiteral("/inner/plan.dwg"), a + QStringLiteral("/plan-top.dwg")}));
     }
 
     void settingsSurviveARestart()

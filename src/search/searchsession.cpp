@@ -1,6 +1,7 @@
-#include "searchrun.h"
+#include "searchsession.h"
 
-#include "cfindfile.h"
+#include "app/nativepath.h"
+#include "app/pathfunctions.h"
 
 namespace {
 constexpr size_t kBatchHits = 4096;
@@ -11,32 +12,69 @@ std::function<void()> &descentHook()
     static std::function<void()> hook;
     return hook;
 }
+
+// The same hit text can only be reported twice when one search path's base (the path with
+// one trailing separator) begins with another's: every hit text begins with its path's base.
+bool mayOverlap(const std::vector<SearchSession::Query::Path> &paths)
+{
+    const char sep = char(PathSeparator().unicode());
+    std::vector<std::string> bases;
+    for (const SearchSession::Query::Path &p : paths) {
+        std::string base = p.native;
+        while (!base.empty() && base.back() == sep)
+            base.pop_back();
+        base += sep;
+        bases.push_back(std::move(base));
+    }
+    for (size_t i = 0; i < bases.size(); ++i) {
+        for (size_t j = 0; j < bases.size(); ++j) {
+            if (i != j && bases[j].compare(0, bases[i].size(), bases[i]) == 0)
+                return true;
+        }
+    }
+    return false;
+}
 } // namespace
 
-void SearchRun::setDescentHook(std::function<void()> hook)
+SearchSession::Query SearchSession::makeQuery(const QStringList &searchPaths, const QString &typedText)
+{
+    Query query;
+    for (const QString &entry : searchPaths) {
+        // A blank line would otherwise make every search walk the whole file system.
+        if (entry.trimmed().isEmpty())
+            continue;
+        query.paths.push_back({entry, NativePath::encode(entry).toStdString()});
+    }
+    query.mayRepeat = mayOverlap(query.paths);
+    // Encoded like the names, so text pasted from a hit whose name is not UTF-8 still matches.
+    query.pattern = NativePath::encode(typedText + QLatin1Char('*')).toStdString();
+    return query;
+}
+
+void SearchSession::setDescentHook(std::function<void()> hook)
 {
     descentHook() = std::move(hook);
 }
 
-SearchRun::SearchRun(cFindFile &finder, const std::atomic<bool> &stopRequested)
-    : m_finder(finder)
-    , m_stopRequested(stopRequested)
+SearchSession::SearchSession(const std::atomic<bool> &stopRequested)
+    : m_stopRequested(stopRequested)
 {
 }
 
-SearchRun::~SearchRun()
+SearchSession::~SearchSession()
 {
     abort();
 }
 
-void SearchRun::start(std::vector<Path> paths, std::string pattern)
+void SearchSession::start(Query query)
 {
     abort();
     m_abort = false;
-    m_thread = std::thread(&SearchRun::walk, this, std::move(paths), std::move(pattern));
+    m_query = std::move(query);
+    m_thread = std::thread(&SearchSession::walk, this);
 }
 
-void SearchRun::abort()
+void SearchSession::abort()
 {
     m_abort = true;
     join();
@@ -44,13 +82,13 @@ void SearchRun::abort()
     m_queue.clear();
 }
 
-void SearchRun::join()
+void SearchSession::join()
 {
     if (m_thread.joinable())
         m_thread.join();
 }
 
-std::deque<SearchRun::Item> SearchRun::take()
+std::deque<SearchSession::Item> SearchSession::take()
 {
     std::deque<Item> items;
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -58,13 +96,13 @@ std::deque<SearchRun::Item> SearchRun::take()
     return items;
 }
 
-void SearchRun::post(Item item)
+void SearchSession::post(Item item)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_queue.push_back(std::move(item));
 }
 
-void SearchRun::recycle(Item &&item)
+void SearchSession::recycle(Item &&item)
 {
     item.bytes.clear();
     item.ends.clear();
@@ -73,7 +111,7 @@ void SearchRun::recycle(Item &&item)
         m_spare.push_back(std::move(item));
 }
 
-void SearchRun::flushHits()
+void SearchSession::flushHits()
 {
     m_lastFlush = std::chrono::steady_clock::now();
     if (m_pending.ends.empty())
@@ -91,7 +129,7 @@ void SearchRun::flushHits()
     m_pending = std::move(next);
 }
 
-void SearchRun::walk(std::vector<Path> paths, std::string pattern)
+void SearchSession::walk()
 {
     m_pending = Item();
     m_lastFlush = std::chrono::steady_clock::now();
@@ -116,25 +154,26 @@ void SearchRun::walk(std::vector<Path> paths, std::string pattern)
     };
     const std::function<void()> hook = descentHook();
     m_finder.StopSearch = [&](bool &cancel) {
-        if (hook)
+        if (hook) {
+            flushHits(); // a test holding the walk here sees every hit reported so far
             hook();
+        }
         if (m_stopRequested || m_abort)
             cancel = true;
         if (aged())
             flushHits();
     };
 
-    for (Path &p : paths) {
+    for (const Query::Path &p : m_query.paths) {
         if (m_abort)
             break;
         Item started;
         started.kind = Item::PathStarted;
-        started.index = p.index;
-        started.text = p.path;
+        started.path = p.shown;
         post(std::move(started));
         try {
-            m_finder.sFileToFind(pattern);
-            m_finder.sSearchpath(p.path);
+            m_finder.sFileToFind(m_query.pattern);
+            m_finder.sSearchpath(p.native);
             m_finder.sStartSearch();
         } catch (const std::exception &e) {
             flushHits();
@@ -146,7 +185,6 @@ void SearchRun::walk(std::vector<Path> paths, std::string pattern)
         flushHits();
         Item finished;
         finished.kind = Item::PathFinished;
-        finished.index = p.index;
         post(std::move(finished));
     }
     m_finder.MatchFound = nullptr;
