@@ -13,6 +13,12 @@ std::function<void()> &descentHook()
     return hook;
 }
 
+std::function<int(const std::string &)> &openHook()
+{
+    static std::function<int(const std::string &)> hook;
+    return hook;
+}
+
 // The same hit text can only be reported twice when one search path's base (the path with
 // one trailing separator) begins with another's: every hit text begins with its path's base.
 bool mayOverlap(const std::vector<SearchSession::Query::Path> &paths)
@@ -56,6 +62,11 @@ void SearchSession::setDescentHook(std::function<void()> hook)
     descentHook() = std::move(hook);
 }
 
+void SearchSession::setOpenHook(std::function<int(const std::string &)> hook)
+{
+    openHook() = std::move(hook);
+}
+
 SearchSession::SearchSession(const std::atomic<bool> &stopRequested)
     : m_stopRequested(stopRequested)
 {
@@ -70,13 +81,17 @@ void SearchSession::start(Query query)
 {
     abort();
     m_abort = false;
+    m_finder.clearAbort();
+    m_finder.beforeOpen = openHook();
     m_query = std::move(query);
     m_thread = std::thread(&SearchSession::walk, this);
 }
 
 void SearchSession::abort()
 {
+    // The finder answers at once, also while a listing hangs in the file system.
     m_abort = true;
+    m_finder.abort();
     join();
     std::lock_guard<std::mutex> lock(m_mutex);
     m_queue.clear();
@@ -158,7 +173,7 @@ void SearchSession::walk()
             flushHits(); // a test holding the walk here sees every hit reported so far
             hook();
         }
-        if (m_stopRequested || m_abort)
+        if (m_stopRequested)
             cancel = true;
         if (aged())
             flushHits();

@@ -71,6 +71,8 @@ public:
     // Tests: called on the worker before each descent, so a test can hold the walk at a
     // known point.
     static void setDescentHook(std::function<void()> hook);
+    // Tests: handed to the finder of every later search (cFindFile::beforeOpen).
+    static void setOpenHook(std::function<int(const std::string &)> hook);
 
 private:
     void walk();

@@ -3,6 +3,7 @@
 #include "app/pathfunctions.h"
 #include "app/settings.h"
 #include "options/form2.h"
+#include "search/cfindfile.h"
 #include "search/frmsplash.h"
 
 #include <QLabel>
@@ -13,7 +14,11 @@
 #include <QThread>
 
 #include <atomic>
+#include <cerrno>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -391,6 +396,86 @@ private slots:
 
         QCOMPARE(form->Label6->text(), QStringLiteral("3"));
         QCOMPARE(sorted(hits(form)), sorted({a + QStringLiteral("/inner/plan.dwg"), a + QStringLiteral("/plan-top.dwg")}));
+    }
+
+    void closeAndNewSearchDoNotWaitForAHangingListing_data()
+    {
+        QTest::addColumn<bool>("closeWindow"); // or start a new search
+        QTest::newRow("close the window") << true;
+        QTest::newRow("new search") << false;
+    }
+    void closeAndNewSearchDoNotWaitForAHangingListing()
+    {
+        QFETCH(bool, closeWindow);
+        env->writeFile(QStringLiteral("p/plan.dwg"));
+        env->writeFile(QStringLiteral("p/hangs/plan.dwg"));
+        const QString p = env->root() + QStringLiteral("/p");
+        // The first listing of "hangs" blocks until released; a watchdog releases it after a
+        // long while, so a window that waits for it fails instead of hanging the test.
+        struct Gate {
+            std::mutex mutex;
+            std::condition_variable cv;
+            bool open = false;
+            std::atomic<bool> reached{false}, forced{false};
+            void release(bool byWatchdog)
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                if (!open && byWatchdog)
+                    forced = true;
+                open = true;
+                cv.notify_all();
+            }
+        };
+        auto gate = std::make_shared<Gate>();
+        SearchSession::setOpenHook([gate](const std::string &path) {
+            if (path == "hangs" && !gate->reached.exchange(true)) {
+                std::unique_lock<std::mutex> lock(gate->mutex);
+                gate->cv.wait(lock, [&] { return gate->open; });
+            }
+            return 0;
+        });
+        std::thread watchdog([gate] {
+            std::unique_lock<std::mutex> lock(gate->mutex);
+            if (!gate->cv.wait_for(lock, std::chrono::seconds(10), [&] { return gate->open; })) {
+                lock.unlock();
+                gate->release(true);
+            }
+        });
+        form = start(*env, {p});
+        form->Combo1->setEditText(QStringLiteral("plan"));
+        QTest::mouseClick(form->Command3, Qt::LeftButton);
+        QTRY_VERIFY(gate->reached);
+
+        if (closeWindow) {
+            QPointer<Form1> window = form;
+            close(form);
+            form = nullptr;
+            QVERIFY(!window);
+        } else {
+            QVERIFY(search(form, QStringLiteral("plan")));
+            QCOMPARE(sorted(hits(form)), sorted({p + QStringLiteral("/hangs/plan.dwg"), p + QStringLiteral("/plan.dwg")}));
+        }
+        const bool forced = gate->forced;
+        gate->release(false);
+        watchdog.join();
+        SearchSession::setOpenHook(nullptr);
+        QVERIFY(!forced);
+        QTRY_COMPARE(cFindFile::readersRunning(), 0);
+    }
+
+    void runningOutOfDescriptorsIsToldOnce()
+    {
+        env->writeFile(QStringLiteral("p1/plan.dwg"));
+        env->writeFile(QStringLiteral("p1/full/plan.dwg"));
+        env->writeFile(QStringLiteral("p2/plan.dwg"));
+        env->writeFile(QStringLiteral("p2/full/plan.dwg"));
+        form = start(*env, {env->root() + QStringLiteral("/p1"), env->root() + QStringLiteral("/p2")});
+        SearchSession::setOpenHook([](const std::string &path) { return path == "full" ? EMFILE : 0; });
+        QVERIFY(search(form, QStringLiteral("plan")));
+        SearchSession::setOpenHook(nullptr);
+        QCOMPARE(form->Label6->text(), QStringLiteral("2"));
+        QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Fehler bei sStartSearch")});
+        QCOMPARE(env->messages.first().icon, Platform::Icon::Error);
     }
 
     void settingsSurviveARestart()

@@ -5,6 +5,11 @@
 #include <QTest>
 #include <QThread>
 
+#include <cerrno>
+#include <condition_variable>
+#include <future>
+#include <mutex>
+
 namespace {
 
 // Everything a session reported until Finished, one line per item; hits as full paths.
@@ -134,6 +139,72 @@ private slots:
         expected.replaceInStrings(QStringLiteral("{r}"), r);
         QCOMPARE(runToEnd(session), expected);
         QVERIFY(!session.active());
+    }
+
+    void failureOfOnePathIsReportedAndTheNextIsWalked()
+    {
+        TestEnv env;
+        env.writeFile(QStringLiteral("p1/plan.dwg"));
+        env.writeFile(QStringLiteral("p1/bad/plan.dwg"));
+        env.writeFile(QStringLiteral("p2/good/plan.dwg"));
+        const QString r = env.root();
+        SearchSession::setOpenHook([](const std::string &path) { return path == "bad" ? EMFILE : 0; });
+        std::atomic<bool> stop{false};
+        SearchSession session(stop);
+        session.start(SearchSession::makeQuery({r + QStringLiteral("/p1"), r + QStringLiteral("/p2")}, QStringLiteral("plan")));
+        SearchSession::setOpenHook(nullptr);
+        QCOMPARE(runToEnd(session), (QStringList{QStringLiteral("start ") + r + QStringLiteral("/p1"),
+                                                 QStringLiteral("hit ") + r + QStringLiteral("/p1/plan.dwg"),
+                                                 QStringLiteral("error Fehler bei sStartSearch"), QStringLiteral("end"),
+                                                 QStringLiteral("start ") + r + QStringLiteral("/p2"),
+                                                 QStringLiteral("hit ") + r + QStringLiteral("/p2/good/plan.dwg"),
+                                                 QStringLiteral("end")}));
+    }
+
+    void abortDoesNotWaitForAHangingListing()
+    {
+        TestEnv env;
+        env.writeFile(QStringLiteral("p/plan.dwg"));
+        env.writeFile(QStringLiteral("p/hangs/plan.dwg"));
+        struct Gate {
+            std::mutex mutex;
+            std::condition_variable cv;
+            bool open = false;
+            std::atomic<bool> reached{false};
+        };
+        auto gate = std::make_shared<Gate>();
+        SearchSession::setOpenHook([gate](const std::string &path) {
+            if (path == "hangs") {
+                std::unique_lock<std::mutex> lock(gate->mutex);
+                gate->reached = true;
+                gate->cv.wait(lock, [&] { return gate->open; });
+            }
+            return 0;
+        });
+        std::atomic<bool> stop{false};
+        SearchSession session(stop);
+        session.start(SearchSession::makeQuery({env.root() + QStringLiteral("/p")}, QStringLiteral("plan")));
+        SearchSession::setOpenHook(nullptr);
+        QTRY_VERIFY(gate->reached);
+
+        auto aborted = std::async(std::launch::async, [&] { session.abort(); });
+        const bool returned = aborted.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+        const bool readerStillStuck = cFindFile::readersRunning() > 0;
+        {
+            std::lock_guard<std::mutex> lock(gate->mutex);
+            gate->open = true;
+            gate->cv.notify_all();
+        }
+        aborted.wait();
+        QVERIFY(returned);
+        QVERIFY(readerStillStuck);
+        QVERIFY(!session.active());
+        QCOMPARE(session.take().size(), size_t(0));
+        QTRY_COMPARE(cFindFile::readersRunning(), 0);
+
+        // The next search runs as usual.
+        session.start(SearchSession::makeQuery({env.root() + QStringLiteral("/p")}, QStringLiteral("plan")));
+        QCOMPARE(runToEnd(session).size(), 4);
     }
 };
 
