@@ -9,6 +9,7 @@
 #include "app/dirlistbox.h"
 #include "app/controls.h"
 #include "hitlistmodel.h"
+#include "hitlistview.h"
 #include "icons.h"
 #include "options/form2.h"
 
@@ -102,14 +103,11 @@ void Form1::buildControls()
     logo->setScaledContents(true);
 
     m_hits = new HitListModel(this);
-    List1 = new QListView(this);
+    List1 = new HitListView(this);
     List1->setObjectName(QStringLiteral("List1"));
     List1->setModel(m_hits);
-    List1->setUniformItemSizes(true);
     List1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    List1->setLayoutMode(QListView::Batched);
-    List1->setBatchSize(2000);
     Ui::place(List1, 120, 1800, 9375, 2400);
     List1->hide();
 
