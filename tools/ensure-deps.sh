@@ -6,6 +6,10 @@ packages=(cmake ninja-build g++ qt6-base-dev qt6-base-dev-tools libgl-dev fonts-
 if [ "${TARVO_WITH_X:-0}" = 1 ]; then
     packages+=(xvfb xauth)
 fi
+# The latency file system of the network-share benchmark (bench/latency.sh).
+if [ "${TARVO_WITH_FUSE:-0}" = 1 ]; then
+    packages+=(fuse3 libfuse3-dev pkg-config)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -139,6 +139,7 @@ struct Node {
     dev_t dev = 0;              // identity, to check a folder opened again by name
     ino_t ino = 0;
     bool identified = false;
+    bool identifying = false;
     bool live = true;           // neither left by the walk nor dropped
     bool entered = false;
     bool holding = false;       // in m_holders
@@ -162,9 +163,13 @@ struct Job {
     int keptFd = -1;
     int error = 0;
     Listing listing;
-    dev_t dev = 0;
-    ino_t ino = 0;
-    bool identified = false;
+};
+
+// What a reader does after it let go of the lock: descriptors to close, and folders to look
+// at once before they give their descriptor up (pinned meanwhile).
+struct Chores {
+    std::vector<int> close;
+    std::vector<std::pair<Node *, int>> identify;
 };
 
 bool Walk::NeededFirst::operator()(const Node *a, const Node *b) const
@@ -371,14 +376,7 @@ void Walk::run(Job &job)
         job.error = ENOMEM;
     }
     if (!job.error && !l.folders.empty()) {
-        // Its children are opened from here later; the identity lets a reopened one be checked.
-        struct stat sb;
-        if (fstat(fd, &sb) == 0) {
-            job.dev = sb.st_dev;
-            job.ino = sb.st_ino;
-            job.identified = true;
-        }
-        job.keptFd = fd;
+        job.keptFd = fd; // its children are opened from here
     } else {
         close(fd);
     }
@@ -425,9 +423,9 @@ int Walk::reopenParent(const Job &job) const
 
 bool Walk::lowerDescriptorUse(Job &job, size_t held)
 {
-    std::vector<int> fds;
+    Chores chores;
     if (job.reopened >= 0) {
-        fds.push_back(job.reopened);
+        chores.close.push_back(job.reopened);
         job.reopened = -1;
     }
     bool lowered;
@@ -436,13 +434,14 @@ bool Walk::lowerDescriptorUse(Job &job, size_t held)
         lowered = !m_lowDescriptors || held < m_heldCap;
         m_lowDescriptors = true;
         m_heldCap = std::min(m_heldCap, held);
-        keepWithin(m_heldCap, fds);
-        fds.insert(fds.end(), m_toClose.begin(), m_toClose.end());
+        keepWithin(m_heldCap, chores);
+        chores.close.insert(chores.close.end(), m_toClose.begin(), m_toClose.end());
         m_toClose.clear();
     }
-    closeAll(fds);
-    // Worth another try only when this freed a descriptor or will keep fewer.
-    return lowered || !fds.empty();
+    // Worth another try only when this frees a descriptor or will keep fewer.
+    const bool progress = lowered || !chores.close.empty() || !chores.identify.empty();
+    doChores(chores);
+    return progress;
 }
 
 void Walk::takeTurnWhenShort(Job &job)
@@ -467,22 +466,70 @@ void Walk::takeTurnWhenShort(Job &job)
     closeAll(fds);
 }
 
-void Walk::keepWithin(size_t cap, std::vector<int> &toClose)
+void Walk::keepWithin(size_t cap, Chores &chores)
 {
-    // Give up the descriptors needed last.
+    // Give up the descriptors needed last. A folder is looked at before it gives its
+    // descriptor up, so that opening it again by name can tell whether it is still the same.
     auto it = m_open.end();
-    while (m_open.size() > cap && it != m_open.begin()) {
+    size_t kept = m_open.size();
+    while (kept > cap && it != m_open.begin()) {
         --it;
         Node *n = *it;
-        if (n->users > 0)
+        if (n->users > 0 || n->identifying)
             continue;
-        toClose.push_back(n->fd);
+        --kept;
+        if (!n->identified) {
+            n->identifying = true;
+            ++n->users;
+            ++n->refs;
+            chores.identify.emplace_back(n, n->fd);
+            continue;
+        }
+        chores.close.push_back(n->fd);
         n->fd = -1;
         it = m_open.erase(it);
     }
 }
 
-void Walk::complete(Job &job, std::vector<int> &toClose)
+void Walk::doChores(Chores &chores)
+{
+    while (!chores.identify.empty() || !chores.close.empty()) {
+        closeAll(chores.close);
+        chores.close.clear();
+        if (chores.identify.empty())
+            break;
+        std::vector<std::pair<Node *, int>> identify;
+        identify.swap(chores.identify);
+        std::vector<struct stat> seen(identify.size());
+        std::vector<bool> ok(identify.size());
+        for (size_t i = 0; i < identify.size(); ++i)
+            ok[i] = fstat(identify[i].second, &seen[i]) == 0;
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (size_t i = 0; i < identify.size(); ++i) {
+            Node *n = identify[i].first;
+            n->identifying = false;
+            n->identified = ok[i];
+            n->dev = seen[i].st_dev;
+            n->ino = seen[i].st_ino;
+            --n->users;
+            settle(n, chores);
+            release(n);
+        }
+        keepWithin(m_heldCap, chores);
+    }
+}
+
+void Walk::settle(Node *n, Chores &chores)
+{
+    // A descriptor nobody uses and no child will be opened from any more.
+    if (n->fd >= 0 && n->users == 0 && (m_finished || (!n->holding && n != m_root))) {
+        m_open.erase(n);
+        chores.close.push_back(n->fd);
+        n->fd = -1;
+    }
+}
+
+void Walk::complete(Job &job, Chores &chores)
 {
     Node *node = job.node;
     Node *parent = node->parent;
@@ -497,19 +544,15 @@ void Walk::complete(Job &job, std::vector<int> &toClose)
             parent->fd = job.reopened;
             m_open.insert(parent);
         } else {
-            toClose.push_back(job.reopened);
+            chores.close.push_back(job.reopened);
         }
     }
-    if (job.from && job.from->fd >= 0 && job.from->users == 0
-        && (m_finished || (!job.from->holding && job.from != m_root))) {
-        m_open.erase(job.from);
-        toClose.push_back(job.from->fd);
-        job.from->fd = -1;
-    }
+    if (job.from)
+        settle(job.from, chores);
 
     if (m_finished || !node->live) {
         if (job.keptFd >= 0)
-            toClose.push_back(job.keptFd);
+            chores.close.push_back(job.keptFd);
         release(node);
         if (m_lowDescriptors)
             m_readerCv.notify_all();
@@ -518,9 +561,6 @@ void Walk::complete(Job &job, std::vector<int> &toClose)
     node->listed = true;
     node->error = isResourceFailure(job.error) ? job.error : 0;
     node->listing = std::move(job.listing);
-    node->dev = job.dev;
-    node->ino = job.ino;
-    node->identified = job.identified;
     if (!node->entered)
         m_aheadBytes += node->listing.bytes();
     if (!node->error && !node->listing.folders.empty() && m_options.descend) {
@@ -532,9 +572,9 @@ void Walk::complete(Job &job, std::vector<int> &toClose)
                 m_open.insert(node);
         }
     } else if (job.keptFd >= 0) {
-        toClose.push_back(job.keptFd);
+        chores.close.push_back(job.keptFd);
     }
-    keepWithin(m_heldCap, toClose);
+    keepWithin(m_heldCap, chores);
     release(node);
     if (m_awaited == node)
         m_walkCv.notify_one();
@@ -563,12 +603,12 @@ void Walk::readerMain(std::shared_ptr<Walk> self)
             self->wake();
             lock.unlock();
             self->run(job);
-            std::vector<int> fds;
+            Chores chores;
             lock.lock();
-            self->complete(job, fds);
-            if (!fds.empty()) {
+            self->complete(job, chores);
+            if (!chores.close.empty() || !chores.identify.empty()) {
                 lock.unlock();
-                closeAll(fds);
+                self->doChores(chores);
                 lock.lock();
             }
             // Active until its descriptors are closed: a reader waiting for its turn counts on it.

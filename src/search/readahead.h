@@ -47,6 +47,7 @@ bool isResourceFailure(int error);
 
 struct Node;
 struct Job;
+struct Chores;
 
 class Walk : public std::enable_shared_from_this<Walk>
 {
@@ -86,13 +87,15 @@ private:
     bool pickable() const;
     bool pick(Job &job);
     void run(Job &job);
-    void complete(Job &job, std::vector<int> &toClose);
+    void complete(Job &job, Chores &chores);
+    void doChores(Chores &chores);
+    void settle(Node *node, Chores &chores);
     void wake();
     void drop(Node *node);
     void release(Node *node);
     void closeLater(Node *node);
     void freeNode(Node *node);
-    void keepWithin(size_t cap, std::vector<int> &toClose);
+    void keepWithin(size_t cap, Chores &chores);
     void spawn();
     bool lowerDescriptorUse(Job &job, size_t held);
     void takeTurnWhenShort(Job &job);
