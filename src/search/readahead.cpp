@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -21,6 +22,8 @@ namespace {
 constexpr size_t kHeldWhenShort = 2;
 // Readers started as soon as there is work.
 constexpr int kEagerReaders = 2;
+// A listing that takes longer went over a network (or a very large folder): more readers help.
+constexpr auto kSlowListing = std::chrono::microseconds(300);
 
 std::atomic<int> g_readersRunning{0};
 
@@ -267,9 +270,10 @@ void Walk::wake()
         return;
     }
     // A few readers keep up with a local disk, where more only cost switching; further ones
-    // start only while the walk waits, that is while listings are slow to come.
+    // start while the walk waits and listings take long, that is on a distant file system.
     const bool walkWaits = m_want || (m_awaited && !m_awaited->listed);
-    if (m_threads < std::max(1, m_options.readers) && (m_threads < kEagerReaders || walkWaits))
+    const bool slow = __builtin_popcount(m_recentSlow & 0xFFu) >= 4;
+    if (m_threads < std::max(1, m_options.readers) && (m_threads < kEagerReaders || (walkWaits && slow)))
         spawn();
     else if (m_threads == 0)
         spawn();
@@ -602,9 +606,12 @@ void Walk::readerMain(std::shared_ptr<Walk> self)
             ++self->m_active;
             self->wake();
             lock.unlock();
+            const auto started = std::chrono::steady_clock::now();
             self->run(job);
+            const bool slow = std::chrono::steady_clock::now() - started > kSlowListing;
             Chores chores;
             lock.lock();
+            self->m_recentSlow = (self->m_recentSlow << 1) | (slow ? 1u : 0u);
             self->complete(job, chores);
             if (!chores.close.empty() || !chores.identify.empty()) {
                 lock.unlock();

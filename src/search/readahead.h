@@ -134,6 +134,7 @@ private:
     size_t m_ahead = 0;
     size_t m_aheadBytes = 0;
     size_t m_peakAhead = 0;
+    unsigned m_recentSlow = 0; // one bit per listing, the latest lowest: took long
     bool m_spawnFailed = false;
     std::vector<int> m_toClose; // closed by a reader, never by the walk thread
 };
