@@ -8,8 +8,8 @@
 //   latencyfs /tmp/tree 5 /mnt/slow -f       serve in the foreground
 //   fusermount3 -u /mnt/slow                 unmount
 // Optional: a folder named in the environment variable LATENCYFS_HANG (a path below SOURCE,
-// starting with "/") blocks its opendir until the file system is unmounted, like a share
-// that stops answering.
+// starting with "/") blocks its opendir for LATENCYFS_HANG_S seconds (default 30), or until
+// the file system is unmounted, like a share that stops answering.
 #define FUSE_USE_VERSION 31
 #include <fuse.h>
 
@@ -35,6 +35,7 @@ namespace {
 std::string g_source;
 std::chrono::microseconds g_delay{0};
 std::string g_hang;
+std::chrono::seconds g_hangFor{30};
 std::mutex g_hangMutex;
 std::condition_variable g_hangCv;
 bool g_unmounting = false;
@@ -70,7 +71,7 @@ int fsOpendir(const char *path, struct fuse_file_info *fi)
     waitLikeAServer();
     if (!g_hang.empty() && g_hang == path) {
         std::unique_lock<std::mutex> lock(g_hangMutex);
-        g_hangCv.wait(lock, [] { return g_unmounting; });
+        g_hangCv.wait_for(lock, g_hangFor, [] { return g_unmounting; });
     }
     DIR *d = opendir(real(path).c_str());
     if (!d)
@@ -160,6 +161,8 @@ int main(int argc, char *argv[])
     g_delay = std::chrono::microseconds(static_cast<long>(std::atof(argv[2]) * 1000.0));
     if (const char *hang = std::getenv("LATENCYFS_HANG"))
         g_hang = hang;
+    if (const char *hangFor = std::getenv("LATENCYFS_HANG_S"))
+        g_hangFor = std::chrono::seconds(std::atol(hangFor));
 
     struct fuse_operations ops {};
     ops.getattr = fsGetattr;

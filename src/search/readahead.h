@@ -22,7 +22,7 @@
 namespace ReadAhead {
 
 struct Options {
-    int readers = 32;               // listing requests in flight at most
+    int readers = 64;               // listing requests in flight at most
     int listingsAhead = 256;        // listings read or being read that the walk has not entered
     size_t bytesAhead = 64u << 20;  // memory of those listings
     int heldFolders = 64;           // folders kept open for their children to be opened from
