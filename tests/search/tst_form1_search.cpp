@@ -1,3 +1,4 @@
+#include "listinggate.h"
 #include "searchfixture.h"
 
 #include "app/pathfunctions.h"
@@ -15,9 +16,7 @@
 
 #include <atomic>
 #include <cerrno>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <thread>
 
 #include <fcntl.h>
@@ -285,19 +284,12 @@ private slots:
         env->writeFile(QStringLiteral("p/second"));
         const QString p = env->root() + QStringLiteral("/p");
         form = start(*env, {p});
-        std::atomic<bool> held{false}, released{false};
-        SearchSession::setDescentHook([&] {
-            held = true;
-            while (!released)
-                QThread::msleep(1);
-        });
-        form->Combo1->setEditText(QStringLiteral("first"));
-        QTest::mouseClick(form->Command3, Qt::LeftButton);
-        QTRY_VERIFY(held);
+        HeldWalk walk;
+        startWithButton(form, QStringLiteral("first"));
+        QTRY_VERIFY(walk.held());
         QVERIFY(form->isSearching());
-        released = true;
+        walk.release();
         QVERIFY(search(form, QStringLiteral("second")));
-        SearchSession::setDescentHook(nullptr);
         QCOMPARE(hits(form), QStringList{p + QStringLiteral("/second")});
         QCOMPARE(form->Label6->text(), QStringLiteral("1"));
     }
@@ -311,16 +303,10 @@ private slots:
             paths.append(env->root() + QLatin1Char('/') + QLatin1String(p));
         }
         form = start(*env, paths);
-        std::atomic<bool> held{false}, released{false};
-        SearchSession::setDescentHook([&] {
-            held = true;
-            while (!released)
-                QThread::msleep(1);
-        });
+        HeldWalk walk;
         QSignalSpy finished(form, &Form1::searchFinished);
-        form->Combo1->setEditText(QStringLiteral("hit"));
-        QTest::mouseClick(form->Command3, Qt::LeftButton);
-        QTRY_VERIFY(held);
+        startWithButton(form, QStringLiteral("hit"));
+        QTRY_VERIFY(walk.held());
 
         // The user shortens the search-path file and closes the info window, which reads it again.
         writeSearchPaths(*env, {paths.first()});
@@ -329,9 +315,8 @@ private slots:
         QVERIFY(info && info->isVisible());
         QTest::mouseClick(info->cmd_exit, Qt::LeftButton);
         QCOMPARE(form->searchPaths(), QStringList{paths.first()});
-        released = true;
+        walk.release();
         QVERIFY(finished.count() > 0 || finished.wait(20000));
-        SearchSession::setDescentHook(nullptr);
 
         // The running search walks the paths it started with and shows them as it goes.
         QCOMPARE(form->Label1->text(), paths.last());
@@ -376,23 +361,15 @@ private slots:
         env->writeFile(QStringLiteral("a/inner/plan.dwg"));
         const QString a = env->root() + QStringLiteral("/a");
         form = start(*env, {a, a + QStringLiteral("/inner")});
-        std::atomic<bool> held{false}, released{false};
-        SearchSession::setDescentHook([&] {
-            held = true;
-            while (!released)
-                QThread::msleep(1);
-        });
+        HeldWalk walk;
         QSignalSpy finished(form, &Form1::searchFinished);
-        form->Combo1->setEditText(QStringLiteral("plan"));
-        QTest::mouseClick(form->Command3, Qt::LeftButton);
-        QTRY_VERIFY(held && form->hitModel()->count() == 1);
+        startWithButton(form, QStringLiteral("plan"));
+        QTRY_VERIFY(walk.held() && form->hitModel()->count() == 1);
 
         // "Suche starten" with an empty field while hits still arrive.
-        form->Combo1->setEditText(QString());
-        QTest::mouseClick(form->Command3, Qt::LeftButton);
-        released = true;
+        startWithButton(form, QString());
+        walk.release();
         QVERIFY(finished.count() > 0 || finished.wait(20000));
-        SearchSession::setDescentHook(nullptr);
 
         QCOMPARE(form->Label6->text(), QStringLiteral("3"));
         QCOMPARE(sorted(hits(form)), sorted({a + QStringLiteral("/inner/plan.dwg"), a + QStringLiteral("/plan-top.dwg")}));
@@ -412,38 +389,12 @@ private slots:
         const QString p = env->root() + QStringLiteral("/p");
         // The first listing of "hangs" blocks until released; a watchdog releases it after a
         // long while, so a window that waits for it fails instead of hanging the test.
-        struct Gate {
-            std::mutex mutex;
-            std::condition_variable cv;
-            bool open = false;
-            std::atomic<bool> reached{false}, forced{false};
-            void release(bool byWatchdog)
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                if (!open && byWatchdog)
-                    forced = true;
-                open = true;
-                cv.notify_all();
-            }
-        };
-        auto gate = std::make_shared<Gate>();
-        SearchSession::setOpenHook([gate](const std::string &path) {
-            if (path == "hangs" && !gate->reached.exchange(true)) {
-                std::unique_lock<std::mutex> lock(gate->mutex);
-                gate->cv.wait(lock, [&] { return gate->open; });
-            }
-            return 0;
-        });
-        std::thread watchdog([gate] {
-            std::unique_lock<std::mutex> lock(gate->mutex);
-            if (!gate->cv.wait_for(lock, std::chrono::seconds(10), [&] { return gate->open; })) {
-                lock.unlock();
-                gate->release(true);
-            }
-        });
+        const auto gate = ListingGate::at("hangs", true);
+        SearchSession::setOpenHook(ListingGate::hook(gate));
+        std::atomic<bool> inTime{true};
+        std::thread watchdog([gate, &inTime] { inTime = gate->releasedWithin(std::chrono::seconds(10)); });
         form = start(*env, {p});
-        form->Combo1->setEditText(QStringLiteral("plan"));
-        QTest::mouseClick(form->Command3, Qt::LeftButton);
+        startWithButton(form, QStringLiteral("plan"));
         QTRY_VERIFY(gate->reached);
 
         if (closeWindow) {
@@ -455,11 +406,10 @@ private slots:
             QVERIFY(search(form, QStringLiteral("plan")));
             QCOMPARE(sorted(hits(form)), sorted({p + QStringLiteral("/hangs/plan.dwg"), p + QStringLiteral("/plan.dwg")}));
         }
-        const bool forced = gate->forced;
-        gate->release(false);
+        gate->release();
         watchdog.join();
         SearchSession::setOpenHook(nullptr);
-        QVERIFY(!forced);
+        QVERIFY(inTime);
         QTRY_COMPARE(cFindFile::readersRunning(), 0);
     }
 

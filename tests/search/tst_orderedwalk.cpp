@@ -1,6 +1,7 @@
 // The finder's walk with its readers working ahead: the reports must be exactly those of a
 // plain serial walk, for every tree, pattern and cancel point, and faults of the file system
 // must neither reorder nor hang it.
+#include "listinggate.h"
 #include "treefixture.h"
 #include "helpers/testenv.h"
 
@@ -12,7 +13,6 @@
 #include <sys/resource.h>
 
 #include <atomic>
-#include <condition_variable>
 #include <mutex>
 #include <thread>
 
@@ -112,32 +112,6 @@ int delayFor(const std::string &path)
     std::this_thread::sleep_for(std::chrono::microseconds(h % 800));
     return 0;
 }
-
-// A reader held before it opens one folder, until the test lets it go.
-struct Gate
-{
-    std::string folder;
-    std::mutex mutex;
-    std::condition_variable cv;
-    bool open = false;
-    std::atomic<bool> reached{false};
-
-    int operator()(const std::string &path)
-    {
-        if (path != folder)
-            return 0;
-        std::unique_lock<std::mutex> lock(mutex);
-        reached = true;
-        cv.wait(lock, [this] { return open; });
-        return 0;
-    }
-    void release()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        open = true;
-        cv.notify_all();
-    }
-};
 
 qsizetype countEndingIn(const QByteArrayList &events, const char *end)
 {
@@ -262,10 +236,9 @@ private slots:
         TestEnv env;
         const std::string start = bytes(env.makeDir(QStringLiteral("start")));
         build(start + '/', "top.x a/in.x a/b/deep.x");
-        auto gate = std::make_shared<Gate>();
-        gate->folder = blocked.toStdString();
+        const auto gate = ListingGate::at(blocked.toStdString());
         Recorder r(start);
-        r.finder.beforeOpen = [gate](const std::string &p) { return (*gate)(p); };
+        r.finder.beforeOpen = ListingGate::hook(gate);
         r.finder.sSearchpath(start);
         r.finder.sFileToFind("*.x");
         // Read here while the walk runs on its own thread.
@@ -333,10 +306,9 @@ private slots:
         build(root + '/', "elsewhere/other.x");
         const std::string v = start + "/v";
         const QByteArrayList folderOrder = listing(start, true);
-        auto gate = std::make_shared<Gate>();
-        gate->folder = "v";
+        const auto gate = ListingGate::at("v");
         Recorder r(start);
-        r.finder.beforeOpen = [gate](const std::string &p) { return (*gate)(p); };
+        r.finder.beforeOpen = ListingGate::hook(gate);
         r.finder.sSearchpath(start);
         r.finder.sFileToFind("*");
         std::thread walker([&] { r.finder.sStartSearch(); });

@@ -1,14 +1,13 @@
 #include "search/searchsession.h"
 #include "helpers/testenv.h"
+#include "listinggate.h"
 
 #include <QDeadlineTimer>
 #include <QTest>
 #include <QThread>
 
 #include <cerrno>
-#include <condition_variable>
 #include <future>
-#include <mutex>
 
 namespace {
 
@@ -166,21 +165,8 @@ private slots:
         TestEnv env;
         env.writeFile(QStringLiteral("p/plan.dwg"));
         env.writeFile(QStringLiteral("p/hangs/plan.dwg"));
-        struct Gate {
-            std::mutex mutex;
-            std::condition_variable cv;
-            bool open = false;
-            std::atomic<bool> reached{false};
-        };
-        auto gate = std::make_shared<Gate>();
-        SearchSession::setOpenHook([gate](const std::string &path) {
-            if (path == "hangs") {
-                std::unique_lock<std::mutex> lock(gate->mutex);
-                gate->reached = true;
-                gate->cv.wait(lock, [&] { return gate->open; });
-            }
-            return 0;
-        });
+        const auto gate = ListingGate::at("hangs");
+        SearchSession::setOpenHook(ListingGate::hook(gate));
         std::atomic<bool> stop{false};
         SearchSession session(stop);
         session.start(SearchSession::makeQuery({env.root() + QStringLiteral("/p")}, QStringLiteral("plan")));
@@ -190,11 +176,7 @@ private slots:
         auto aborted = std::async(std::launch::async, [&] { session.abort(); });
         const bool returned = aborted.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
         const bool readerStillStuck = cFindFile::readersRunning() > 0;
-        {
-            std::lock_guard<std::mutex> lock(gate->mutex);
-            gate->open = true;
-            gate->cv.notify_all();
-        }
+        gate->release();
         aborted.wait();
         QVERIFY(returned);
         QVERIFY(readerStillStuck);
