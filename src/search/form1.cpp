@@ -48,8 +48,6 @@ Form1::Form1()
     setWindowTitle(QStringLiteral("Suchmaske für Zeichnungen und Dokumente"));
     Ui::setColors(this, Qt::white);
     buildControls();
-    m_drainTimer.setInterval(10);
-    connect(&m_drainTimer, &QTimer::timeout, this, &Form1::drain);
     Form_Load();
 }
 

@@ -193,7 +193,6 @@ private:
     // The search run with its finder; the window shows what it reports.
     std::unique_ptr<SearchSession> m_session;
     std::deque<SearchSession::Item> m_backlog;
-    QTimer m_drainTimer;
     QStringList m_errors;
     bool m_searching = false;
     bool m_busy = false;

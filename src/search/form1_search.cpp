@@ -96,9 +96,9 @@ void Form1::RunSearch()
     m_hitsDeduped = !query.mayRepeat;
 
     m_searching = true;
-    m_session->setFinishedNotify([this] { QMetaObject::invokeMethod(this, &Form1::drain, Qt::QueuedConnection); });
+    // Items are taken as they come; a drain that runs out of time queues the next one itself.
+    m_session->setNotify([this] { QMetaObject::invokeMethod(this, &Form1::drain, Qt::QueuedConnection); });
     m_session->start(std::move(query));
-    m_drainTimer.start();
 }
 
 void Form1::drain()
@@ -113,7 +113,7 @@ void Form1::drain()
         m_backlog.pop_front();
         switch (item.kind) {
         case SearchSession::Item::Hits:
-            m_hits->appendPacked(item.bytes, item.ends);
+            m_hits->appendPacked(std::move(item.bytes), item.ends);
             m_session->recycle(std::move(item));
             break;
         case SearchSession::Item::PathStarted:
@@ -141,7 +141,6 @@ void Form1::drain()
 
 void Form1::finishSearch()
 {
-    m_drainTimer.stop();
     m_session->join();
     m_backlog.clear();
     m_searching = false;
@@ -168,7 +167,6 @@ void Form1::endRunningSearch()
 {
     if (!m_searching)
         return;
-    m_drainTimer.stop();
     m_session->abort();
     m_backlog.clear();
     setBusy(false);

@@ -18,8 +18,10 @@ namespace ReadAhead {
 
 namespace {
 
-// Folders kept open when descriptors ran out: a few, then only the one needed next.
+// Folders kept open when descriptors ran out: a few, then only the one needed next; and how
+// often a reader tries again while that frees descriptors.
 constexpr size_t kHeldWhenShort = 2;
+constexpr int kRetriesWhenShort = 8;
 // Readers started as soon as there is work.
 constexpr int kEagerReaders = 2;
 // A listing that takes longer went over a network (or a very large folder): more readers help.
@@ -363,9 +365,10 @@ void Walk::run(Job &job)
         if (fd >= 0)
             break;
         const int error = errno;
-        // Out of descriptors: keep fewer folders open, then none, reading one folder at a
-        // time. Only when even that fails is it a failure of the walk.
-        if ((error == EMFILE || error == ENFILE) && lowerDescriptorUse(job, attempt == 0 ? kHeldWhenShort : 1))
+        // Out of descriptors: read one folder at a time and keep fewer folders open, at last
+        // only the one needed next. Only when even that fails is it a failure of the walk.
+        if ((error == EMFILE || error == ENFILE) && attempt < kRetriesWhenShort
+            && lowerDescriptorUse(job, attempt == 0 ? kHeldWhenShort : 1))
             continue;
         job.error = error;
         return;
@@ -453,11 +456,11 @@ void Walk::takeTurnWhenShort(Job &job)
     // While descriptors are short, one reader at a time touches the file system; the others
     // hold no descriptor of their own while they wait. Descriptors waiting to be closed go
     // first.
+    if (!m_lowDescriptors)
+        return;
     std::vector<int> fds;
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        if (!m_lowDescriptors)
-            return;
         if (!job.hasTurn) {
             ++m_waitingForTurn;
             m_readerCv.wait(lock, [this] { return (!m_turnTaken && m_active == m_waitingForTurn) || m_finished || m_aborted; });

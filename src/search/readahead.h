@@ -116,7 +116,7 @@ private:
     std::condition_variable m_walkCv;
     bool m_finished = false;
     bool m_startPending = false;
-    bool m_lowDescriptors = false;
+    std::atomic<bool> m_lowDescriptors{false}; // set under the lock, read without it too
     size_t m_heldCap;
     bool m_turnTaken = false;
     int m_waitingForTurn = 0;

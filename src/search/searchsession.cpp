@@ -113,8 +113,14 @@ std::deque<SearchSession::Item> SearchSession::take()
 
 void SearchSession::post(Item item)
 {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    m_queue.push_back(std::move(item));
+    bool first;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        first = m_queue.empty();
+        m_queue.push_back(std::move(item));
+    }
+    if (first && m_notify)
+        m_notify();
 }
 
 void SearchSession::recycle(Item &&item)
@@ -132,6 +138,7 @@ void SearchSession::flushHits()
     if (m_pending.ends.empty())
         return;
     Item next;
+    bool first;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         if (!m_spare.empty()) {
@@ -139,9 +146,12 @@ void SearchSession::flushHits()
             m_spare.pop_back();
         }
         m_pending.kind = Item::Hits;
+        first = m_queue.empty();
         m_queue.push_back(std::move(m_pending));
     }
     m_pending = std::move(next);
+    if (first && m_notify)
+        m_notify();
 }
 
 void SearchSession::walk()
@@ -207,6 +217,4 @@ void SearchSession::walk()
     Item done;
     done.kind = Item::Finished;
     post(std::move(done));
-    if (m_notify)
-        m_notify();
 }

@@ -64,9 +64,9 @@ public:
     // Hands a taken batch back, so its buffers serve the next batch without new memory.
     void recycle(Item &&item);
 
-    // Called on the worker once the last item is posted, so the taker need not wait for its
-    // next turn to finish the search.
-    void setFinishedNotify(std::function<void()> notify) { m_notify = std::move(notify); }
+    // Called on the worker whenever items arrive while none are waiting, so the taker learns
+    // of them at once and need not look on its own.
+    void setNotify(std::function<void()> notify) { m_notify = std::move(notify); }
 
     // Tests: called on the worker before each descent, so a test can hold the walk at a
     // known point.

@@ -176,6 +176,46 @@ private slots:
         QCOMPARE(view->currentIndex().row(), 8);
     }
 
+    void batchesKeptWholeOrCopiedGiveTheSamePaths_data()
+    {
+        QTest::addColumn<QList<int>>("batches"); // hits per batch; large ones fill their buffer
+        QTest::newRow("small ones") << QList<int>{1, 7, 300};
+        QTest::newRow("large ones") << QList<int>{5000, 6000};
+        QTest::newRow("small between large") << QList<int>{3, 5000, 2, 2, 7000, 1};
+    }
+    void batchesKeptWholeOrCopiedGiveTheSamePaths()
+    {
+        QFETCH(QList<int>, batches);
+        std::vector<std::string> expected;
+        for (int count : batches) {
+            std::string bytes;
+            std::vector<uint32_t> ends;
+            for (int i = 0; i < count; ++i) {
+                expected.push_back("/archiv/" + std::to_string(expected.size()) + "/plan-" + std::to_string(i) + ".dwg");
+                bytes += expected.back();
+                ends.push_back(uint32_t(bytes.size()));
+            }
+            bytes.shrink_to_fit();
+            model->appendPacked(std::move(bytes), ends);
+        }
+        // Repeat the first half: duplicates across blocks are found as well.
+        const size_t half = expected.size() / 2;
+        std::string again;
+        std::vector<uint32_t> againEnds;
+        for (size_t i = 0; i < half; ++i) {
+            again += expected[i];
+            againEnds.push_back(uint32_t(again.size()));
+        }
+        model->appendPacked(again, againEnds);
+        QCOMPARE(model->count(), int(expected.size() + half));
+        for (size_t i = 0; i < expected.size() + half; ++i)
+            QCOMPARE(std::string(model->rawPath(int(i))), expected[i % expected.size()]);
+        QVERIFY(model->removeDuplicates() == (half > 0));
+        QCOMPARE(model->count(), int(expected.size()));
+        for (size_t i = 0; i < expected.size(); ++i)
+            QCOMPARE(std::string(model->rawPath(int(i))), expected[i]);
+    }
+
     void aWideRowWidensTheView()
     {
         appendRows(*model, 0, 50);
