@@ -58,7 +58,6 @@ public:
     bool active() const { return m_thread.joinable(); }
     // Waits for the worker after Finished was taken.
     void join();
-    const Query &query() const { return m_query; }
 
     std::deque<Item> take();
     // Hands a taken batch back, so its buffers serve the next batch without new memory.
