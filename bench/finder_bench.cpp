@@ -1,12 +1,14 @@
-// finder_bench [--print] PATTERN ROOT...
+// finder_bench [--print] [--readers N] [--ahead N] PATTERN ROOT...
 // Runs the file finder over each ROOT with PATTERN, without any window. With --print every
-// hit's full path goes to stdout on its own line, in report order. The last line on stderr
-// is always "hits N entries M seconds S".
+// hit's full path goes to stdout on its own line, in report order. --readers and --ahead set
+// the listing requests in flight and the listings read ahead (defaults: the finder's own).
+// The last line on stderr is always "hits N entries M seconds S peak-ahead P".
 
 #include "search/cfindfile.h"
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -14,12 +16,20 @@ int main(int argc, char **argv)
 {
     int arg = 1;
     bool print = false;
-    if (arg < argc && std::strcmp(argv[arg], "--print") == 0) {
-        print = true;
-        ++arg;
+    int readers = 0;
+    int ahead = 0;
+    for (; arg < argc; ++arg) {
+        if (std::strcmp(argv[arg], "--print") == 0)
+            print = true;
+        else if (std::strcmp(argv[arg], "--readers") == 0 && arg + 1 < argc)
+            readers = std::atoi(argv[++arg]);
+        else if (std::strcmp(argv[arg], "--ahead") == 0 && arg + 1 < argc)
+            ahead = std::atoi(argv[++arg]);
+        else
+            break;
     }
     if (argc - arg < 2) {
-        std::fprintf(stderr, "usage: finder_bench [--print] PATTERN ROOT...\n");
+        std::fprintf(stderr, "usage: finder_bench [--print] [--readers N] [--ahead N] PATTERN ROOT...\n");
         return 2;
     }
     const std::string pattern = argv[arg++];
@@ -42,6 +52,7 @@ int main(int argc, char **argv)
     }
     finder.StopSearch = [](bool &) {};
     finder.sFileToFind(pattern);
+    finder.setReadAhead(readers, ahead);
 
     const auto start = std::chrono::steady_clock::now();
     try {
@@ -56,7 +67,7 @@ int main(int argc, char **argv)
     }
     std::fflush(stdout);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::fprintf(stderr, "hits %llu entries %llu seconds %.3f\n", static_cast<unsigned long long>(hits),
-                 static_cast<unsigned long long>(entries), seconds);
+    std::fprintf(stderr, "hits %llu entries %llu seconds %.3f peak-ahead %zu\n", static_cast<unsigned long long>(hits),
+                 static_cast<unsigned long long>(entries), seconds, finder.readAheadPeak());
     return std::ferror(stdout) ? 1 : 0;
 }

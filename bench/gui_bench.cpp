@@ -2,8 +2,11 @@
 // shown and the longest stall of the event loop while hits arrive; then the memory that a
 // million hits take in the hit list.
 //
-//   gui_bench PATTERN ROOT...   search end to end
-//   gui_bench --memory          a million hits in the hit list
+//   gui_bench PATTERN ROOT...              search end to end
+//   gui_bench --memory                     a million hits in the hit list
+//   gui_bench --interrupt PATTERN ROOT...  a search that hangs in a listing (a share that stops
+//                                          answering): how long a new search and closing the
+//                                          window keep the event loop busy
 //
 // PATTERN is typed into the search field (the window appends the star itself).
 #include "app/platform.h"
@@ -67,6 +70,34 @@ void measureSearch(Form1 *form, const QString &pattern)
                  qPrintable(form->Label6->text()), elapsed / 1e9, static_cast<long long>(longestGap));
 }
 
+// Starts a search, waits until its hits stop coming (the walk waits for a listing that does not
+// come), then times what the user does next: a new search, then closing the window.
+void measureInterrupt(Form1 *form, const QString &pattern)
+{
+    form->Combo1->setEditText(pattern);
+    form->Command3->click();
+    int seen = -1;
+    QElapsedTimer quiet;
+    quiet.start();
+    while (quiet.elapsed() < 500) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        if (form->hitModel()->count() != seen) {
+            seen = form->hitModel()->count();
+            quiet.restart();
+        }
+    }
+    const bool hanging = form->isSearching();
+    QElapsedTimer clock;
+    clock.start();
+    form->Command3->click(); // a new search ends the hanging one first
+    const double newSearchMs = clock.nsecsElapsed() / 1e6;
+    clock.restart();
+    form->close();
+    const double closeMs = clock.nsecsElapsed() / 1e6;
+    std::fprintf(stderr, "interrupt hanging %s hits-before %d new-search-ms %.1f close-ms %.1f\n", hanging ? "yes" : "no", seen,
+                 newSearchMs, closeMs);
+}
+
 void measureMemory(Form1 *form)
 {
     HitListModel *model = form->hitModel();
@@ -108,10 +139,11 @@ int main(int argc, char *argv[])
     QStringList args = QApplication::arguments();
     args.removeFirst();
     const bool memoryOnly = args.value(0) == QStringLiteral("--memory");
-    if (memoryOnly)
+    const bool interrupt = args.value(0) == QStringLiteral("--interrupt");
+    if (memoryOnly || interrupt)
         args.removeFirst();
     if (!memoryOnly && args.size() < 2) {
-        std::fprintf(stderr, "usage: gui_bench PATTERN ROOT... | gui_bench --memory\n");
+        std::fprintf(stderr, "usage: gui_bench [--interrupt] PATTERN ROOT... | gui_bench --memory\n");
         return 2;
     }
 
@@ -138,6 +170,8 @@ int main(int argc, char *argv[])
     QCoreApplication::processEvents();
     if (memoryOnly)
         measureMemory(form);
+    else if (interrupt)
+        measureInterrupt(form, args.at(0));
     else
         measureSearch(form, args.at(0));
     return 0;

@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
-"""maketree.py DIR [N]
+"""maketree.py DIR [N] [--fanouts F1,F2,...]
 
 Creates a deterministic drawing archive of about N entries (default 200000) below DIR:
 folders several levels deep, file names like 387-123-05.dwg, 4711-b.pdf, A-100.DWG.
-The same N always gives the same paths. A tree made earlier with the same N is reused.
+By default the folder levels follow from N (about 100 files per folder); --fanouts gives the
+number of subfolders per folder on each level instead (3,3,2,2,2,2,2: 570 folders, 7 levels).
+The same arguments always give the same paths; a tree made earlier with them is reused.
 """
 import os
 import sys
@@ -55,22 +57,31 @@ def plan_levels(n):
 
 
 def main():
-    if len(sys.argv) not in (2, 3):
+    args = sys.argv[1:]
+    fanouts = None
+    if "--fanouts" in args:
+        at = args.index("--fanouts")
+        if at + 1 >= len(args):
+            sys.stderr.write(__doc__)
+            return 2
+        fanouts = [int(f) for f in args[at + 1].split(",")]
+        del args[at:at + 2]
+    if len(args) not in (1, 2):
         sys.stderr.write(__doc__)
         return 2
-    root = sys.argv[1]
-    n = int(sys.argv[2]) if len(sys.argv) == 3 else 200000
-    marker = os.path.join(root, ".maketree-%d" % n)
+    root = args[0]
+    n = int(args[1]) if len(args) == 2 else 200000
+    marker = os.path.join(root, ".maketree-%d" % n + ("" if fanouts is None else "-" + "-".join(map(str, fanouts))))
     if os.path.exists(marker):
         print("maketree: reusing %s (%d entries)" % (root, n))
         return 0
     os.makedirs(root, exist_ok=True)
     if os.listdir(root):
-        sys.stderr.write("maketree: %s is not empty and was not made for N=%d\n" % (root, n))
+        sys.stderr.write("maketree: %s is not empty and was not made with these arguments\n" % root)
         return 1
 
     rng = Lcg(4711)
-    levels = plan_levels(n)
+    levels = plan_levels(n) if fanouts is None else fanouts
     folders = []
 
     def make(path, depth):

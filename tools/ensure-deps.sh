@@ -7,6 +7,10 @@ if [ "${TARVO_WITH_X:-0}" = 1 ]; then
     # For using the program as a user would on a virtual screen: tools/try-under-xvfb.sh.
     packages+=(xvfb xauth xdotool dbus-x11 at-spi2-core python3-pyatspi imagemagick)
 fi
+# The latency file system of the network-share benchmark (bench/latency.sh).
+if [ "${TARVO_WITH_FUSE:-0}" = 1 ]; then
+    packages+=(fuse3 libfuse3-dev pkg-config)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,13 +1,9 @@
 #include "search/cfindfile.h"
 
+#include "search/readahead.h"
+
 #include <QChar>
 
-#include <dirent.h>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -19,9 +15,6 @@ constexpr char32_t kAnyOne = 0xFFFFFFFEu;
 // A byte that is not part of valid UTF-8 decodes to kRawByte + byte, so it can only equal the
 // same raw byte.
 constexpr char32_t kRawByte = 0x110000u;
-
-// Directories kept open below the start directory; deeper trees reopen parents on the way up.
-constexpr size_t kMaxOpenLevels = 64;
 
 [[noreturn]] void RaiseError(const char *operation, const char *description)
 {
@@ -177,47 +170,6 @@ private:
     std::vector<char32_t> m_name;
 };
 
-bool isDotOrDotDot(const char *n)
-{
-    return n[0] == '.' && (n[1] == '\0' || (n[1] == '.' && n[2] == '\0'));
-}
-
-// One directory level of the walk. Subdirectory names are packed into one buffer, each ended
-// by a NUL, so a level costs no allocation per entry once the buffers have grown.
-struct Level
-{
-    std::string subdirs;
-    size_t next = 0;
-    size_t baseLen = 0; // length of this level's base (with separator) in the path buffer
-    DIR *dir = nullptr; // kept open only while children are being entered
-    int fd = -1;        // opened for the same purpose when the level had to be reopened
-    dev_t dev = 0;      // identity, recorded when the descriptor is given up
-    ino_t ino = 0;
-    bool descend = false;
-    bool cancel = false;
-
-    int handle() const { return dir ? dirfd(dir) : fd; }
-    bool isOpen() const { return dir || fd >= 0; }
-    void release()
-    {
-        if (dir)
-            closedir(dir);
-        else if (fd >= 0)
-            close(fd);
-        dir = nullptr;
-        fd = -1;
-    }
-};
-
-int openChildDir(int parentFd, const char *name)
-{
-    int fd;
-    do {
-        fd = openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    return fd;
-}
-
 } // namespace
 
 const char *cFindFile::Error::what() const noexcept
@@ -303,23 +255,36 @@ void cFindFile::sStartSearch()
     guarded("cFindFile:sStartSearch Method", "Fehler bei sStartSearch", [&] { walk(); });
 }
 
-namespace {
-
-// Everything one walk holds; closes whatever is still open when the walk ends early, for
-// instance because a callback threw.
-struct WalkState
+void cFindFile::abort()
 {
-    std::vector<Level> levels;
-    size_t depth = 0;      // index of the deepest live level
-    size_t lowestOpen = 1; // levels [lowestOpen, depth] and level 0 hold descriptors
-    ~WalkState()
-    {
-        for (Level &l : levels)
-            l.release();
-    }
-};
+    m_aborted = true;
+    std::lock_guard<std::mutex> lock(m_runningMutex);
+    if (m_running)
+        m_running->abort();
+}
 
-} // namespace
+void cFindFile::clearAbort()
+{
+    m_aborted = false;
+}
+
+void cFindFile::setReadAhead(int readers, int listings)
+{
+    if (readers > 0)
+        m_readers = readers;
+    if (listings > 0)
+        m_listingsAhead = listings;
+}
+
+size_t cFindFile::readAheadPeak() const
+{
+    return m_readAheadPeak;
+}
+
+int cFindFile::readersRunning()
+{
+    return ReadAhead::Walk::readersRunning();
+}
 
 void cFindFile::walk()
 {
@@ -334,150 +299,96 @@ void cFindFile::walk()
         path.pop_back();
     path.push_back('/');
 
-    std::string name;
-    WalkState st;
-    st.levels.reserve(16);
+    ReadAhead::Options options;
+    options.readers = m_readers;
+    options.listingsAhead = m_listingsAhead;
+    options.descend = m_inclSubfolders;
+    options.beforeOpen = beforeOpen;
+    const std::shared_ptr<ReadAhead::Walk> run = ReadAhead::Walk::create(path, std::move(options));
 
-    // Lists the directory open in `dir` whose base is `path`: reports matches and, when the
-    // walk descends, remembers the subdirectories. Both come from the one listing, in its order.
-    auto list = [&](Level &level, DIR *dir) {
-        level.subdirs.clear();
-        level.next = 0;
-        level.cancel = false;
-        level.descend = m_inclSubfolders;
-        level.dev = 0;
-        level.ino = 0;
+    // Registered for abort() while it runs; however the walk ends, its readers are let go.
+    struct Registration
+    {
+        cFindFile &finder;
+        const std::shared_ptr<ReadAhead::Walk> &run;
+        Registration(cFindFile &f, const std::shared_ptr<ReadAhead::Walk> &r) : finder(f), run(r)
+        {
+            std::lock_guard<std::mutex> lock(finder.m_runningMutex);
+            finder.m_running = run;
+        }
+        ~Registration()
+        {
+            run->finish();
+            finder.m_readAheadPeak = run->peakAhead();
+            std::lock_guard<std::mutex> lock(finder.m_runningMutex);
+            finder.m_running.reset();
+        }
+    } registration(*this, run);
+    if (m_aborted)
+        return;
+
+    // One folder of the walk; its subfolders come from the same listing as its matches.
+    struct Level
+    {
+        ReadAhead::Node *node;
+        const ReadAhead::Listing *listing;
+        size_t baseLen; // this folder's base (with separator) in `path`
+        size_t next = 0;
+        bool descend;
+        bool cancel = false;
+    };
+    std::vector<Level> levels;
+    std::string name;
+
+    // Reports the matches of a folder the walk has entered; false when the walk was aborted.
+    auto report = [&](const ReadAhead::Walk::Entered &entered) {
+        if (!entered.node)
+            return false;
+        if (entered.error)
+            RaiseError("cFindFile:sStartSearch Method", "Fehler bei sStartSearch");
+        levels.push_back(Level{entered.node, entered.listing, path.size(), 0, m_inclSubfolders});
         if (compiledGeneration != m_patternGeneration) {
             compiledGeneration = m_patternGeneration;
             matcher.compile(m_fileToFind);
         }
-        if (!dir)
-            return;
-        const int fd = dirfd(dir);
-        while (const dirent *e = readdir(dir)) {
-            const char *n = e->d_name;
-            if (isDotOrDotDot(n))
-                continue;
-            ++entries;
+        const ReadAhead::Listing &listing = *entered.listing;
+        const char *n = listing.names.data();
+        for (uint32_t k = 0; k < listing.count; ++k) {
             const size_t len = strlen(n);
-            if (level.descend) {
-                bool isDir = e->d_type == DT_DIR;
-                if (e->d_type == DT_UNKNOWN) {
-                    struct stat sb;
-                    isDir = fstatat(fd, n, &sb, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(sb.st_mode);
-                }
-                if (isDir) {
-                    level.subdirs.append(n, len);
-                    level.subdirs.push_back('\0');
-                }
-            }
+            ++entries;
             if (matcher.matches(n, len) && MatchFound) {
                 name.assign(n, len);
                 MatchFound(name, path);
+                if (run->aborted())
+                    return false;
             }
+            n += len + 1;
         }
+        return true;
     };
 
-    // Reopens level i, whose descriptor was given up, from the nearest open ancestor. The
-    // names of all levels down to the deepest one are still in `path`.
-    auto reopen = [&](size_t i) {
-        Level &level = st.levels[i];
-        const Level &child = st.levels[i + 1];
-        if (child.isOpen()) {
-            int fd = openat(child.handle(), "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            struct stat sb;
-            if (fd >= 0 && fstat(fd, &sb) == 0 && sb.st_dev == level.dev && sb.st_ino == level.ino) {
-                level.fd = fd;
-                return;
-            }
-            if (fd >= 0)
-                close(fd);
-        }
-        size_t a = i;
-        while (a > 0 && !st.levels[a].isOpen())
-            --a;
-        int fd = -1;
-        int from = st.levels[a].handle();
-        for (size_t k = a + 1; k <= i && from >= 0; ++k) {
-            const size_t start = st.levels[k - 1].baseLen;
-            const std::string component = path.substr(start, st.levels[k].baseLen - 1 - start);
-            fd = openChildDir(from, component.c_str());
-            if (from != st.levels[a].handle())
-                close(from);
-            from = fd;
-        }
-        level.fd = fd; // -1 when the path is gone: the level then enters nothing more
-    };
-
-    // Level 0: the start directory itself.
-    st.levels.emplace_back();
-    st.levels[0].baseLen = path.size();
-    DIR *rootDir = opendir(path.c_str());
-    st.levels[0].dir = rootDir;
-    list(st.levels[0], rootDir);
-    if (!st.levels[0].descend || st.levels[0].subdirs.empty())
-        st.levels[0].release();
-
-    for (;;) {
-        Level &level = st.levels[st.depth];
-        if (level.descend && level.next < level.subdirs.size() && level.isOpen()) {
+    if (!report(run->enterStart()))
+        return;
+    while (!levels.empty()) {
+        Level &level = levels.back();
+        if (level.descend && level.next < level.listing->folders.size()) {
             if (StopSearch)
                 StopSearch(level.cancel);
+            if (run->aborted())
+                return;
             if (!level.cancel) {
-                const char *child = level.subdirs.c_str() + level.next;
-                const size_t childLen = strlen(child);
-                level.next += childLen + 1;
-
-                const size_t baseLen = level.baseLen;
-                const int parentFd = level.handle();
-                path.resize(baseLen);
-                path.append(child, childLen);
+                path.resize(level.baseLen);
+                path.append(level.listing->folder(level.next++));
                 m_searchpath.assign(path);
-                if (st.depth + 1 == st.levels.size())
-                    st.levels.emplace_back(); // may move `level` and `child`: not used below
-
-                // No trailing separator here: it would make O_NOFOLLOW follow a symlink.
-                const int fd = openChildDir(parentFd, path.c_str() + baseLen);
-                DIR *dir = fd >= 0 ? fdopendir(fd) : nullptr;
-                if (fd >= 0 && !dir)
-                    close(fd);
                 path.push_back('/');
-                ++st.depth;
-                Level &sub = st.levels[st.depth];
-                sub.baseLen = path.size();
-                sub.dir = dir;
-                sub.fd = -1;
-                list(sub, dir);
-                if (!sub.descend || sub.subdirs.empty()) {
-                    sub.release();
-                } else if (st.depth - st.lowestOpen + 1 > kMaxOpenLevels) {
-                    // Deep tree: give up the shallowest descriptor to stay within fd limits.
-                    Level &old = st.levels[st.lowestOpen];
-                    struct stat sb;
-                    if (old.isOpen() && fstat(old.handle(), &sb) == 0) {
-                        old.dev = sb.st_dev;
-                        old.ino = sb.st_ino;
-                    }
-                    old.release();
-                    ++st.lowestOpen;
-                }
+                if (!report(run->enter(level.node)))
+                    return;
                 continue;
             }
         }
-        // This level is done: go back to its parent.
-        if (st.depth == 0) {
-            level.release();
-            break;
-        }
-        // Reopen a given-up parent through "..", which is cheap while the child is open; doing
-        // it even for a finished parent keeps that chain going for the levels above.
-        const size_t parent = st.depth - 1;
-        if (parent > 0 && parent < st.lowestOpen && !st.levels[parent].isOpen())
-            reopen(parent);
-        level.release();
-        --st.depth;
-        if (st.depth > 0 && st.lowestOpen > st.depth)
-            st.lowestOpen = st.depth;
+        // This folder is done: back to its parent.
+        run->leave(level.node);
+        levels.pop_back();
     }
     m_entriesSeen = entries;
 }

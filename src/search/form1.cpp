@@ -8,11 +8,11 @@
 #include "app/pictures.h"
 #include "app/ui.h"
 #include "cipher/handoff.h"
-#include "cfindfile.h"
-#include "frmsplash.h"
-#include "app/dirlistbox.h"
 #include "app/controls.h"
+#include "app/dirlistbox.h"
+#include "frmsplash.h"
 #include "hitlistmodel.h"
+#include "hitlistview.h"
 #include "options/form2.h"
 
 #include <QApplication>
@@ -51,8 +51,6 @@ Form1::Form1()
     setFont(Ui::designedFont());
     Ui::setColors(this, Qt::white);
     buildControls();
-    m_drainTimer.setInterval(10);
-    connect(&m_drainTimer, &QTimer::timeout, this, &Form1::drain);
 }
 
 Form1::~Form1()
@@ -76,6 +74,9 @@ void Form1::buildControls()
     Combo1->setEditable(true);
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setDuplicatesEnabled(true);
+    // The history is a list to pick from: completing inline would make Enter search a longer
+    // text than the one typed.
+    Combo1->setCompleter(nullptr);
     Combo1->setFont(Ui::font(QStringLiteral("Arial"), 12, true));
     Ui::place(Combo1, 360, 600, 3135, 405);
     // The combo box holds the focus and hands keys to its line edit directly, past any filter
@@ -102,14 +103,11 @@ void Form1::buildControls()
     logo->setScaledContents(true);
 
     m_hits = new HitListModel(this);
-    List1 = new QListView(this);
+    List1 = new HitListView(this);
     List1->setObjectName(QStringLiteral("List1"));
     List1->setModel(m_hits);
-    List1->setUniformItemSizes(true);
     List1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    List1->setLayoutMode(QListView::Batched);
-    List1->setBatchSize(2000);
     Ui::place(List1, 120, 1800, 9375, 2400);
     List1->hide();
 
@@ -195,8 +193,7 @@ void Form1::Form_Load()
 
     Label1->setText(List_path->count() > 0 ? List_path->item(0)->text() : QString());
 
-    nSearch = std::make_unique<cFindFile>();
-    m_run = std::make_unique<SearchRun>(*nSearch, StopRequested);
+    m_session = std::make_unique<SearchSession>(StopRequested);
 
     cmdStop->setEnabled(false);
 

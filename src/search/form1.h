@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "app/clicklabel.h"
-#include "searchrun.h"
+#include "searchsession.h"
 
 class QAction;
 class QComboBox;
@@ -27,7 +27,6 @@ class QListView;
 class QListWidget;
 class QPushButton;
 class HitListModel;
-class cFindFile;
 class DirListBox;
 class Form2;
 
@@ -201,10 +200,9 @@ private:
     void appendNote(const QString &line);
 
     HitListModel *m_hits = nullptr;
-    std::unique_ptr<cFindFile> nSearch;
-    std::unique_ptr<SearchRun> m_run;
-    std::deque<SearchRun::Item> m_backlog;
-    QTimer m_drainTimer;
+    // The search run with its finder; the window shows what it reports.
+    std::unique_ptr<SearchSession> m_session;
+    std::deque<SearchSession::Item> m_backlog;
     QStringList m_errors;
     bool m_searching = false;
     bool m_busy = false;

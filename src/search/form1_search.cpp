@@ -2,10 +2,7 @@
 // hits to the list, stopping, and the end of a search.
 #include "form1.h"
 
-#include "app/nativepath.h"
-#include "app/pathfunctions.h"
 #include "app/platform.h"
-#include "cfindfile.h"
 #include "frmsplash.h"
 #include "hitlistmodel.h"
 
@@ -16,41 +13,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
-#include <QListWidget>
 #include <QPushButton>
 
 namespace {
 // Longest stretch the event loop spends on delivering hits before it looks at input again.
 constexpr qint64 kDrainBudgetMs = 12;
-
-bool isBlank(const QString &s)
-{
-    return s.trimmed().isEmpty();
-}
-
-// The same hit text can only be reported twice when one search path's base (the path with
-// one trailing separator) begins with another's: every hit text begins with its path's base.
-// Without such a pair the list is free of duplicates by construction and need not be
-// refilled.
-bool mayOverlap(const std::vector<SearchRun::Path> &paths)
-{
-    const char sep = char(PathSeparator().unicode());
-    std::vector<std::string> bases;
-    for (const SearchRun::Path &p : paths) {
-        std::string base = p.path;
-        while (!base.empty() && base.back() == sep)
-            base.pop_back();
-        base += sep;
-        bases.push_back(std::move(base));
-    }
-    for (size_t i = 0; i < bases.size(); ++i) {
-        for (size_t j = 0; j < bases.size(); ++j) {
-            if (i != j && bases[j].compare(0, bases[i].size(), bases[i]) == 0)
-                return true;
-        }
-    }
-    return false;
-}
 } // namespace
 
 bool Form1::isSearching() const
@@ -61,7 +28,9 @@ bool Form1::isSearching() const
 void Form1::Command3_Click()
 {
     startSearch();
-    if (m_hits->count() > 0)
+    // A search still running removes its duplicates when it ends; doing it now would miss
+    // the hits still to come.
+    if (m_hits->count() > 0 && !m_searching)
         RemoveDuplicates();
 }
 
@@ -126,51 +95,44 @@ void Form1::RunSearch()
     StopRequested = false;
     m_errors.clear();
 
-    std::vector<SearchRun::Path> paths;
-    for (int i = 0; i < List_path->count(); ++i) {
-        const QString entry = List_path->item(i)->text();
-        // A blank line would otherwise make every search walk the whole file system.
-        if (isBlank(entry))
-            continue;
-        paths.push_back({i, NativePath::encode(entry).toStdString()});
-    }
-    m_hitsDeduped = !mayOverlap(paths);
-    const QByteArray pattern = (Combo1->currentText() + QLatin1Char('*')).toUtf8();
+    SearchSession::Query query = SearchSession::makeQuery(searchPaths(), Combo1->currentText());
+    m_hitsDeduped = !query.mayRepeat;
 
     m_searching = true;
-    m_run->setFinishedNotify([this] { QMetaObject::invokeMethod(this, &Form1::drain, Qt::QueuedConnection); });
-    m_run->start(std::move(paths), pattern.toStdString());
-    m_drainTimer.start();
+    // Items are taken as they come; a drain that runs out of time queues the next one itself.
+    m_session->setNotify([this] { QMetaObject::invokeMethod(this, &Form1::drain, Qt::QueuedConnection); });
+    m_session->start(std::move(query));
 }
 
 void Form1::drain()
 {
     QElapsedTimer budget;
     budget.start();
-    for (SearchRun::Item &item : m_run->take())
+    for (SearchSession::Item &item : m_session->take())
         m_backlog.push_back(std::move(item));
 
     while (!m_backlog.empty() && budget.elapsed() < kDrainBudgetMs) {
-        SearchRun::Item item = std::move(m_backlog.front());
+        SearchSession::Item item = std::move(m_backlog.front());
         m_backlog.pop_front();
         switch (item.kind) {
-        case SearchRun::Item::Hits:
-            m_hits->appendPacked(item.bytes, item.ends);
-            m_run->recycle(std::move(item));
+        case SearchSession::Item::Hits:
+            m_hits->appendPacked(std::move(item.bytes), item.ends);
+            m_session->recycle(std::move(item));
             break;
-        case SearchRun::Item::PathStarted:
-            Label1->setText(List_path->item(item.index)->text());
+        case SearchSession::Item::PathStarted:
+            // From the session: the list may have been read again since the start.
+            Label1->setText(item.path);
             cmdStop->setEnabled(true);
             setBusy(true);
             break;
-        case SearchRun::Item::PathFinished:
+        case SearchSession::Item::PathFinished:
             setBusy(false);
             cmdStop->setEnabled(false);
             break;
-        case SearchRun::Item::Error:
+        case SearchSession::Item::Error:
             m_errors.append(QString::fromUtf8(item.text.c_str()));
             break;
-        case SearchRun::Item::Finished:
+        case SearchSession::Item::Finished:
             finishSearch();
             return;
         }
@@ -182,8 +144,7 @@ void Form1::drain()
 
 void Form1::finishSearch()
 {
-    m_drainTimer.stop();
-    m_run->join();
+    m_session->join();
     m_backlog.clear();
     m_searching = false;
 
@@ -209,8 +170,7 @@ void Form1::endRunningSearch()
 {
     if (!m_searching)
         return;
-    m_drainTimer.stop();
-    m_run->abort();
+    m_session->abort();
     m_backlog.clear();
     setBusy(false);
     cmdStop->setEnabled(false);

@@ -40,19 +40,20 @@ QString HitListModel::path(int row) const
 std::string_view HitListModel::rawPath(int row) const
 {
     const Ref &r = m_refs[size_t(row)];
-    return std::string_view(m_blocks[r.block].get() + r.offset, r.length);
+    return std::string_view(m_blocks[r.block].data() + r.offset, r.length);
 }
 
 void HitListModel::store(std::string_view path)
 {
     const size_t need = path.size();
-    if (m_blocks.empty() || m_blockUsed + need > kBlockSize) {
-        m_blocks.push_back(std::make_unique<char[]>(std::max(kBlockSize, need)));
-        m_blockUsed = 0;
+    if (m_fillBlock >= m_blocks.size() || m_blocks[m_fillBlock].capacity() - m_blocks[m_fillBlock].size() < need) {
+        m_fillBlock = m_blocks.size();
+        m_blocks.emplace_back();
+        m_blocks.back().reserve(std::max(kBlockSize, need));
     }
-    std::memcpy(m_blocks.back().get() + m_blockUsed, path.data(), need);
-    m_refs.push_back(Ref{uint32_t(m_blocks.size() - 1), uint32_t(m_blockUsed), uint32_t(need)});
-    m_blockUsed += need;
+    std::string &block = m_blocks[m_fillBlock];
+    m_refs.push_back(Ref{uint32_t(m_fillBlock), uint32_t(block.size()), uint32_t(need)});
+    block.append(path);
 }
 
 void HitListModel::appendPacked(const std::string &bytes, const std::vector<uint32_t> &ends)
@@ -64,6 +65,27 @@ void HitListModel::appendPacked(const std::string &bytes, const std::vector<uint
     uint32_t start = 0;
     for (uint32_t end : ends) {
         store(std::string_view(bytes.data() + start, end - start));
+        start = end;
+    }
+    endInsertRows();
+}
+
+void HitListModel::appendPacked(std::string &&bytes, const std::vector<uint32_t> &ends)
+{
+    // A batch that fills most of its buffer becomes a block of its own: the window then neither
+    // copies the paths nor touches fresh memory for them. Small ones are copied, so that a slow
+    // search's many small batches do not each keep a large buffer.
+    if (ends.empty() || bytes.size() < kBlockSize / 8 || bytes.size() < bytes.capacity() / 4 * 3) {
+        appendPacked(static_cast<const std::string &>(bytes), ends);
+        return;
+    }
+    const int first = count();
+    beginInsertRows(QModelIndex(), first, first + int(ends.size()) - 1);
+    const uint32_t block = uint32_t(m_blocks.size());
+    m_blocks.push_back(std::move(bytes));
+    uint32_t start = 0;
+    for (uint32_t end : ends) {
+        m_refs.push_back(Ref{block, start, end - start});
         start = end;
     }
     endInsertRows();
@@ -84,7 +106,7 @@ void HitListModel::clear()
     m_refs.clear();
     m_refs.shrink_to_fit();
     m_blocks.clear();
-    m_blockUsed = 0;
+    m_fillBlock = 0;
     endResetModel();
 }
 
@@ -108,5 +130,8 @@ bool HitListModel::removeDuplicates()
 
 size_t HitListModel::bytesUsed() const
 {
-    return m_blocks.size() * kBlockSize + m_refs.capacity() * sizeof(Ref);
+    size_t bytes = m_refs.capacity() * sizeof(Ref);
+    for (const std::string &block : m_blocks)
+        bytes += block.capacity();
+    return bytes;
 }

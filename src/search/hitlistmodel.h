@@ -3,7 +3,6 @@
 #include <QAbstractListModel>
 #include <QString>
 
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,8 +25,10 @@ public:
     QString path(int row) const;
     std::string_view rawPath(int row) const;
 
-    // Appends paths given back to back in `bytes`, each ending at the offset in `ends`.
+    // Appends paths given back to back in `bytes`, each ending at the offset in `ends`. A
+    // large batch handed over is kept as it is, not copied.
     void appendPacked(const std::string &bytes, const std::vector<uint32_t> &ends);
+    void appendPacked(std::string &&bytes, const std::vector<uint32_t> &ends);
     void append(const QString &path);
     void clear();
 
@@ -47,7 +48,9 @@ private:
     };
     void store(std::string_view path);
 
-    std::vector<std::unique_ptr<char[]>> m_blocks;
-    size_t m_blockUsed = 0;
+    // Paths are copied into the fill block within its capacity, so they never move; batches
+    // taken over whole are blocks of their own.
+    std::vector<std::string> m_blocks;
+    size_t m_fillBlock = 0;
     std::vector<Ref> m_refs;
 };

@@ -8,8 +8,13 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QThread>
+
+#include <atomic>
+#include <memory>
 
 // Starting the search window on a test tree and running searches through its real widgets.
 namespace SearchFixture {
@@ -51,6 +56,42 @@ inline bool search(Form1 *form, const QString &text)
     QTest::keyClick(form->Combo1, Qt::Key_Return);
     return finished.count() > 0 || finished.wait(20000);
 }
+
+// Starts a search with the button, as the user does, and returns at once.
+inline void startWithButton(Form1 *form, const QString &text)
+{
+    form->Combo1->setEditText(text);
+    QTest::mouseClick(form->Command3, Qt::LeftButton);
+}
+
+// Holds the walk of every search at its first descent until released, so that a test can act
+// while a search runs. Its state is shared with the walk, which may still hold it briefly.
+class HeldWalk
+{
+public:
+    HeldWalk()
+    {
+        SearchSession::setDescentHook([state = m_state] {
+            state->held = true;
+            while (!state->released)
+                QThread::msleep(1);
+        });
+    }
+    ~HeldWalk()
+    {
+        release();
+        SearchSession::setDescentHook(nullptr);
+    }
+    bool held() const { return m_state->held; }
+    void release() { m_state->released = true; }
+
+private:
+    struct State {
+        std::atomic<bool> held{false};
+        std::atomic<bool> released{false};
+    };
+    std::shared_ptr<State> m_state = std::make_shared<State>();
+};
 
 inline QStringList hits(Form1 *form)
 {

@@ -1,4 +1,4 @@
-#include "search/cfindfile.h"
+#include "treefixture.h"
 #include "helpers/testenv.h"
 
 #include <QDir>
@@ -18,141 +18,7 @@
 #include <set>
 #include <stdexcept>
 
-namespace {
-
-std::string bytes(const QString &s)
-{
-    return QFile::encodeName(s).toStdString();
-}
-
-// The order of matches inside one folder is the file system's: sort each run of matches with
-// the same base so that tables can state them.
-QByteArrayList canonical(QByteArrayList events)
-{
-    const auto base = [](const QByteArray &e) { return e.left(std::max<qsizetype>(e.indexOf('|'), 0)); };
-    for (auto i = events.begin(), j = i; i != events.end(); i = j) {
-        j = std::find_if(i + 1, events.end(), [&](const QByteArray &e) { return base(*i).isEmpty() || base(e) != base(*i); });
-        std::sort(i, j);
-    }
-    return events;
-}
-
-// Events of one walk: "<base below the root>|<name>" per match, "S" for a StopSearch answered
-// false and "S!" for one answered true ('y' in answers; answers used up mean false).
-struct Recorder
-{
-    cFindFile finder;
-    std::string root;
-    QByteArray answers;
-    QByteArrayList events;
-    std::function<void(const QByteArray &)> onEvent; // runs after each event is recorded
-
-    explicit Recorder(const std::string &searchRoot, const QByteArray &stopAnswers = {}) : root(searchRoot), answers(stopAnswers)
-    {
-        finder.MatchFound = [this](const std::string &name, const std::string &base) {
-            record(QByteArray::fromStdString((base.compare(0, root.size(), root) == 0 ? base.substr(root.size()) : base) + '|' + name));
-        };
-        finder.StopSearch = [this](bool &cancel) {
-            QVERIFY(!cancel);
-            cancel = answers.startsWith('y');
-            answers.remove(0, 1);
-            record(cancel ? "S!" : "S");
-        };
-    }
-    void record(const QByteArray &e)
-    {
-        events << e;
-        if (onEvent)
-            onEvent(e);
-    }
-    QByteArrayList run(const std::string &searchpath, const std::string &pattern)
-    {
-        finder.sSearchpath(searchpath);
-        finder.sFileToFind(pattern);
-        finder.sStartSearch();
-        return canonical(events);
-    }
-};
-
-void touch(const std::string &path)
-{
-    close(open(path.c_str(), O_WRONLY | O_CREAT, 0644));
-}
-
-// Builds below dir (ending in '/') from words: "a/b" a file, "a/" a folder, "l->t" a link to t.
-void build(const std::string &dir, const QByteArray &tree)
-{
-    for (const QByteArray &w : tree.split(' ')) {
-        const qsizetype arrow = w.indexOf("->");
-        for (qsizetype s = w.indexOf('/'); s > 0 && (arrow < 0 || s < arrow); s = w.indexOf('/', s + 1))
-            mkdir((dir + w.left(s).toStdString()).c_str(), 0755);
-        if (arrow > 0)
-            QVERIFY(symlink(w.mid(arrow + 2).constData(), (dir + w.left(arrow).toStdString()).c_str()) == 0);
-        else if (!w.isEmpty() && !w.endsWith('/'))
-            touch(dir + w.toStdString());
-    }
-}
-
-// Names in a folder in the order the file system lists them; only folders with foldersOnly.
-QByteArrayList listing(const std::string &dir, bool foldersOnly = false)
-{
-    QByteArrayList names;
-    DIR *d = opendir(dir.c_str());
-    while (const dirent *e = d ? readdir(d) : nullptr) {
-        if (strcmp(e->d_name, ".") != 0 && strcmp(e->d_name, "..") != 0 && (!foldersOnly || e->d_type == DT_DIR))
-            names << e->d_name;
-    }
-    if (d)
-        closedir(d);
-    return names;
-}
-
-int openFdCount()
-{
-    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size());
-}
-
-// Big trees go to memory when possible: tens of thousands of folders take minutes on a slow disk.
-QString scratchBase()
-{
-    return QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-}
-
-// Deep trees exceed the path length limit, so they are built and removed by relative steps.
-struct InDir
-{
-    const QString saved = QDir::currentPath();
-    explicit InDir(const QString &dir) { QDir::setCurrent(dir); }
-    ~InDir() { QDir::setCurrent(saved); }
-};
-
-// Makes folder `name` in the current one and below it folders "d" down to level `depth`,
-// calls at(level) in each and puts a file `leaf` in the deepest; returns to where it started.
-bool branch(const char *name, int depth, const char *leaf, const std::function<bool(int)> &at = {}, int level = 1)
-{
-    if (mkdir(name, 0755) != 0 || chdir(name) != 0)
-        return false;
-    bool ok = !at || at(level);
-    if (ok && level < depth)
-        ok = branch("d", depth, leaf, at, level + 1);
-    else if (ok && leaf)
-        touch(leaf);
-    return chdir("..") == 0 && ok;
-}
-
-// Empties the current folder by relative steps; also removes names that are not valid UTF-8, which QDir cannot.
-void emptyHere()
-{
-    for (const QByteArray &n : listing(".")) {
-        if (unlink(n.constData()) != 0 && chdir(n.constData()) == 0) {
-            emptyHere();
-            if (chdir("..") == 0)
-                rmdir(n.constData());
-        }
-    }
-}
-
-} // namespace
+using namespace TreeFixture;
 
 class TestFindFile : public QObject
 {
@@ -191,8 +57,6 @@ private slots:
         row("cancel above after deeper levels", twoBranches, "m*", "/|m0.dwg S /{1}/|m1.dwg S /{1}/x/|m2.dwg S!", "nny");
         row("no subfolders", chain, "m*", "/|m0.dwg", "", false);
         row("new pattern applies to folders listed afterwards", "a1 b1 sub/a2 sub/b2", "a*", "/|a1 S /sub/|b2", "", true, "", "pattern B*");
-        row("folder that cannot be opened yields nothing", "a.dwg/in.dwg b.dwg/in.dwg", "*.dwg", "/|a.dwg /|b.dwg S S /{2}/|in.dwg", "", true, "",
-            "remove {1}");
         row("folder x.dwg reported and entered", "x.dwg/inner.dwg y.txt", "*.dwg", "/|x.dwg S /x.dwg/|inner.dwg");
         row("links reported, not entered", "real/x.dwg real/up.dwg->.. self.dwg->. alias->real", "*",
             "/|alias /|real /|self.dwg S /real/|up.dwg /real/|x.dwg");
@@ -234,8 +98,6 @@ private slots:
                 return;
             if (change.startsWith("pattern "))
                 r.finder.sFileToFind(change.mid(8).toStdString());
-            else if (change.startsWith("remove ")) // to outside the start folder
-                QCOMPARE(rename((bytes(start) + '/' + change.mid(7).toStdString()).c_str(), bytes(env.root() + QStringLiteral("/gone")).c_str()), 0);
         };
         const QByteArrayList events = r.run(bytes(start) + from.toStdString(), pattern.toStdString());
         const InDir in(start);
@@ -271,6 +133,7 @@ private slots:
         getrlimit(RLIMIT_NOFILE, &saved);
         const rlimit low{std::min<rlim_t>(saved.rlim_cur, 256), saved.rlim_max};
         setrlimit(RLIMIT_NOFILE, &low);
+        QVERIFY(readersGone());
         const int fdsBefore = openFdCount();
         Recorder r(bytes(scratch.path()));
         bool moved = false;
@@ -279,6 +142,7 @@ private slots:
                 QCOMPARE(rename((r.root + e.left(100).toStdString()).c_str(), (r.root + "/moved").c_str()), 0);
         };
         QByteArrayList events = r.run(r.root, "*.dwg");
+        QVERIFY(readersGone());
         const int fdsAfter = openFdCount();
         setrlimit(RLIMIT_NOFILE, &saved);
         emptyHere();
@@ -297,10 +161,12 @@ private slots:
 
     void manySubfolders()
     {
-        // More subfolders in one folder than a 16-bit count could hold; each is entered once.
+        // Far more subfolders in one folder than a 16-bit count could hold; each is entered
+        // once, and the listings read ahead stay within the finder's bound (256, and the one
+        // the walk waits for) instead of growing with the folder.
         QTemporaryDir scratch(scratchBase() + QStringLiteral("/tarvo-wide-XXXXXX"));
         const std::string start = bytes(scratch.path());
-        const int count = 32800;
+        const int count = 200000;
         for (int i = 0; i < count; ++i)
             QVERIFY(mkdir((start + '/' + std::to_string(i)).c_str(), 0755) == 0);
         std::set<std::string> entered;
@@ -313,6 +179,7 @@ private slots:
         entered.insert(f.sSearchpath());
         QCOMPARE(int(entered.size()), count + 1);
         QCOMPARE(f.entriesSeen(), uint64_t(count));
+        QVERIFY2(f.readAheadPeak() > 1 && f.readAheadPeak() <= 257, std::to_string(f.readAheadPeak()).c_str());
     }
 
     void failuresBecomeError9999_data()
@@ -339,6 +206,7 @@ private slots:
                 throw std::runtime_error("boom");
             throw 42;
         };
+        QVERIFY(readersGone());
         const int fdsBefore = openFdCount();
         try {
             r.run(start, "*.dwg");
@@ -347,6 +215,7 @@ private slots:
             QCOMPARE(std::to_string(e.number) + '|' + e.source + '|' + e.description + '|' + e.what(),
                      std::string("9999|cFindFile:sStartSearch Method|Fehler bei sStartSearch|Fehler bei sStartSearch"));
         }
+        QVERIFY(readersGone());
         QCOMPARE(openFdCount(), fdsBefore);
         QCOMPARE(r.events.last(), where);
 

@@ -1,8 +1,10 @@
+#include "listinggate.h"
 #include "searchfixture.h"
 
 #include "app/pathfunctions.h"
 #include "app/settings.h"
 #include "options/form2.h"
+#include "search/cfindfile.h"
 #include "search/frmsplash.h"
 
 #include <QLabel>
@@ -13,7 +15,9 @@
 #include <QThread>
 
 #include <atomic>
+#include <cerrno>
 #include <memory>
+#include <thread>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -249,7 +253,7 @@ private slots:
 
         // Hold the walk at its first descent until the stop button has been pressed.
         std::atomic<bool> held{false};
-        SearchRun::setDescentHook([&] {
+        SearchSession::setDescentHook([&] {
             held = true;
             while (!form->StopRequested)
                 QThread::msleep(1);
@@ -261,7 +265,7 @@ private slots:
         QCOMPARE(form->Label1->text(), p1);
         QTest::mouseClick(form->cmdStop, Qt::LeftButton);
         QVERIFY(finished.wait(20000));
-        SearchRun::setDescentHook(nullptr);
+        SearchSession::setDescentHook(nullptr);
 
         QCOMPARE(hits(form), (QStringList{p1 + QStringLiteral("/hit"), p2 + QStringLiteral("/hit"),
                                           p3 + QStringLiteral("/hit")}));
@@ -280,21 +284,148 @@ private slots:
         env->writeFile(QStringLiteral("p/second"));
         const QString p = env->root() + QStringLiteral("/p");
         form = start(*env, {p});
-        std::atomic<bool> held{false}, released{false};
-        SearchRun::setDescentHook([&] {
-            held = true;
-            while (!released)
-                QThread::msleep(1);
-        });
-        form->Combo1->setEditText(QStringLiteral("first"));
-        QTest::mouseClick(form->Command3, Qt::LeftButton);
-        QTRY_VERIFY(held);
+        HeldWalk walk;
+        startWithButton(form, QStringLiteral("first"));
+        QTRY_VERIFY(walk.held());
         QVERIFY(form->isSearching());
-        released = true;
+        walk.release();
         QVERIFY(search(form, QStringLiteral("second")));
-        SearchRun::setDescentHook(nullptr);
         QCOMPARE(hits(form), QStringList{p + QStringLiteral("/second")});
         QCOMPARE(form->Label6->text(), QStringLiteral("1"));
+    }
+
+    void infoWindowReloadsThePathsDuringASearch()
+    {
+        QStringList paths;
+        for (const char *p : {"p1", "p2", "p3"}) {
+            env->writeFile(QLatin1String(p) + QStringLiteral("/hit"));
+            env->writeFile(QLatin1String(p) + QStringLiteral("/sub/hit"));
+            paths.append(env->root() + QLatin1Char('/') + QLatin1String(p));
+        }
+        form = start(*env, paths);
+        HeldWalk walk;
+        QSignalSpy finished(form, &Form1::searchFinished);
+        startWithButton(form, QStringLiteral("hit"));
+        QTRY_VERIFY(walk.held());
+
+        // The user shortens the search-path file and closes the info window, which reads it again.
+        writeSearchPaths(*env, {paths.first()});
+        QTest::mouseClick(form->Command2, Qt::LeftButton);
+        QPointer<Form2> info = Form2::existing();
+        QVERIFY(info && info->isVisible());
+        QTest::mouseClick(info->cmd_exit, Qt::LeftButton);
+        QCOMPARE(form->searchPaths(), QStringList{paths.first()});
+        walk.release();
+        QVERIFY(finished.count() > 0 || finished.wait(20000));
+
+        // The running search walks the paths it started with and shows them as it goes.
+        QCOMPARE(form->Label1->text(), paths.last());
+        QCOMPARE(form->hitModel()->count(), 6);
+    }
+
+    void searchedTextIsExactlyTheTypedText_data()
+    {
+        QTest::addColumn<QString>("before"); // searched first, so it is in the history
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("beginning of an earlier text") << QStringLiteral("4711") << QStringLiteral("47")
+                                                      << QStringList{QStringLiteral("4711.dwg"), QStringLiteral("4720-b.dwg")};
+        QTest::newRow("star after a star text") << QStringLiteral("*4711") << QStringLiteral("*")
+                                                << QStringList{QStringLiteral("4711.dwg"), QStringLiteral("4720-b.dwg"),
+                                                               QStringLiteral("A4711.dwg")};
+        QTest::newRow("other case") << QStringLiteral("A4711") << QStringLiteral("a")
+                                    << QStringList{QStringLiteral("A4711.dwg")};
+    }
+    void searchedTextIsExactlyTheTypedText()
+    {
+        QFETCH(QString, before);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, expected);
+        for (const char *f : {"4711.dwg", "4720-b.dwg", "A4711.dwg"})
+            env->writeFile(QStringLiteral("a/") + QLatin1String(f));
+        const QString root = env->root() + QStringLiteral("/a");
+        form = start(*env, {root});
+        QVERIFY(search(form, before));
+        QVERIFY(search(form, typed));
+        QCOMPARE(form->Combo1->currentText(), typed);
+        QCOMPARE(form->Combo1->count(), 2);
+        QStringList want;
+        for (const QString &e : expected)
+            want.append(root + QLatin1Char('/') + e);
+        QCOMPARE(sorted(hits(form)), sorted(want));
+    }
+
+    void emptyStartDuringASearchLeavesNoDuplicates()
+    {
+        env->writeFile(QStringLiteral("a/plan-top.dwg"));
+        env->writeFile(QStringLiteral("a/inner/plan.dwg"));
+        const QString a = env->root() + QStringLiteral("/a");
+        form = start(*env, {a, a + QStringLiteral("/inner")});
+        HeldWalk walk;
+        QSignalSpy finished(form, &Form1::searchFinished);
+        startWithButton(form, QStringLiteral("plan"));
+        QTRY_VERIFY(walk.held() && form->hitModel()->count() == 1);
+
+        // "Suche starten" with an empty field while hits still arrive.
+        startWithButton(form, QString());
+        walk.release();
+        QVERIFY(finished.count() > 0 || finished.wait(20000));
+
+        QCOMPARE(form->Label6->text(), QStringLiteral("3"));
+        QCOMPARE(sorted(hits(form)), sorted({a + QStringLiteral("/inner/plan.dwg"), a + QStringLiteral("/plan-top.dwg")}));
+    }
+
+    void closeAndNewSearchDoNotWaitForAHangingListing_data()
+    {
+        QTest::addColumn<bool>("closeWindow"); // or start a new search
+        QTest::newRow("close the window") << true;
+        QTest::newRow("new search") << false;
+    }
+    void closeAndNewSearchDoNotWaitForAHangingListing()
+    {
+        QFETCH(bool, closeWindow);
+        env->writeFile(QStringLiteral("p/plan.dwg"));
+        env->writeFile(QStringLiteral("p/hangs/plan.dwg"));
+        const QString p = env->root() + QStringLiteral("/p");
+        // The first listing of "hangs" blocks until released; a watchdog releases it after a
+        // long while, so a window that waits for it fails instead of hanging the test.
+        const auto gate = ListingGate::at("hangs", true);
+        SearchSession::setOpenHook(ListingGate::hook(gate));
+        std::atomic<bool> inTime{true};
+        std::thread watchdog([gate, &inTime] { inTime = gate->releasedWithin(std::chrono::seconds(10)); });
+        form = start(*env, {p});
+        startWithButton(form, QStringLiteral("plan"));
+        QTRY_VERIFY(gate->reached);
+
+        if (closeWindow) {
+            QPointer<Form1> window = form;
+            close(form);
+            form = nullptr;
+            QVERIFY(!window);
+        } else {
+            QVERIFY(search(form, QStringLiteral("plan")));
+            QCOMPARE(sorted(hits(form)), sorted({p + QStringLiteral("/hangs/plan.dwg"), p + QStringLiteral("/plan.dwg")}));
+        }
+        gate->release();
+        watchdog.join();
+        SearchSession::setOpenHook(nullptr);
+        QVERIFY(inTime);
+        QTRY_COMPARE(cFindFile::readersRunning(), 0);
+    }
+
+    void runningOutOfDescriptorsIsToldOnce()
+    {
+        env->writeFile(QStringLiteral("p1/plan.dwg"));
+        env->writeFile(QStringLiteral("p1/full/plan.dwg"));
+        env->writeFile(QStringLiteral("p2/plan.dwg"));
+        env->writeFile(QStringLiteral("p2/full/plan.dwg"));
+        form = start(*env, {env->root() + QStringLiteral("/p1"), env->root() + QStringLiteral("/p2")});
+        SearchSession::setOpenHook([](const std::string &path) { return path == "full" ? EMFILE : 0; });
+        QVERIFY(search(form, QStringLiteral("plan")));
+        SearchSession::setOpenHook(nullptr);
+        QCOMPARE(form->Label6->text(), QStringLiteral("2"));
+        QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Fehler bei sStartSearch")});
+        QCOMPARE(env->messages.first().icon, Platform::Icon::Error);
     }
 
     void settingsSurviveARestart()

@@ -1,0 +1,239 @@
+// The hit list's view, driven by mouse and keys: rows where their number puts them, and
+// batches of hits appended without the view touching every row.
+#include "helpers/testenv.h"
+#include "search/hitlistmodel.h"
+#include "search/hitlistview.h"
+
+#include <QApplication>
+#include <QScrollBar>
+#include <QTest>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Counts what the view asks of the model per row.
+class CountingModel : public HitListModel
+{
+public:
+    mutable long rowRequests = 0;
+    QModelIndex index(int row, int column, const QModelIndex &parent = QModelIndex()) const override
+    {
+        ++rowRequests;
+        return HitListModel::index(row, column, parent);
+    }
+    QVariant data(const QModelIndex &index, int role) const override
+    {
+        ++rowRequests;
+        return HitListModel::data(index, role);
+    }
+};
+
+void appendRows(HitListModel &model, int first, int count, const std::string &tail = {})
+{
+    std::string bytes;
+    std::vector<uint32_t> ends;
+    for (int i = first; i < first + count; ++i) {
+        bytes += "/archiv/plan-" + std::to_string(i) + ".dwg" + tail;
+        ends.push_back(uint32_t(bytes.size()));
+    }
+    model.appendPacked(bytes, ends);
+}
+
+} // namespace
+
+class TestHitListView : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<CountingModel> model;
+    std::unique_ptr<HitListView> view;
+
+    int rowOf(const QPoint &p) const { return view->indexAt(p).isValid() ? view->indexAt(p).row() : -1; }
+    QPoint centreOf(int row) const { return view->visualRect(model->index(row, 0)).center(); }
+
+private slots:
+    void initTestCase() { tarvoTestProcessSetup(); }
+    void init()
+    {
+        model = std::make_unique<CountingModel>();
+        view = std::make_unique<HitListView>();
+        view->setModel(model.get());
+        view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        view->resize(400, 200);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    }
+    void cleanup()
+    {
+        view.reset();
+        model.reset();
+    }
+
+    void appendingCostsTheViewNothingPerRow()
+    {
+        // 200,000 hits in batches while the list is shown: the view may look at the rows it
+        // shows, not at every row again and again.
+        const int batches = 50;
+        const int perBatch = 4000;
+        for (int b = 0; b < batches; ++b) {
+            appendRows(*model, b * perBatch, perBatch);
+            QApplication::processEvents();
+        }
+        QApplication::processEvents();
+        const int visible = view->viewport()->height() / view->visualRect(model->index(0, 0)).height() + 2;
+        QVERIFY2(model->rowRequests < long(batches) * visible * 8, std::to_string(model->rowRequests).c_str());
+
+        // Every row can be reached.
+        const int h = view->visualRect(model->index(0, 0)).height();
+        QCOMPARE(view->verticalScrollBar()->maximum(), batches * perBatch * h - view->viewport()->height());
+        view->setFocus();
+        view->setCurrentIndex(model->index(0, 0));
+        QTest::keyClick(view.get(), Qt::Key_End);
+        QCOMPARE(view->currentIndex().row(), batches * perBatch - 1);
+        QVERIFY(view->viewport()->rect().contains(view->visualRect(view->currentIndex())));
+        QCOMPARE(rowOf(centreOf(batches * perBatch - 1)), batches * perBatch - 1);
+    }
+
+    void rowsLieWhereTheirNumberPutsThem_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("scrollTo"); // row scrolled to the top first
+        QTest::addColumn<int>("x");
+        QTest::addColumn<double>("y");     // in rows from the top of the view
+        QTest::addColumn<int>("row");      // at the point; -1 none
+        QTest::newRow("first row") << 1000 << 0 << 5 << 0.1 << 0;
+        QTest::newRow("third row") << 1000 << 0 << 5 << 2.5 << 2;
+        QTest::newRow("scrolled") << 1000 << 500 << 5 << 1.5 << 501;
+        QTest::newRow("far down") << 1000000 << 765432 << 5 << 3.9 << 765435;
+        QTest::newRow("below the last") << 3 << 0 << 5 << 5.5 << -1;
+        QTest::newRow("rows span the view") << 1000 << 0 << -1 << 0.5 << 0; // x -1: the view's right edge
+    }
+    void rowsLieWhereTheirNumberPutsThem()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, scrollTo);
+        QFETCH(int, x);
+        QFETCH(double, y);
+        QFETCH(int, row);
+        for (int first = 0; first < rows; first += 100000)
+            appendRows(*model, first, std::min(100000, rows - first));
+        QApplication::processEvents();
+        view->scrollTo(model->index(scrollTo, 0), QAbstractItemView::PositionAtTop);
+        const QRect top = view->visualRect(model->index(scrollTo, 0));
+        QCOMPARE(top.top(), 0);
+        QCOMPARE(view->visualRect(model->index(std::min(scrollTo + 3, rows - 1), 0)).top(), std::min(3, rows - 1 - scrollTo) * top.height());
+        const QPoint point(x < 0 ? view->viewport()->width() - 1 : x, int(y * top.height()));
+        QCOMPARE(rowOf(point), row);
+        if (row >= 0)
+            QVERIFY(view->visualRect(model->index(row, 0)).contains(point));
+    }
+
+    void keysMoveTheCurrentRow_data()
+    {
+        QTest::addColumn<int>("from");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("to"); // -2: one page down from `from`
+        QTest::newRow("down") << 4 << int(Qt::Key_Down) << 5;
+        QTest::newRow("up") << 4 << int(Qt::Key_Up) << 3;
+        QTest::newRow("up at the top") << 0 << int(Qt::Key_Up) << 0;
+        QTest::newRow("down at the bottom") << 999 << int(Qt::Key_Down) << 999;
+        QTest::newRow("home") << 500 << int(Qt::Key_Home) << 0;
+        QTest::newRow("end") << 3 << int(Qt::Key_End) << 999;
+        QTest::newRow("page down") << 10 << int(Qt::Key_PageDown) << -2;
+        QTest::newRow("page down at the end") << 995 << int(Qt::Key_PageDown) << 999;
+    }
+    void keysMoveTheCurrentRow()
+    {
+        QFETCH(int, from);
+        QFETCH(int, key);
+        QFETCH(int, to);
+        appendRows(*model, 0, 1000);
+        view->setFocus();
+        view->setCurrentIndex(model->index(from, 0));
+        QTest::keyClick(view.get(), Qt::Key(key));
+        const int page = view->viewport()->height() / view->visualRect(model->index(0, 0)).height() - 1;
+        QCOMPARE(view->currentIndex().row(), to == -2 ? from + page : to);
+        QVERIFY(view->viewport()->rect().contains(view->visualRect(view->currentIndex())));
+        QVERIFY(view->selectionModel()->isSelected(view->currentIndex()));
+    }
+
+    void mouseSelects()
+    {
+        appendRows(*model, 0, 100);
+        QApplication::processEvents();
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, centreOf(3));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, centreOf(6));
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, centreOf(8));
+        QList<int> rows;
+        for (const QModelIndex &i : view->selectionModel()->selectedRows())
+            rows << i.row();
+        std::sort(rows.begin(), rows.end());
+        QCOMPARE(rows, (QList<int>{3, 4, 5, 6, 8}));
+        QCOMPARE(view->currentIndex().row(), 8);
+    }
+
+    void batchesKeptWholeOrCopiedGiveTheSamePaths_data()
+    {
+        QTest::addColumn<QList<int>>("batches"); // hits per batch; large ones fill their buffer
+        QTest::newRow("small ones") << QList<int>{1, 7, 300};
+        QTest::newRow("large ones") << QList<int>{5000, 6000};
+        QTest::newRow("small between large") << QList<int>{3, 5000, 2, 2, 7000, 1};
+    }
+    void batchesKeptWholeOrCopiedGiveTheSamePaths()
+    {
+        QFETCH(QList<int>, batches);
+        std::vector<std::string> expected;
+        for (int count : batches) {
+            std::string bytes;
+            std::vector<uint32_t> ends;
+            for (int i = 0; i < count; ++i) {
+                expected.push_back("/archiv/" + std::to_string(expected.size()) + "/plan-" + std::to_string(i) + ".dwg");
+                bytes += expected.back();
+                ends.push_back(uint32_t(bytes.size()));
+            }
+            bytes.shrink_to_fit();
+            model->appendPacked(std::move(bytes), ends);
+        }
+        // Repeat the first half: duplicates across blocks are found as well.
+        const size_t half = expected.size() / 2;
+        std::string again;
+        std::vector<uint32_t> againEnds;
+        for (size_t i = 0; i < half; ++i) {
+            again += expected[i];
+            againEnds.push_back(uint32_t(again.size()));
+        }
+        model->appendPacked(again, againEnds);
+        QCOMPARE(model->count(), int(expected.size() + half));
+        for (size_t i = 0; i < expected.size() + half; ++i)
+            QCOMPARE(std::string(model->rawPath(int(i))), expected[i % expected.size()]);
+        QVERIFY(model->removeDuplicates() == (half > 0));
+        QCOMPARE(model->count(), int(expected.size()));
+        for (size_t i = 0; i < expected.size(); ++i)
+            QCOMPARE(std::string(model->rawPath(int(i))), expected[i]);
+    }
+
+    void aWideRowWidensTheView()
+    {
+        appendRows(*model, 0, 50);
+        appendRows(*model, 50, 1, "/" + std::string(300, 'x'));
+        QApplication::processEvents();
+        QCOMPARE(view->horizontalScrollBar()->maximum(), 0);
+        view->scrollTo(model->index(50, 0));
+        QApplication::processEvents();
+        QVERIFY(view->horizontalScrollBar()->maximum() > 0);
+        QCOMPARE(view->visualRect(model->index(0, 0)).width(), view->visualRect(model->index(50, 0)).width());
+
+        // Cleared, the list starts narrow again.
+        model->clear();
+        appendRows(*model, 0, 3);
+        QApplication::processEvents();
+        QCOMPARE(view->horizontalScrollBar()->maximum(), 0);
+    }
+};
+
+QTEST_MAIN(TestHitListView)
+#include "tst_hitlistview.moc"
