@@ -10,6 +10,7 @@
 #include "cipher/handoff.h"
 #include "app/controls.h"
 #include "app/dirlistbox.h"
+#include "app/drivelist.h"
 #include "frmsplash.h"
 #include "hitlistmodel.h"
 #include "hitlistview.h"

@@ -28,6 +28,7 @@ class QListWidget;
 class QPushButton;
 class HitListModel;
 class DirListBox;
+class DriveList;
 class Form2;
 
 // The search window: search field, hit list, search paths, and the hit actions around them.
@@ -90,7 +91,7 @@ public:
     QFrame *Frame2 = nullptr;  // drawn by its lines; its caption names it for screen readers
     QLabel *Label15 = nullptr;
     ClickLabel *lbl_exit = nullptr;
-    QComboBox *Drive1 = nullptr;
+    DriveList *Drive1 = nullptr;
     DirListBox *Dir1 = nullptr;
     QPushButton *cmd_ok = nullptr;
     QFrame *Line1 = nullptr;
@@ -166,9 +167,7 @@ private:
     void buildNotesControls();
     // Names, buddies, keys and the tab chain for keyboard and screen-reader users.
     void buildAccessibility();
-    void refreshDrives();
     void closeChooser();
-    void selectDriveOf(const QString &path);
     void Form_Load();
     void UnloadAllForms();
     // The info window, loaded when needed; this window follows what it announces.
@@ -209,7 +208,6 @@ private:
     bool m_hitsDeduped = true;
     bool m_closing = false;
     QPointer<Form2> m_info;
-    int m_driveIndex = -1;  // the drive list's entry before the user's pick
 
     friend class SingleWindow<Form1>;
 };

@@ -8,16 +8,14 @@
 #include "app/ui.h"
 #include "app/clicklabel.h"
 #include "app/dirlistbox.h"
+#include "app/drivelist.h"
 #include "app/controls.h"
 #include "hitfileops.h"
 
-#include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSignalBlocker>
-#include <QStorageInfo>
 
 namespace {
 
@@ -35,13 +33,6 @@ public:
     BusyPointer(const BusyPointer &) = delete;
     BusyPointer &operator=(const BusyPointer &) = delete;
 };
-
-// The root of the volume that holds the path: the chooser's "drive".
-QString driveOf(const QString &path)
-{
-    const QStorageInfo volume(path);
-    return volume.isValid() ? QDir::toNativeSeparators(volume.rootPath()) : QString();
-}
 
 } // namespace
 
@@ -80,7 +71,7 @@ void Form1::buildCopyControls()
     lbl_exit->makeButton();
     A11y::name(lbl_exit, QStringLiteral("Schließen"));
     connect(lbl_exit, &ClickLabel::clicked, this, &Form1::lbl_exit_Click);
-    Drive1 = Controls::make<QComboBox>(Frame2, "Drive1", 120, 540, 2235, 315);
+    Drive1 = Controls::make<DriveList>(Frame2, "Drive1", 120, 540, 2235, 315);
     A11y::name(Drive1, QStringLiteral("Laufwerk"));
     Dir1 = Controls::make<DirListBox>(Frame2, "Dir1", 120, 900, 2235, 1890);
     Label15->setBuddy(Dir1);
@@ -93,9 +84,10 @@ void Form1::buildCopyControls()
     Line4 = Controls::line(Frame2, "Line4", 2520, 0, 0, 3300);
 
     Dir1->setPath(QDir::currentPath());
-    refreshDrives();
+    Drive1->showDriveOf(Dir1->path());
     connect(Dir1, &DirListBox::changed, this, &Form1::Dir1_Change);
-    connect(Drive1, &QComboBox::currentIndexChanged, this, &Form1::Drive1_Change);
+    // A drive that is not ready is refused without a word.
+    connect(Drive1, &DriveList::picked, this, &Form1::Drive1_Change);
 }
 
 QString Form1::TargetName(const QString &dir, const QString &hit)
@@ -215,7 +207,8 @@ void Form1::Command5_Click()
 
 void Form1::cmd_path_Click()
 {
-    refreshDrives();
+    Drive1->refresh();
+    Drive1->showDriveOf(Dir1->path());
     Frame2->show();
     Frame2->raise();
     Dir1->setFocus(); // a keyboard user goes on in the chooser
@@ -242,49 +235,12 @@ void Form1::cmd_ok_Click()
     Text2->setText(WithTrailingSeparator(Dir1->path()));
 }
 
-void Form1::refreshDrives()
-{
-    const QSignalBlocker blocker(Drive1);
-    Drive1->clear();
-    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
-        if (!volume.isValid() || !volume.isReady())
-            continue;
-        const QString root = QDir::toNativeSeparators(volume.rootPath());
-        if (Drive1->findData(root) < 0)
-            Drive1->addItem(root, root);
-    }
-    selectDriveOf(Dir1->path());
-}
-
-void Form1::selectDriveOf(const QString &path)
-{
-    const QString root = driveOf(path);
-    if (root.isEmpty())
-        return;
-    const QSignalBlocker blocker(Drive1);
-    int index = Drive1->findData(root);
-    if (index < 0) {
-        Drive1->addItem(root, root);
-        index = Drive1->count() - 1;
-    }
-    Drive1->setCurrentIndex(index);
-    m_driveIndex = index;
-}
-
 void Form1::Drive1_Change()
 {
-    const QString root = Drive1->currentData().toString();
-    if (DirExists(root) && QStorageInfo(root).isReady()) {
-        m_driveIndex = Drive1->currentIndex();
-        Dir1->setPath(root);
-        return;
-    }
-    // A volume that went away or is not ready is refused without a word.
-    const QSignalBlocker blocker(Drive1);
-    Drive1->setCurrentIndex(m_driveIndex);
+    Dir1->setPath(Drive1->root());
 }
 
 void Form1::Dir1_Change()
 {
-    selectDriveOf(Dir1->path());
+    Drive1->showDriveOf(Dir1->path());
 }

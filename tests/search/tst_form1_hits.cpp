@@ -1,10 +1,12 @@
 #include "hitsfixture.h"
 
 #include "app/dirlistbox.h"
+#include "app/drivelist.h"
 #include "search/hitfileops.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QContextMenuEvent>
 #include <QLocale>
 #include <QMenu>
@@ -481,6 +483,36 @@ private slots:
         QVERIFY(form->Dir1->setPath(QStringLiteral("/")));
         QTest::mouseClick(form->cmd_ok, Qt::LeftButton);
         QCOMPARE(form->Text2->text(), QStringLiteral("/"));
+    }
+
+    // A drive that is not ready is refused without a word: the lists stay where they are. An
+    // available one shows its root, and opening a folder shows its drive.
+    void chooserRefusesADriveThatIsNotReady()
+    {
+        startCopying({QStringLiteral("a.dwg")});
+        click({QStringLiteral("a.dwg")});
+        QTest::mouseClick(form->cmd_path, Qt::LeftButton);
+        auto *drives = child<QComboBox>(form, "Drive1");
+        auto *dirs = child<DirListBox>(form, "Dir1");
+        QVERIFY(dirs->setPath(archive));
+        const int shown = drives->currentIndex();
+        const QString gone = env->root() + QStringLiteral("/gone/");
+        drives->addItem(gone, gone);
+        drives->setFocus();
+        QTest::keyClick(drives, Qt::Key_End);
+        QCOMPARE(drives->currentIndex(), shown);
+        QCOMPARE(dirs->path(), archive);
+        QCOMPARE(env->messageTexts(), QStringList());
+
+        int other = 0;
+        while (other < drives->count() && (other == shown || !DriveList::isAvailable(drives->itemData(other).toString())))
+            ++other;
+        if (other == drives->count())
+            QSKIP("no second drive to pick");
+        drives->setCurrentIndex(other);
+        QCOMPARE(dirs->path(), drives->itemData(other).toString());
+        QVERIFY(dirs->setPath(archive));
+        QCOMPARE(drives->currentIndex(), shown);
     }
 
     // The name label widens to 821, which the notes button treats as wide.
