@@ -3,10 +3,12 @@
 
 #include "app/pathfunctions.h"
 #include "app/settings.h"
+#include "cipher/frmmain.h"
 #include "options/form2.h"
 #include "search/cfindfile.h"
 #include "search/frmsplash.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QListView>
 #include <QListWidget>
@@ -428,15 +430,37 @@ private slots:
         QCOMPARE(env->messages.first().icon, Platform::Icon::Error);
     }
 
+    // Closing the window and the exit button both keep the three texts for the next start; the
+    // exit button also closes every other window of the program.
+    void settingsSurviveARestart_data()
+    {
+        QTest::addColumn<bool>("exitButton");
+        QTest::newRow("window closed") << false;
+        QTest::newRow("exit button") << true;
+    }
     void settingsSurviveARestart()
     {
+        QFETCH(bool, exitButton);
         form = start(*env, {});
         form->Combo1->setEditText(QStringLiteral("387-123"));
         form->Text2->setText(QStringLiteral("/tmp/ziel/"));
         form->Text1->setPlainText(QStringLiteral("Notizen\r\nA-100"));
-        close(form);
+        if (exitButton) {
+            QTest::mouseClick(child<QPushButton>(form, "Command2"), Qt::LeftButton);
+            frmMain::showWindow();
+            const QList<QPointer<QWidget>> windows{form, Form2::existing(), frmMain::existing()};
+            QTest::mouseClick(child<QPushButton>(form, "Command4"), Qt::LeftButton);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            for (const QPointer<QWidget> &w : windows)
+                QVERIFY(!w);
+            QCOMPARE(QApplication::topLevelWidgets().size(), 0);
+        } else {
+            close(form);
+        }
         form = nullptr;
         QCOMPARE(Settings::read(QStringLiteral("combo1.Text"), QString()), QStringLiteral("387-123"));
+        QCOMPARE(Settings::read(QStringLiteral("Text2.Text"), QString()), QStringLiteral("/tmp/ziel/"));
+        QCOMPARE(Settings::read(QStringLiteral("Text1.Text"), QString()), QStringLiteral("Notizen\nA-100"));
 
         form = Form1::instance();
         QCOMPARE(form->Combo1->currentText(), QStringLiteral("387-123"));
