@@ -31,6 +31,14 @@
 
 namespace {
 
+// A control of the window by its name, as the user sees it.
+template <typename T>
+T *control(QWidget *window, const char *name)
+{
+    return window->findChild<T *>(QLatin1String(name));
+}
+
+
 long residentBytes()
 {
     QFile statm(QStringLiteral("/proc/self/statm"));
@@ -58,24 +66,24 @@ void measureSearch(Form1 *form, const QString &pattern)
         elapsed = clock.nsecsElapsed();
         done = true;
     });
-    form->Combo1->setEditText(pattern);
+    control<QComboBox>(form, "Combo1")->setEditText(pattern);
     sinceTick.start();
     heartbeat.start();
     clock.start();
-    form->Command3->click();
+    control<QPushButton>(form, "Command3")->click();
     while (!done)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     heartbeat.stop();
     std::fprintf(stderr, "gui hits %d count %s seconds %.3f longest-stall-ms %lld\n", form->hitModel()->count(),
-                 qPrintable(form->Label6->text()), elapsed / 1e9, static_cast<long long>(longestGap));
+                 qPrintable(control<QLabel>(form, "Label6")->text()), elapsed / 1e9, static_cast<long long>(longestGap));
 }
 
 // Starts a search, waits until its hits stop coming (the walk waits for a listing that does not
 // come), then times what the user does next: a new search, then closing the window.
 void measureInterrupt(Form1 *form, const QString &pattern)
 {
-    form->Combo1->setEditText(pattern);
-    form->Command3->click();
+    control<QComboBox>(form, "Combo1")->setEditText(pattern);
+    control<QPushButton>(form, "Command3")->click();
     int seen = -1;
     QElapsedTimer quiet;
     quiet.start();
@@ -89,7 +97,7 @@ void measureInterrupt(Form1 *form, const QString &pattern)
     const bool hanging = form->isSearching();
     QElapsedTimer clock;
     clock.start();
-    form->Command3->click(); // a new search ends the hanging one first
+    control<QPushButton>(form, "Command3")->click(); // a new search ends the hanging one first
     const double newSearchMs = clock.nsecsElapsed() / 1e6;
     clock.restart();
     form->close();
@@ -102,7 +110,7 @@ void measureMemory(Form1 *form)
 {
     HitListModel *model = form->hitModel();
     model->clear();
-    form->List1->show();
+    control<QListView>(form, "List1")->show();
     QCoreApplication::processEvents();
     const long before = residentBytes();
     constexpr int kHits = 1000000;

@@ -31,21 +31,6 @@ public:
     // it; true when that was started. The show state has no meaning outside Windows.
     bool ShellExec(const QString &file, int showState, const QString &operation);
 
-    QLabel *Label1 = nullptr;
-    ClickLabel *lbl_Click = nullptr;
-    QLabel *Label6 = nullptr;
-    QPlainTextEdit *Text1 = nullptr;
-    QGroupBox *Frame1 = nullptr;
-    QCheckBox *Check1 = nullptr;
-    QPushButton *Command1 = nullptr;  // "Löschfunktion aktivieren"
-    QPushButton *cmd_path = nullptr;  // "Suchpfade ändern"
-    QLabel *Image5 = nullptr;
-    QLabel *Image4 = nullptr;
-    ClickLabel *Label11 = nullptr;    // author mail link
-    ClickLabel *Label10 = nullptr;    // author web link
-    ClickLabel *Label3 = nullptr;     // author name and date
-    QLabel *Image1 = nullptr;
-    QPushButton *cmd_exit = nullptr;  // "ok"
 
 signals:
     // The copy option changed: the search window shows or hides its copy frame.
@@ -75,6 +60,23 @@ private:
     void buildAccessibility();
     void Form_Load();
     void Form_Unload();
+
+    // Controls, named as the window's design names them; tests find them by these names.
+    QLabel *Label1 = nullptr;
+    ClickLabel *lbl_Click = nullptr;
+    QLabel *Label6 = nullptr;
+    QPlainTextEdit *Text1 = nullptr;
+    QGroupBox *Frame1 = nullptr;
+    QCheckBox *Check1 = nullptr;
+    QPushButton *Command1 = nullptr;  // "Löschfunktion aktivieren"
+    QPushButton *cmd_path = nullptr;  // "Suchpfade ändern"
+    QLabel *Image5 = nullptr;
+    QLabel *Image4 = nullptr;
+    ClickLabel *Label11 = nullptr;    // author mail link
+    ClickLabel *Label10 = nullptr;    // author web link
+    ClickLabel *Label3 = nullptr;     // author name and date
+    QLabel *Image1 = nullptr;
+    QPushButton *cmd_exit = nullptr;  // "ok"
 
     friend class SingleWindow<Form2>;
 };

@@ -55,66 +55,6 @@ public:
     // The hit clicked last (Label3); empty until the first click on a hit.
     QString currentHitPath() const;
 
-    // Controls, named as the window's design names them.
-    QLabel *Label2 = nullptr;
-    QComboBox *Combo1 = nullptr;
-    QPushButton *Command3 = nullptr;
-    QPushButton *cmdStop = nullptr;
-    QLabel *logo = nullptr;
-    QListView *List1 = nullptr;
-    QLabel *Label7 = nullptr;
-    QLabel *Label6 = nullptr;
-    QLabel *Label5 = nullptr;
-    QLabel *Label1 = nullptr;
-    QLabel *Label16 = nullptr;
-    QListWidget *List_path = nullptr;
-    QLabel *Label4 = nullptr;
-    QPushButton *Command4 = nullptr;
-
-    // Hit details.
-    ClickLabel *Label8 = nullptr;     // base name; double-click copies it into the notes
-    QLabel *Label9 = nullptr;         // extension, never shown
-    QLabel *Label10 = nullptr;        // "Datentyp: " and the extension
-    QLabel *lbl_filetime = nullptr;
-    QLabel *Label3 = nullptr;         // current hit path, never shown
-    QPushButton *Command1 = nullptr;  // "aufrufen"
-
-    // Copy frame.
-    QGroupBox *Frame1 = nullptr;
-    QPushButton *Command8 = nullptr;  // "copy"
-    QPushButton *cmd_move = nullptr;
-    QPushButton *Command5 = nullptr;  // "delete"
-    QLineEdit *Text2 = nullptr;       // target directory
-    QPushButton *cmd_path = nullptr;  // ">>": the directory chooser
-
-    // Directory chooser.
-    QFrame *Frame2 = nullptr;  // drawn by its lines; its caption names it for screen readers
-    QLabel *Label15 = nullptr;
-    ClickLabel *lbl_exit = nullptr;
-    DriveList *Drive1 = nullptr;
-    DirListBox *Dir1 = nullptr;
-    QPushButton *cmd_ok = nullptr;
-    QFrame *Line1 = nullptr;
-    QFrame *Line2 = nullptr;
-    QFrame *Line3 = nullptr;
-    QFrame *Line4 = nullptr;
-
-    // Notes panel and list tools.
-    QPushButton *Command6 = nullptr;  // notes panel toggle
-    QLabel *Label14 = nullptr;
-    ClickLabel *img_putlisttoinfo = nullptr;
-    QPushButton *Command7 = nullptr;  // "Liste löschen"
-    QPlainTextEdit *Text1 = nullptr;  // notes
-    QPushButton *cmd_paste = nullptr;
-    QPushButton *cmd_format = nullptr;
-    QPushButton *Command2 = nullptr;  // the info window
-
-    // Context menu of the hit list.
-    QMenu *List1Menu = nullptr;
-    QAction *actOpen = nullptr;
-    QAction *actOpenFolder = nullptr;
-    QAction *actCopyPaths = nullptr;
-
     // The stop request, read by the walk before each descent.
     std::atomic<bool> StopRequested{false};
 
@@ -208,6 +148,66 @@ private:
     bool m_hitsDeduped = true;
     bool m_closing = false;
     QPointer<Form2> m_info;
+
+    // Controls, named as the window's design names them; tests find them by these names.
+    QLabel *Label2 = nullptr;
+    QComboBox *Combo1 = nullptr;
+    QPushButton *Command3 = nullptr;
+    QPushButton *cmdStop = nullptr;
+    QLabel *logo = nullptr;
+    QListView *List1 = nullptr;
+    QLabel *Label7 = nullptr;
+    QLabel *Label6 = nullptr;
+    QLabel *Label5 = nullptr;
+    QLabel *Label1 = nullptr;
+    QLabel *Label16 = nullptr;
+    QListWidget *List_path = nullptr;
+    QLabel *Label4 = nullptr;
+    QPushButton *Command4 = nullptr;
+
+    // Hit details.
+    ClickLabel *Label8 = nullptr;     // base name; double-click copies it into the notes
+    QLabel *Label9 = nullptr;         // extension, never shown
+    QLabel *Label10 = nullptr;        // "Datentyp: " and the extension
+    QLabel *lbl_filetime = nullptr;
+    QLabel *Label3 = nullptr;         // current hit path, never shown
+    QPushButton *Command1 = nullptr;  // "aufrufen"
+
+    // Copy frame.
+    QGroupBox *Frame1 = nullptr;
+    QPushButton *Command8 = nullptr;  // "copy"
+    QPushButton *cmd_move = nullptr;
+    QPushButton *Command5 = nullptr;  // "delete"
+    QLineEdit *Text2 = nullptr;       // target directory
+    QPushButton *cmd_path = nullptr;  // ">>": the directory chooser
+
+    // Directory chooser.
+    QFrame *Frame2 = nullptr;  // drawn by its lines; its caption names it for screen readers
+    QLabel *Label15 = nullptr;
+    ClickLabel *lbl_exit = nullptr;
+    DriveList *Drive1 = nullptr;
+    DirListBox *Dir1 = nullptr;
+    QPushButton *cmd_ok = nullptr;
+    QFrame *Line1 = nullptr;
+    QFrame *Line2 = nullptr;
+    QFrame *Line3 = nullptr;
+    QFrame *Line4 = nullptr;
+
+    // Notes panel and list tools.
+    QPushButton *Command6 = nullptr;  // notes panel toggle
+    QLabel *Label14 = nullptr;
+    ClickLabel *img_putlisttoinfo = nullptr;
+    QPushButton *Command7 = nullptr;  // "Liste löschen"
+    QPlainTextEdit *Text1 = nullptr;  // notes
+    QPushButton *cmd_paste = nullptr;
+    QPushButton *cmd_format = nullptr;
+    QPushButton *Command2 = nullptr;  // the info window
+
+    // Context menu of the hit list.
+    QMenu *List1Menu = nullptr;
+    QAction *actOpen = nullptr;
+    QAction *actOpenFolder = nullptr;
+    QAction *actCopyPaths = nullptr;
 
     friend class SingleWindow<Form1>;
 };

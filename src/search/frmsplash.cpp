@@ -57,15 +57,17 @@ frmSplash::frmSplash()
 
     Ui::centre(this);
 
-    Timer1.setSingleShot(true);
-    connect(&Timer1, &QTimer::timeout, this, &QWidget::close);
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setSingleShot(true);
+    connect(Timer1, &QTimer::timeout, this, &QWidget::close);
 }
 
 void frmSplash::Form_Load()
 {
     // The period runs from the load; showing the open notice again does not restart it.
-    Timer1.setInterval(4000);
-    Timer1.start();
+    Timer1->setInterval(4000);
+    Timer1->start();
 }
 
 void frmSplash::closeEvent(QCloseEvent *event)

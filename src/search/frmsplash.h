@@ -17,11 +17,6 @@ public:
     // Opens the notice, or brings an open one to the front without restarting its timer.
     static frmSplash *showNotice();
 
-    QLabel *Label1 = nullptr;
-    QLabel *Label2 = nullptr;
-    QLabel *Label3 = nullptr;
-    QTimer Timer1;
-
 protected:
     void closeEvent(QCloseEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -31,5 +26,11 @@ protected:
 private:
     frmSplash();
     void Form_Load();
+
+    QLabel *Label1 = nullptr;
+    QLabel *Label2 = nullptr;
+    QLabel *Label3 = nullptr;
+    QTimer *Timer1 = nullptr;
+
     friend class SingleWindow<frmSplash>;
 };

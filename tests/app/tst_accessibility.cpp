@@ -213,17 +213,17 @@ class TestAccessibility : public QObject
         form = Form1::instance();
         form->show();
         QSignalSpy finished(form, &Form1::searchFinished);
-        form->Combo1->setEditText(QStringLiteral("4711"));
-        click(form->Command3);
+        child<QComboBox>(form, "Combo1")->setEditText(QStringLiteral("4711"));
+        click(child<QPushButton>(form, "Command3"));
         if (finished.isEmpty() && !finished.wait(10000))
             return nullptr;
         const QModelIndex first = form->hitModel()->index(0);
-        QTest::mouseClick(form->List1->viewport(), Qt::LeftButton, {},
-                          form->List1->visualRect(first).center());
-        click(form->Command2);
-        click(Form2::existing()->Command1);
+        QTest::mouseClick(child<QListView>(form, "List1")->viewport(), Qt::LeftButton, {},
+                          child<QListView>(form, "List1")->visualRect(first).center());
+        click(child<QPushButton>(form, "Command2"));
+        click(child<QPushButton>(Form2::existing(), "Command1"));
         click(child<QPushButton>(Form2::existing(), "cmd_exit"));
-        click(form->cmd_path);
+        click(child<QPushButton>(form, "cmd_path"));
         // The info window closed by "ok" goes now, before a test loads it afresh.
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         return form;
@@ -238,7 +238,7 @@ class TestAccessibility : public QObject
         if (window == QStringLiteral("info")) {
             Form2 *info = Form2::instance();
             info->show();
-            click(info->Label3); // the author links
+            click(child<ClickLabel>(info, "Label3")); // the author links
             return info;
         }
         if (window == QStringLiteral("cipher")) {
@@ -441,23 +441,23 @@ private slots:
             form->show();
             QVERIFY(QTest::qWaitForWindowActive(form));
             // The window opens on the search field.
-            QCOMPARE(QApplication::focusWidget(), form->Combo1);
-            click(form->Command3); // no search path: no hit
+            QCOMPARE(QApplication::focusWidget(), child<QComboBox>(form, "Combo1"));
+            click(child<QPushButton>(form, "Command3")); // no search path: no hit
             QTRY_VERIFY(frmSplash::existing());
             target =
                 what.endsWith(QStringLiteral("focused")) && !what.contains(QStringLiteral("field"))
                     ? static_cast<QWidget *>(frmSplash::existing())
-                    : form->Combo1;
+                    : child<QComboBox>(form, "Combo1");
         } else if (what == QStringLiteral("info")) {
             env->writeFile(QStringLiteral("program/suchpfad.txt"), "/old\r\n");
             form = Form1::instance();
             Form2::instance()->show();
             env->writeFile(QStringLiteral("program/suchpfad.txt"), "/new\r\n"); // reread on closing
-            target = Form2::existing()->Text1;
+            target = child<QPlainTextEdit>(Form2::existing(), "Text1");
         } else if (what == QStringLiteral("directory chooser")) {
             openSearchWindow();
-            form->Text2->setText(QStringLiteral("/kept/"));
-            target = form->Dir1;
+            child<QLineEdit>(form, "Text2")->setText(QStringLiteral("/kept/"));
+            target = child<DirListBox>(form, "Dir1");
         } else {
             frm_file::showChooser(nullptr);
             target = child<DirListBox>(frm_file::existing(), "Dir_encode");
@@ -474,9 +474,9 @@ private slots:
             QVERIFY(!Form2::existing() || !Form2::existing()->isVisible());
             QCOMPARE(form->searchPaths(), QStringList{QStringLiteral("/new")});
         } else if (what == QStringLiteral("directory chooser")) {
-            QVERIFY(!form->Frame2->isVisible() && form->isVisible());
-            QCOMPARE(form->Text2->text(), QStringLiteral("/kept/"));
-            QCOMPARE(QApplication::focusWidget(), form->cmd_path); // back where it was opened
+            QVERIFY(!child<QFrame>(form, "Frame2")->isVisible() && form->isVisible());
+            QCOMPARE(child<QLineEdit>(form, "Text2")->text(), QStringLiteral("/kept/"));
+            QCOMPARE(QApplication::focusWidget(), child<QPushButton>(form, "cmd_path")); // back where it was opened
         } else {
             QVERIFY(!frm_file::existing());
             QCOMPARE(env->messageTexts(),
@@ -504,37 +504,37 @@ private slots:
         };
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form));
-        form->Combo1->setFocus();
+        child<QComboBox>(form, "Combo1")->setFocus();
         const QList<QWidget *> narrow = chain();
         for (QWidget *w : narrow)
             QVERIFY2(form->rect().contains(QRect(w->mapTo(form, QPoint()), w->size()).center()),
                      qPrintable(where(w)));
-        QVERIFY(narrow.contains(form->List1) && narrow.contains(form->Label8)
-                && narrow.contains(form->Command2));
-        const QList<QWidget *> topDown{form->Combo1, form->Command3, form->List1};
+        QVERIFY(narrow.contains(child<QListView>(form, "List1")) && narrow.contains(child<ClickLabel>(form, "Label8"))
+                && narrow.contains(child<QPushButton>(form, "Command2")));
+        const QList<QWidget *> topDown{child<QComboBox>(form, "Combo1"), child<QPushButton>(form, "Command3"), child<QListView>(form, "List1")};
         QCOMPARE(narrow.mid(0, 3), topDown);
-        QCOMPARE(narrow.last(), form->Command4);
+        QCOMPARE(narrow.last(), child<QPushButton>(form, "Command4"));
 
         env->opened.clear();
-        form->List1->setFocus();
-        QTest::keyClick(form->List1, Qt::Key_Return);
+        child<QListView>(form, "List1")->setFocus();
+        QTest::keyClick(child<QListView>(form, "List1"), Qt::Key_Return);
         QCOMPARE(env->opened, QStringList{first});
 
-        QTest::mouseClick(form->Command6, Qt::LeftButton); // the notes panel
-        form->Combo1->setFocus();
+        QTest::mouseClick(child<QPushButton>(form, "Command6"), Qt::LeftButton); // the notes panel
+        child<QComboBox>(form, "Combo1")->setFocus();
         const QList<QWidget *> wide = chain();
-        QVERIFY(wide.contains(form->Text1) && wide.contains(form->img_putlisttoinfo)
-                && wide.contains(form->Command7));
-        QVERIFY(!wide.contains(form->List_path));
+        QVERIFY(wide.contains(child<QPlainTextEdit>(form, "Text1")) && wide.contains(child<ClickLabel>(form, "img_putlisttoinfo"))
+                && wide.contains(child<QPushButton>(form, "Command7")));
+        QVERIFY(!wide.contains(child<QListWidget>(form, "List_path")));
 
-        form->Text1->setPlainText(QStringLiteral("Notizen"));
-        form->img_putlisttoinfo->setFocus();
-        QTest::keyClick(form->img_putlisttoinfo, Qt::Key_Space);
-        QCOMPARE(form->Text1->toPlainText(), QStringLiteral("Notizen\n") + first);
-        form->Text1->setFocus();
-        QTest::keyClick(form->Text1, Qt::Key_Tab);
-        QVERIFY(!form->Text1->hasFocus());
-        QVERIFY(!form->Text1->toPlainText().contains(QLatin1Char('\t')));
+        child<QPlainTextEdit>(form, "Text1")->setPlainText(QStringLiteral("Notizen"));
+        child<ClickLabel>(form, "img_putlisttoinfo")->setFocus();
+        QTest::keyClick(child<ClickLabel>(form, "img_putlisttoinfo"), Qt::Key_Space);
+        QCOMPARE(child<QPlainTextEdit>(form, "Text1")->toPlainText(), QStringLiteral("Notizen\n") + first);
+        child<QPlainTextEdit>(form, "Text1")->setFocus();
+        QTest::keyClick(child<QPlainTextEdit>(form, "Text1"), Qt::Key_Tab);
+        QVERIFY(!child<QPlainTextEdit>(form, "Text1")->hasFocus());
+        QVERIFY(!child<QPlainTextEdit>(form, "Text1")->toPlainText().contains(QLatin1Char('\t')));
     }
 
     // Widened past its screen, the window is moved back and, being wider than the screen,
@@ -560,11 +560,11 @@ private slots:
         // At the right edge of the screen.
         window->move(screen.right() - window->frameGeometry().width(), window->y());
         if (how == QStringLiteral("notes button"))
-            click(form->Command6);
+            click(child<QPushButton>(form, "Command6"));
         else if (how == QStringLiteral("name label"))
-            QTest::mouseDClick(form->Label8, Qt::LeftButton);
+            QTest::mouseDClick(child<ClickLabel>(form, "Label8"), Qt::LeftButton);
         else
-            click(Form2::existing()->Label3);
+            click(child<ClickLabel>(Form2::existing(), "Label3"));
         QVERIFY2(screen.contains(window->frameGeometry()),
                  qPrintable(QStringLiteral("%1,%2 %3x%4")
                                 .arg(window->frameGeometry().x())
@@ -573,7 +573,7 @@ private slots:
                                 .arg(window->frameGeometry().height())));
         if (window == form) {
             QCOMPARE(form->frameGeometry().width(), screen.width()); // 822 and 821 are wider
-            click(form->Command6);
+            click(child<QPushButton>(form, "Command6"));
             QCOMPARE(form->width(), 649);
         } else {
             QCOMPARE(window->width(), 428);
@@ -632,21 +632,21 @@ private slots:
         const QString shown = archive + QStringLiteral("/4711-\u00e4nderung \u20ac.dwg");
         const QModelIndex index = form->hitModel()->index(row);
         QCOMPARE(index.data().toString(), shown);
-        QTest::mouseClick(form->List1->viewport(), Qt::LeftButton, {},
-                          form->List1->visualRect(index).center());
+        QTest::mouseClick(child<QListView>(form, "List1")->viewport(), Qt::LeftButton, {},
+                          child<QListView>(form, "List1")->visualRect(index).center());
         QCOMPARE(form->currentHitPath(), exact);
-        QCOMPARE(form->Label8->text(), QStringLiteral("4711-\u00e4nderung \u20ac"));
-        QTest::mouseDClick(form->List1->viewport(), Qt::LeftButton, {},
-                           form->List1->visualRect(index).center());
+        QCOMPARE(child<ClickLabel>(form, "Label8")->text(), QStringLiteral("4711-\u00e4nderung \u20ac"));
+        QTest::mouseDClick(child<QListView>(form, "List1")->viewport(), Qt::LeftButton, {},
+                           child<QListView>(form, "List1")->visualRect(index).center());
         QCOMPARE(env->opened, QStringList{exact});
-        QTest::mouseDClick(form->Label8, Qt::LeftButton);
-        QVERIFY(form->Text1->toPlainText().endsWith(QStringLiteral("\n4711-\u00e4nderung \u20ac")));
+        QTest::mouseDClick(child<ClickLabel>(form, "Label8"), Qt::LeftButton);
+        QVERIFY(child<QPlainTextEdit>(form, "Text1")->toPlainText().endsWith(QStringLiteral("\n4711-\u00e4nderung \u20ac")));
         const QString target = env->makeDir(QStringLiteral("target"));
-        form->Text2->setText(target);
-        click(form->Command8);
+        child<QLineEdit>(form, "Text2")->setText(target);
+        click(child<QPushButton>(form, "Command8"));
         const QString copy = target + exact.mid(exact.lastIndexOf(QLatin1Char('/')));
         QVERIFY(FileExists(copy));
-        click(form->Command5);
+        click(child<QPushButton>(form, "Command5"));
         QCOMPARE(env->messageTexts().last(),
                  QStringLiteral("Datei ") + shown + QStringLiteral(" wurde gelöscht"));
         QVERIFY(!FileExists(exact));
@@ -662,15 +662,15 @@ private slots:
         info->show();
         info->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(info));
-        QCOMPARE(QApplication::focusWidget(), info->Text1);
+        QCOMPARE(QApplication::focusWidget(), child<QPlainTextEdit>(info, "Text1"));
         QList<QWidget *> visited;
-        while (QApplication::focusWidget() != info->lbl_Click && visited.size() < 20) {
+        while (QApplication::focusWidget() != child<ClickLabel>(info, "lbl_Click") && visited.size() < 20) {
             visited << QApplication::focusWidget();
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         }
         QCOMPARE(visited.size(), 6); // help text, copy option, both buttons, the author, "ok"
-        QVERIFY(!info->Text1->toPlainText().contains(QLatin1Char('\t')));
-        QTest::keyClick(info->lbl_Click, Qt::Key_Return);
+        QVERIFY(!child<QPlainTextEdit>(info, "Text1")->toPlainText().contains(QLatin1Char('\t')));
+        QTest::keyClick(child<ClickLabel>(info, "lbl_Click"), Qt::Key_Return);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(frmMain::existing() && frmMain::existing()->isVisible());
         QVERIFY(!Form2::existing());

@@ -45,7 +45,7 @@ private slots:
         };
         // CR LF between the lines; the terms of use follow after an empty line.
         QVERIFY(Form2::helpText().startsWith(expected.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n\r\n")));
-        QCOMPARE(Form2::instance()->Text1->toPlainText().split(QLatin1Char('\n')).mid(0, 24), expected);
+        QCOMPARE(child<QPlainTextEdit>(Form2::instance(), "Text1")->toPlainText().split(QLatin1Char('\n')).mid(0, 24), expected);
     }
 
     void startCases_data()
@@ -64,11 +64,11 @@ private slots:
             Settings::write(QStringLiteral("Check1.Value"), stored);
         startWith({QStringLiteral("plan.dwg")});
         QVERIFY(Form2::existing() && !Form2::existing()->isVisible()); // loaded hidden by the start
-        QCOMPARE(Form2::existing()->Check1->isChecked(), ticked);
+        QCOMPARE(child<QCheckBox>(Form2::existing(), "Check1")->isChecked(), ticked);
         QCOMPARE(storedOption(), ticked ? QStringLiteral("1") : QStringLiteral("0"));
-        QVERIFY(!form->Frame1->isVisible());
+        QVERIFY(!child<QGroupBox>(form, "Frame1")->isVisible());
         click({QStringLiteral("plan.dwg")});
-        QCOMPARE(form->Frame1->isVisible(), ticked);
+        QCOMPARE(child<QGroupBox>(form, "Frame1")->isVisible(), ticked);
     }
 
     // Each change of the option is stored at once; delete and move stay on while the window is
@@ -78,26 +78,26 @@ private slots:
         startWith({QStringLiteral("plan.dwg")});
         Form2 *info = openInfo();
         QVERIFY(info && info->isVisible() && !info->isModal());
-        QTest::mouseClick(info->Check1, Qt::LeftButton);
+        QTest::mouseClick(child<QCheckBox>(info, "Check1"), Qt::LeftButton);
         QCOMPARE(storedOption(), QStringLiteral("1"));
-        QVERIFY(form->Frame1->isVisible() && !form->Command8->isVisible()); // no hit clicked yet
-        QVERIFY(!form->Command5->isVisibleTo(form->Frame1) && !form->cmd_move->isVisibleTo(form->Frame1));
-        QTest::mouseClick(info->Command1, Qt::LeftButton);
-        QVERIFY(!info->Command1->isVisible());
-        QTest::mouseClick(info->Check1, Qt::LeftButton);
+        QVERIFY(child<QGroupBox>(form, "Frame1")->isVisible() && !child<QPushButton>(form, "Command8")->isVisible()); // no hit clicked yet
+        QVERIFY(!child<QPushButton>(form, "Command5")->isVisibleTo(child<QGroupBox>(form, "Frame1")) && !child<QPushButton>(form, "cmd_move")->isVisibleTo(child<QGroupBox>(form, "Frame1")));
+        QTest::mouseClick(child<QPushButton>(info, "Command1"), Qt::LeftButton);
+        QVERIFY(!child<QPushButton>(info, "Command1")->isVisible());
+        QTest::mouseClick(child<QCheckBox>(info, "Check1"), Qt::LeftButton);
         QCOMPARE(storedOption(), QStringLiteral("0"));
-        QVERIFY(!form->Frame1->isVisible());
-        QTest::mouseClick(info->Check1, Qt::LeftButton);
+        QVERIFY(!child<QGroupBox>(form, "Frame1")->isVisible());
+        QTest::mouseClick(child<QCheckBox>(info, "Check1"), Qt::LeftButton);
         QCOMPARE(storedOption(), QStringLiteral("1"));
-        QVERIFY(form->Frame1->isVisible() && form->Command5->isVisible() && form->cmd_move->isVisible());
-        QTest::mouseClick(info->cmd_exit, Qt::LeftButton);
+        QVERIFY(child<QGroupBox>(form, "Frame1")->isVisible() && child<QPushButton>(form, "Command5")->isVisible() && child<QPushButton>(form, "cmd_move")->isVisible());
+        QTest::mouseClick(child<QPushButton>(info, "cmd_exit"), Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!Form2::existing());
         // A click on a hit loads the closed window again, hidden, with the stored option.
         click({QStringLiteral("plan.dwg")});
-        QVERIFY(Form2::existing() && !Form2::existing()->isVisible() && Form2::existing()->Check1->isChecked());
-        QVERIFY(form->Command8->isVisible() && form->Command5->isVisible() && form->cmd_move->isVisible());
-        QVERIFY(openInfo()->Command1->isVisible());
+        QVERIFY(Form2::existing() && !Form2::existing()->isVisible() && child<QCheckBox>(Form2::existing(), "Check1")->isChecked());
+        QVERIFY(child<QPushButton>(form, "Command8")->isVisible() && child<QPushButton>(form, "Command5")->isVisible() && child<QPushButton>(form, "cmd_move")->isVisible());
+        QVERIFY(child<QPushButton>(openInfo(), "Command1")->isVisible());
     }
 
     void closingRereadsTheSearchPaths_data()
@@ -114,18 +114,18 @@ private slots:
         const QString second = env->writeFile(QStringLiteral("second/4711.dwg"));
         form = SearchFixture::start(*env, {first});
         Form2 *info = openInfo();
-        QTest::mouseClick(info->cmd_path, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(info, "cmd_path"), Qt::LeftButton);
         QCOMPARE(env->opened, QStringList{env->programFolder() + QStringLiteral("/suchpfad.txt")});
         SearchFixture::writeSearchPaths(*env, {first, env->root() + QStringLiteral("/second")});
         QCOMPARE(form->searchPaths(), QStringList{first});
-        QTest::mouseClick(info->lbl_Click, Qt::LeftButton); // a single click on the cipher spot does nothing
+        QTest::mouseClick(child<ClickLabel>(info, "lbl_Click"), Qt::LeftButton); // a single click on the cipher spot does nothing
         QVERIFY(info->isVisible());
         if (way == 0)
-            QTest::mouseClick(info->cmd_exit, Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(info, "cmd_exit"), Qt::LeftButton);
         else if (way == 1)
             info->close();
         else
-            QTest::mouseDClick(info->lbl_Click, Qt::LeftButton);
+            QTest::mouseDClick(child<ClickLabel>(info, "lbl_Click"), Qt::LeftButton);
         QCOMPARE(frmMain::existing() && frmMain::existing()->isVisible(), way == 2);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!Form2::existing());

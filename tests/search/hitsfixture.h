@@ -49,20 +49,20 @@ struct HitsSession
     QPoint rowCenter(const QString &name) const
     {
         const QModelIndex index = form->hitModel()->index(int(SearchFixture::hits(form).indexOf(hit(name))));
-        form->List1->scrollTo(index);
-        return form->List1->visualRect(index).center();
+        child<QListView>(form, "List1")->scrollTo(index);
+        return child<QListView>(form, "List1")->visualRect(index).center();
     }
     // Clicks the names in order, all but the first with Ctrl.
     void click(const QStringList &names)
     {
         for (int i = 0; i < names.size(); ++i) {
             QVERIFY2(SearchFixture::hits(form).contains(hit(names.at(i))), qPrintable(names.at(i)));
-            QTest::mouseClick(form->List1->viewport(), Qt::LeftButton, i ? Qt::ControlModifier : Qt::NoModifier, rowCenter(names.at(i)));
+            QTest::mouseClick(child<QListView>(form, "List1")->viewport(), Qt::LeftButton, i ? Qt::ControlModifier : Qt::NoModifier, rowCenter(names.at(i)));
         }
     }
     Form2 *openInfo()
     {
-        QTest::mouseClick(form->Command2, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(form, "Command2"), Qt::LeftButton);
         return Form2::existing();
     }
 };

@@ -48,20 +48,20 @@ inline void close(Form1 *form)
 inline bool search(Form1 *form, const QString &text)
 {
     QSignalSpy finished(form, &Form1::searchFinished);
-    QLineEdit *edit = form->Combo1->lineEdit();
+    QLineEdit *edit = child<QComboBox>(form, "Combo1")->lineEdit();
     edit->selectAll();
     edit->del();
     // Keys go to the combo box, which holds the focus, as they do for the user.
-    QTest::keyClicks(form->Combo1, text);
-    QTest::keyClick(form->Combo1, Qt::Key_Return);
+    QTest::keyClicks(child<QComboBox>(form, "Combo1"), text);
+    QTest::keyClick(child<QComboBox>(form, "Combo1"), Qt::Key_Return);
     return finished.count() > 0 || finished.wait(20000);
 }
 
 // Starts a search with the button, as the user does, and returns at once.
 inline void startWithButton(Form1 *form, const QString &text)
 {
-    form->Combo1->setEditText(text);
-    QTest::mouseClick(form->Command3, Qt::LeftButton);
+    child<QComboBox>(form, "Combo1")->setEditText(text);
+    QTest::mouseClick(child<QPushButton>(form, "Command3"), Qt::LeftButton);
 }
 
 // Holds the walk of every search at its first descent until released, so that a test can act

@@ -111,8 +111,8 @@ class TestForm1Hits : public QObject, HitsSession
         target = env->makeDir(QStringLiteral("target"));
         startWith(files);
         Form2 *info = openInfo();
-        QTest::mouseClick(info->Command1, Qt::LeftButton);
-        QTest::mouseClick(info->cmd_exit, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(info, "Command1"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(info, "cmd_exit"), Qt::LeftButton);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     QString copyOf(const QString &name) const { return target + QLatin1Char('/') + name; }
@@ -122,17 +122,17 @@ class TestForm1Hits : public QObject, HitsSession
         QFile f(hit(name));
         QVERIFY(f.open(QIODevice::ReadWrite) && f.setFileTime(stamp, QFileDevice::FileModificationTime));
     }
-    void press(QPushButton *button, const QString &dir) { form->Text2->setText(dir); QTest::mouseClick(button, Qt::LeftButton); }
+    void press(QPushButton *button, const QString &dir) { child<QLineEdit>(form, "Text2")->setText(dir); QTest::mouseClick(button, Qt::LeftButton); }
     // A right-click as the window system delivers it (button, then menu request); then the action.
     void pick(QAction *action, const QPoint &at)
     {
-        QWidget *viewport = form->List1->viewport();
+        QWidget *viewport = child<QListView>(form, "List1")->viewport();
         QTest::mouseClick(viewport, Qt::RightButton, Qt::NoModifier, at);
         QContextMenuEvent request(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
         QApplication::sendEvent(viewport, &request);
-        QTRY_VERIFY(form->List1Menu->isVisible());
+        QTRY_VERIFY(child<QMenu>(form, "List1Menu")->isVisible());
         if (action)
-            QTest::mouseClick(form->List1Menu, Qt::LeftButton, {}, form->List1Menu->actionGeometry(action).center());
+            QTest::mouseClick(child<QMenu>(form, "List1Menu"), Qt::LeftButton, {}, child<QMenu>(form, "List1Menu")->actionGeometry(action).center());
     }
 
 private slots:
@@ -162,17 +162,17 @@ private slots:
             QVERIFY(QFile::remove(hit(file)));
         else
             stampFile(file);
-        QVERIFY(!form->Label8->isVisible() && !form->Command1->isVisible());
+        QVERIFY(!child<ClickLabel>(form, "Label8")->isVisible() && !child<QPushButton>(form, "Command1")->isVisible());
         click({file});
         QCOMPARE(form->currentHitPath(), hit(file));
-        QCOMPARE(form->Label8->text(), name);
-        QCOMPARE(form->Label10->text(), QStringLiteral("Datentyp: ") + ext);
-        const QString date = form->lbl_filetime->text();
+        QCOMPARE(child<ClickLabel>(form, "Label8")->text(), name);
+        QCOMPARE(child<QLabel>(form, "Label10")->text(), QStringLiteral("Datentyp: ") + ext);
+        const QString date = child<QLabel>(form, "lbl_filetime")->text();
         QVERIFY2(gone ? date.isEmpty() : date.startsWith(QLocale().toString(stamp.date(), QLocale::ShortFormat)) && date.contains(QStringLiteral("32:10")), qPrintable(date));
-        QVERIFY(form->Label8->isVisible() && form->Label10->isVisible() && form->lbl_filetime->isVisible());
-        QVERIFY(form->Command1->isVisible() && !form->Label9->isVisible() && !form->Label3->isVisible());
-        QTest::mouseClick(form->Command1, Qt::LeftButton);
-        QTest::mouseDClick(form->List1->viewport(), Qt::LeftButton, {}, rowCenter(file));
+        QVERIFY(child<ClickLabel>(form, "Label8")->isVisible() && child<QLabel>(form, "Label10")->isVisible() && child<QLabel>(form, "lbl_filetime")->isVisible());
+        QVERIFY(child<QPushButton>(form, "Command1")->isVisible() && !child<QLabel>(form, "Label9")->isVisible() && !child<QLabel>(form, "Label3")->isVisible());
+        QTest::mouseClick(child<QPushButton>(form, "Command1"), Qt::LeftButton);
+        QTest::mouseDClick(child<QListView>(form, "List1")->viewport(), Qt::LeftButton, {}, rowCenter(file));
         QCOMPARE(env->opened, (QStringList{hit(file), hit(file)}));
         QVERIFY(env->messages.isEmpty());
     }
@@ -181,12 +181,12 @@ private slots:
     {
         startWith(files(QStringLiteral("a b")));
         form->activateWindow();
-        form->List1->setFocus(Qt::TabFocusReason);
-        QTRY_VERIFY(form->List1->hasFocus());
-        QVERIFY(form->currentHitPath().isEmpty() && !form->Label8->isVisible());
-        QTest::keyClick(form->List1, Qt::Key_Down); // the first key reaches the first entry
+        child<QListView>(form, "List1")->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(child<QListView>(form, "List1")->hasFocus());
+        QVERIFY(form->currentHitPath().isEmpty() && !child<ClickLabel>(form, "Label8")->isVisible());
+        QTest::keyClick(child<QListView>(form, "List1"), Qt::Key_Down); // the first key reaches the first entry
         QCOMPARE(form->currentHitPath(), hit(nameAt(0)));
-        QCOMPARE(form->Label8->text(), nameAt(0));
+        QCOMPARE(child<ClickLabel>(form, "Label8")->text(), nameAt(0));
     }
 
     void contextMenuLeavesSelectionAndCurrentHit()
@@ -194,18 +194,18 @@ private slots:
         startWith(files(QStringLiteral("a.dwg b.dwg c.dwg")));
         const QPoint onC = rowCenter(QStringLiteral("c.dwg"));
         pick(nullptr, onC);
-        QVERIFY(!form->actOpen->isEnabled() && !form->actOpenFolder->isEnabled() && !form->actCopyPaths->isEnabled());
-        form->List1Menu->hide();
+        QVERIFY(!child<QAction>(form, "actOpen")->isEnabled() && !child<QAction>(form, "actOpenFolder")->isEnabled() && !child<QAction>(form, "actCopyPaths")->isEnabled());
+        child<QMenu>(form, "List1Menu")->hide();
         click(files(QStringLiteral("a.dwg b.dwg")));
-        const QModelIndexList selection = form->List1->selectionModel()->selectedRows();
-        pick(form->actCopyPaths, onC);
+        const QModelIndexList selection = child<QListView>(form, "List1")->selectionModel()->selectedRows();
+        pick(child<QAction>(form, "actCopyPaths"), onC);
         QStringList inListOrder = SearchFixture::hits(form); // one path a line
         inListOrder.removeOne(hit(QStringLiteral("c.dwg")));
         QCOMPARE(env->clipboard, inListOrder.join(QLatin1Char('\n')));
-        pick(form->actOpenFolder, onC);
-        pick(form->actOpen, onC);
+        pick(child<QAction>(form, "actOpenFolder"), onC);
+        pick(child<QAction>(form, "actOpen"), onC);
         QCOMPARE(env->opened, (QStringList{archive, hit(QStringLiteral("b.dwg"))}));
-        QCOMPARE(form->List1->selectionModel()->selectedRows(), selection);
+        QCOMPARE(child<QListView>(form, "List1")->selectionModel()->selectedRows(), selection);
     }
 
     void copyNeverOverwrites_data() { fileSystemRows(); }
@@ -220,8 +220,8 @@ private slots:
         env->writeFile(QStringLiteral("target/b.pdf"), "older copy");
         click(files(QStringLiteral("a.dwg b.pdf sub")));
         const FileSystemLike fileSystem(missing, refused);
-        press(form->Command8, target); // without the trailing separator
-        QCOMPARE(form->Text2->text(), target + QLatin1Char('/'));
+        press(child<QPushButton>(form, "Command8"), target); // without the trailing separator
+        QCOMPARE(child<QLineEdit>(form, "Text2")->text(), target + QLatin1Char('/'));
         QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Kopiervorgang beendet")});
         QCOMPARE(env->messages.first().icon, Platform::Icon::None);
         // Nothing else, hidden or not, is left in the target folder.
@@ -255,7 +255,7 @@ private slots:
             QVERIFY(QFile::setPermissions(hit(QStringLiteral("b.dwg")), QFile::WriteOwner));
         else
             QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::ExeOwner));
-        press(form->Command8, target);
+        press(child<QPushButton>(form, "Command8"), target);
         QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Kopiervorgang beendet")});
         const QStringList copied = fault == QStringLiteral("locked") ? QStringList() : files(QStringLiteral("a.dwg c.dwg"));
         QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), copied);
@@ -281,9 +281,9 @@ private slots:
         startCopying({QStringLiteral("a.dwg")});
         const QByteArray big(3 << 20, 'z');
         env->writeFile(QStringLiteral("archive/a.dwg"), big);
-        const pid_t child = ::fork();
-        QVERIFY(child >= 0);
-        if (child == 0) {
+        const pid_t copier = ::fork();
+        QVERIFY(copier >= 0);
+        if (copier == 0) {
             const struct rlimit noCore = {0, 0};
             ::setrlimit(RLIMIT_CORE, &noCore);
             SafeFile::Testing::pretendMissing(missing);
@@ -301,12 +301,12 @@ private slots:
             ::_exit(0);
         }
         int status = 0;
-        QCOMPARE(::waitpid(child, &status, 0), child);
+        QCOMPARE(::waitpid(copier, &status, 0), copier);
         QVERIFY2(WIFSIGNALED(status), "the copy was not killed");
         QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 
         click({QStringLiteral("a.dwg")});
-        press(form->Command8, target);
+        press(child<QPushButton>(form, "Command8"), target);
         QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Kopiervorgang beendet")});
         QVERIFY(content(copyOf(QStringLiteral("a.dwg"))) == big);
     }
@@ -317,9 +317,9 @@ private slots:
         const QString a = hit(QStringLiteral("a.dwg"));
         QVERIFY(QFile::setPermissions(a, QFile::ReadOwner));
         click({QStringLiteral("a.dwg")});
-        QTest::mouseClick(form->Command5, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(form, "Command5"), Qt::LeftButton);
         QVERIFY(!QFile::exists(a));
-        QTest::mouseClick(form->Command5, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(form, "Command5"), Qt::LeftButton);
         QCOMPARE(env->messageTexts(), (QStringList{QStringLiteral("Datei ") + a + QStringLiteral(" wurde gelöscht"),
                                                    QStringLiteral("Diese Datei wurde bereits gelöscht !")}));
         QVERIFY(SearchFixture::hits(form).contains(a)); // the entry stays listed
@@ -333,7 +333,7 @@ private slots:
         startCopying(files(QStringLiteral("a.dwg b.dwg c.dwg")));
         click({nameAt(2), nameAt(1), nameAt(0)}); // the first in list order is the current hit
         const FileSystemLike fileSystem(missing, refused);
-        press(form->cmd_move, target);
+        press(child<QPushButton>(form, "cmd_move"), target);
         for (int row = 0; row < 3; ++row) {
             QCOMPARE(content(copyOf(nameAt(row))), nameAt(row).toUtf8());
             QCOMPARE(QFile::exists(hit(nameAt(row))), row > 0);
@@ -369,7 +369,7 @@ private slots:
                 QVERIFY(f.open(QIODevice::Append) && f.write(" and more") == 9);
             }
         });
-        press(form->cmd_move, target);
+        press(child<QPushButton>(form, "cmd_move"), target);
         QCOMPARE(content(a), savedOver ? QByteArray("new version") : QByteArray("a.dwg and more"));
         QCOMPARE(content(copyOf(QStringLiteral("a.dwg"))), QByteArray("a.dwg"));
         QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Datei ") + a + QStringLiteral(" wurde während des Verschiebens geändert und nicht gelöscht !\n")
@@ -450,13 +450,13 @@ private slots:
         if (stored != QStringLiteral("-"))
             Settings::write(QStringLiteral("Text2.Text"), stored);
         startCopying({QStringLiteral("a.dwg")});
-        QCOMPARE(form->Text2->text(), shown);
+        QCOMPARE(child<QLineEdit>(form, "Text2")->text(), shown);
         if (stored != QStringLiteral("-"))
             return;
-        QCOMPARE(form->Dir1->path(), home3d);
+        QCOMPARE(child<DirListBox>(form, "Dir1")->path(), home3d);
         click({QStringLiteral("a.dwg")});
-        QTest::mouseClick(form->Command8, Qt::LeftButton);
-        QCOMPARE(form->Text2->text(), shown);
+        QTest::mouseClick(child<QPushButton>(form, "Command8"), Qt::LeftButton);
+        QCOMPARE(child<QLineEdit>(form, "Text2")->text(), shown);
         QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Kopiervorgang beendet")});
         QCOMPARE(content(home3d + QStringLiteral("/a.dwg")), QByteArray("a.dwg"));
     }
@@ -466,23 +466,23 @@ private slots:
         startCopying({QStringLiteral("a.dwg")});
         const QString deeper = env->makeDir(QStringLiteral("target/deeper"));
         click({QStringLiteral("a.dwg")});
-        QTest::mouseClick(form->cmd_path, Qt::LeftButton);
-        QVERIFY(form->Frame2->isVisible() && form->Dir1->setPath(env->root()));
+        QTest::mouseClick(child<QPushButton>(form, "cmd_path"), Qt::LeftButton);
+        QVERIFY(child<QFrame>(form, "Frame2")->isVisible() && child<DirListBox>(form, "Dir1")->setPath(env->root()));
         for (const QString &name : {QStringLiteral("target"), QStringLiteral("deeper")}) {
-            const QList<QListWidgetItem *> items = form->Dir1->findItems(name, Qt::MatchEndsWith);
+            const QList<QListWidgetItem *> items = child<DirListBox>(form, "Dir1")->findItems(name, Qt::MatchEndsWith);
             QCOMPARE(items.size(), 1);
-            form->Dir1->scrollToItem(items.first());
-            const QPoint at = form->Dir1->visualItemRect(items.first()).center();
-            QTest::mouseClick(form->Dir1->viewport(), Qt::LeftButton, {}, at);
-            QTest::mouseDClick(form->Dir1->viewport(), Qt::LeftButton, {}, at);
+            child<DirListBox>(form, "Dir1")->scrollToItem(items.first());
+            const QPoint at = child<DirListBox>(form, "Dir1")->visualItemRect(items.first()).center();
+            QTest::mouseClick(child<DirListBox>(form, "Dir1")->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(child<DirListBox>(form, "Dir1")->viewport(), Qt::LeftButton, {}, at);
         }
-        QTest::mouseClick(form->cmd_ok, Qt::LeftButton);
-        QVERIFY(!form->Frame2->isVisible());
-        QCOMPARE(form->Text2->text(), deeper + QLatin1Char('/'));
-        QTest::mouseClick(form->cmd_path, Qt::LeftButton); // a root keeps its single separator
-        QVERIFY(form->Dir1->setPath(QStringLiteral("/")));
-        QTest::mouseClick(form->cmd_ok, Qt::LeftButton);
-        QCOMPARE(form->Text2->text(), QStringLiteral("/"));
+        QTest::mouseClick(child<QPushButton>(form, "cmd_ok"), Qt::LeftButton);
+        QVERIFY(!child<QFrame>(form, "Frame2")->isVisible());
+        QCOMPARE(child<QLineEdit>(form, "Text2")->text(), deeper + QLatin1Char('/'));
+        QTest::mouseClick(child<QPushButton>(form, "cmd_path"), Qt::LeftButton); // a root keeps its single separator
+        QVERIFY(child<DirListBox>(form, "Dir1")->setPath(QStringLiteral("/")));
+        QTest::mouseClick(child<QPushButton>(form, "cmd_ok"), Qt::LeftButton);
+        QCOMPARE(child<QLineEdit>(form, "Text2")->text(), QStringLiteral("/"));
     }
 
     // A drive that is not ready is refused without a word: the lists stay where they are. An
@@ -491,7 +491,7 @@ private slots:
     {
         startCopying({QStringLiteral("a.dwg")});
         click({QStringLiteral("a.dwg")});
-        QTest::mouseClick(form->cmd_path, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(form, "cmd_path"), Qt::LeftButton);
         auto *drives = child<QComboBox>(form, "Drive1");
         auto *dirs = child<DirListBox>(form, "Dir1");
         QVERIFY(dirs->setPath(archive));
@@ -531,19 +531,19 @@ private slots:
         startWith({QStringLiteral("plan.dwg")});
         QCOMPARE(form->width(), 649);
         if (clearFirst)
-            QTest::mouseClick(form->Command7, Qt::LeftButton);
+            QTest::mouseClick(child<QPushButton>(form, "Command7"), Qt::LeftButton);
         if (maximized)
             form->showMaximized();
         QTRY_COMPARE(form->isMaximized(), maximized);
         const int before = form->width();
         click({QStringLiteral("plan.dwg")});
-        QTest::mouseDClick(form->Label8, Qt::LeftButton);
+        QTest::mouseDClick(child<ClickLabel>(form, "Label8"), Qt::LeftButton);
         QCOMPARE(form->width(), maximized ? before : 821);
-        QTest::mouseDClick(form->Label8, Qt::LeftButton);
-        QCOMPARE(form->Text1->toPlainText(), (clearFirst ? QString() : QStringLiteral("Notizen")) + QStringLiteral("\nplan\nplan"));
-        QTest::mouseClick(form->Command6, Qt::LeftButton);
+        QTest::mouseDClick(child<ClickLabel>(form, "Label8"), Qt::LeftButton);
+        QCOMPARE(child<QPlainTextEdit>(form, "Text1")->toPlainText(), (clearFirst ? QString() : QStringLiteral("Notizen")) + QStringLiteral("\nplan\nplan"));
+        QTest::mouseClick(child<QPushButton>(form, "Command6"), Qt::LeftButton);
         QCOMPARE(form->width(), maximized ? before : 649);
-        QCOMPARE(form->Command6->text(), maximized ? QStringLiteral("Notizen") : QStringLiteral(">>"));
+        QCOMPARE(child<QPushButton>(form, "Command6")->text(), maximized ? QStringLiteral("Notizen") : QStringLiteral(">>"));
     }
 
     void selectedHitsIntoNotes_data()
@@ -561,13 +561,13 @@ private slots:
         QFETCH(int, selected);
         QFETCH(QString, head);
         startWith(files(QStringLiteral("a.dwg b.dwg c.dwg")));
-        QTest::mouseClick(form->Command6, Qt::LeftButton);
-        form->Text1->setPlainText(notes);
+        QTest::mouseClick(child<QPushButton>(form, "Command6"), Qt::LeftButton);
+        child<QPlainTextEdit>(form, "Text1")->setPlainText(notes);
         click(QStringList{nameAt(2), nameAt(0)}.mid(2 - selected)); // clicked against list order
-        QTest::mouseClick(form->img_putlisttoinfo, Qt::LeftButton);
+        QTest::mouseClick(child<ClickLabel>(form, "img_putlisttoinfo"), Qt::LeftButton);
         const QStringList paths = QStringList{hit(nameAt(0)), hit(nameAt(2))}.mid(0, selected);
-        QCOMPARE(form->Text1->toPlainText(), head + paths.join(QLatin1Char('\n')));
-        QVERIFY(form->width() == 822 && form->Command6->text() == QStringLiteral("<<"));
+        QCOMPARE(child<QPlainTextEdit>(form, "Text1")->toPlainText(), head + paths.join(QLatin1Char('\n')));
+        QVERIFY(form->width() == 822 && child<QPushButton>(form, "Command6")->text() == QStringLiteral("<<"));
     }
 
     void searchFieldTools_data()
@@ -590,11 +590,11 @@ private slots:
         QFETCH(QString, text);
         QFETCH(QString, result);
         form = SearchFixture::start(*env, {});
-        form->Combo1->setEditText(paste ? QStringLiteral("alt") : text);
+        child<QComboBox>(form, "Combo1")->setEditText(paste ? QStringLiteral("alt") : text);
         env->clipboard = text;
-        QTest::mouseClick(paste ? form->cmd_paste : form->cmd_format, Qt::LeftButton);
-        QCOMPARE(form->Combo1->currentText(), result);
-        QVERIFY(!form->isSearching() && !form->List1->isVisible());
+        QTest::mouseClick(paste ? child<QPushButton>(form, "cmd_paste") : child<QPushButton>(form, "cmd_format"), Qt::LeftButton);
+        QCOMPARE(child<QComboBox>(form, "Combo1")->currentText(), result);
+        QVERIFY(!form->isSearching() && !child<QListView>(form, "List1")->isVisible());
     }
 };
 

@@ -59,20 +59,20 @@ private slots:
         QCOMPARE(env->messageTexts(),
                  QStringList{QStringLiteral("Bitte zunächst die Suchpfade eingeben ! Anschließend muß das Programm neu gestartet werden !")});
         QCOMPARE(env->opened, QStringList{file});
-        QCOMPARE(form->List_path->count(), 0);
-        QCOMPARE(form->Label1->text(), QString());
-        QCOMPARE(form->Combo1->currentText(), QStringLiteral("*"));
-        QCOMPARE(form->Text2->text(), qEnvironmentVariable("HOME") + QStringLiteral("/3d/"));
-        QCOMPARE(form->Text1->toPlainText(), QStringLiteral("Notizen"));
-        QVERIFY(!form->cmdStop->isEnabled());
+        QCOMPARE(child<QListWidget>(form, "List_path")->count(), 0);
+        QCOMPARE(child<QLabel>(form, "Label1")->text(), QString());
+        QCOMPARE(child<QComboBox>(form, "Combo1")->currentText(), QStringLiteral("*"));
+        QCOMPARE(child<QLineEdit>(form, "Text2")->text(), qEnvironmentVariable("HOME") + QStringLiteral("/3d/"));
+        QCOMPARE(child<QPlainTextEdit>(form, "Text1")->toPlainText(), QStringLiteral("Notizen"));
+        QVERIFY(!child<QPushButton>(form, "cmdStop")->isEnabled());
         QCOMPARE(form->windowTitle(), QStringLiteral("Suchmaske für Zeichnungen und Dokumente"));
         QCOMPARE(form->width(), 649);
 
         // An empty search-path list: nothing is visited, the count is 0 and the notice opens.
         QVERIFY(search(form, QStringLiteral("4711")));
-        QCOMPARE(form->Label6->text(), QStringLiteral("0"));
-        QVERIFY(form->Label7->isVisible());
-        QVERIFY(form->List1->isVisible());
+        QCOMPARE(child<QLabel>(form, "Label6")->text(), QStringLiteral("0"));
+        QVERIFY(child<QLabel>(form, "Label7")->isVisible());
+        QVERIFY(child<QListView>(form, "List1")->isVisible());
         QVERIFY(frmSplash::existing());
     }
 
@@ -86,7 +86,7 @@ private slots:
         QCOMPARE(env->messages.first().icon, Platform::Icon::Error);
         QVERIFY(env->opened.isEmpty());
         QVERIFY(search(form, QStringLiteral("x")));
-        QCOMPARE(form->Label6->text(), QStringLiteral("0"));
+        QCOMPARE(child<QLabel>(form, "Label6")->text(), QStringLiteral("0"));
     }
 
     void readpath_data()
@@ -110,7 +110,7 @@ private slots:
         form = Form1::instance();
         QCOMPARE(form->searchPaths(), entries);
         QVERIFY(env->messages.isEmpty());
-        QCOMPARE(form->Label1->text(), entries.value(0));
+        QCOMPARE(child<QLabel>(form, "Label1")->text(), entries.value(0));
     }
 
     void searchFindsBeginningsInAllSubfolders_data()
@@ -140,12 +140,12 @@ private slots:
         for (const QString &e : expected)
             want.append(root + QLatin1Char('/') + e);
         QCOMPARE(sorted(hits(form)), sorted(want));
-        QCOMPARE(form->Label6->text(), QString::number(want.size()));
-        QVERIFY(form->Label7->isVisible());
-        QVERIFY(!form->logo->isVisible());
+        QCOMPARE(child<QLabel>(form, "Label6")->text(), QString::number(want.size()));
+        QVERIFY(child<QLabel>(form, "Label7")->isVisible());
+        QVERIFY(!child<QLabel>(form, "logo")->isVisible());
         QVERIFY(!frmSplash::existing());
-        QCOMPARE(form->Label1->text(), root);
-        QVERIFY(!form->cmdStop->isEnabled());
+        QCOMPARE(child<QLabel>(form, "Label1")->text(), root);
+        QVERIFY(!child<QPushButton>(form, "cmdStop")->isEnabled());
     }
 
     void overlappingPathsAreListedOnce_data()
@@ -175,7 +175,7 @@ private slots:
             full.append(env->root() + QLatin1Char('/') + p);
         form = start(*env, full);
         QVERIFY(search(form, QStringLiteral("plan")));
-        QCOMPARE(form->Label6->text(), QString::number(count));
+        QCOMPARE(child<QLabel>(form, "Label6")->text(), QString::number(count));
         QStringList want;
         for (const QString &p : listed)
             want.append(env->root() + QLatin1Char('/') + p);
@@ -214,21 +214,21 @@ private slots:
         env->writeFile(QStringLiteral("a/12.5.dwg"));
         form = start(*env, {env->root() + QStringLiteral("/a")});
         QVERIFY(search(form, QStringLiteral("12,5")));
-        QCOMPARE(form->Combo1->currentText(), QStringLiteral("12.5"));
+        QCOMPARE(child<QComboBox>(form, "Combo1")->currentText(), QStringLiteral("12.5"));
         QCOMPARE(form->hitModel()->count(), 1);
         QVERIFY(search(form, QStringLiteral("12.5")));
         QVERIFY(search(form, QStringLiteral("nothing")));
-        QCOMPARE(form->Combo1->count(), 2);
-        QCOMPARE(form->Combo1->itemText(0), QStringLiteral("12.5"));
-        QCOMPARE(form->Combo1->itemText(1), QStringLiteral("nothing"));
-        QCOMPARE(form->Combo1->lineEdit()->selectedText(), QStringLiteral("nothing"));
+        QCOMPARE(child<QComboBox>(form, "Combo1")->count(), 2);
+        QCOMPARE(child<QComboBox>(form, "Combo1")->itemText(0), QStringLiteral("12.5"));
+        QCOMPARE(child<QComboBox>(form, "Combo1")->itemText(1), QStringLiteral("nothing"));
+        QCOMPARE(child<QComboBox>(form, "Combo1")->lineEdit()->selectedText(), QStringLiteral("nothing"));
 
         // Empty text: Enter starts nothing, the last result stays.
-        form->Combo1->lineEdit()->clear();
-        QTest::keyClick(form->Combo1->lineEdit(), Qt::Key_Return);
+        child<QComboBox>(form, "Combo1")->lineEdit()->clear();
+        QTest::keyClick(child<QComboBox>(form, "Combo1")->lineEdit(), Qt::Key_Return);
         QVERIFY(!form->isSearching());
-        QCOMPARE(form->Combo1->count(), 2);
-        QCOMPARE(form->Label6->text(), QStringLiteral("0"));
+        QCOMPARE(child<QComboBox>(form, "Combo1")->count(), 2);
+        QCOMPARE(child<QLabel>(form, "Label6")->text(), QStringLiteral("0"));
     }
 
     void typingClearsTheSelection()
@@ -237,10 +237,10 @@ private slots:
         env->writeFile(QStringLiteral("a/p2"));
         form = start(*env, {env->root() + QStringLiteral("/a")});
         QVERIFY(search(form, QStringLiteral("p")));
-        form->List1->selectAll();
-        QVERIFY(form->List1->selectionModel()->hasSelection());
-        QTest::keyClick(form->Combo1->lineEdit(), Qt::Key_X);
-        QVERIFY(!form->List1->selectionModel()->hasSelection());
+        child<QListView>(form, "List1")->selectAll();
+        QVERIFY(child<QListView>(form, "List1")->selectionModel()->hasSelection());
+        QTest::keyClick(child<QComboBox>(form, "Combo1")->lineEdit(), Qt::Key_X);
+        QVERIFY(!child<QListView>(form, "List1")->selectionModel()->hasSelection());
         QCOMPARE(form->hitModel()->count(), 2);
     }
 
@@ -261,19 +261,19 @@ private slots:
                 QThread::msleep(1);
         });
         QSignalSpy finished(form, &Form1::searchFinished);
-        form->Combo1->setEditText(QStringLiteral("hit"));
-        QTest::mouseClick(form->Command3, Qt::LeftButton);
-        QTRY_VERIFY(held && form->cmdStop->isEnabled());
-        QCOMPARE(form->Label1->text(), p1);
-        QTest::mouseClick(form->cmdStop, Qt::LeftButton);
+        child<QComboBox>(form, "Combo1")->setEditText(QStringLiteral("hit"));
+        QTest::mouseClick(child<QPushButton>(form, "Command3"), Qt::LeftButton);
+        QTRY_VERIFY(held && child<QPushButton>(form, "cmdStop")->isEnabled());
+        QCOMPARE(child<QLabel>(form, "Label1")->text(), p1);
+        QTest::mouseClick(child<QPushButton>(form, "cmdStop"), Qt::LeftButton);
         QVERIFY(finished.wait(20000));
         SearchSession::setDescentHook(nullptr);
 
         QCOMPARE(hits(form), (QStringList{p1 + QStringLiteral("/hit"), p2 + QStringLiteral("/hit"),
                                           p3 + QStringLiteral("/hit")}));
         QVERIFY(form->StopRequested);
-        QVERIFY(!form->cmdStop->isEnabled());
-        QCOMPARE(form->Label1->text(), p3);
+        QVERIFY(!child<QPushButton>(form, "cmdStop")->isEnabled());
+        QCOMPARE(child<QLabel>(form, "Label1")->text(), p3);
 
         // The next search starts with the flag reset and walks everything again.
         QVERIFY(search(form, QStringLiteral("hit")));
@@ -293,7 +293,7 @@ private slots:
         walk.release();
         QVERIFY(search(form, QStringLiteral("second")));
         QCOMPARE(hits(form), QStringList{p + QStringLiteral("/second")});
-        QCOMPARE(form->Label6->text(), QStringLiteral("1"));
+        QCOMPARE(child<QLabel>(form, "Label6")->text(), QStringLiteral("1"));
     }
 
     void infoWindowReloadsThePathsDuringASearch()
@@ -312,16 +312,16 @@ private slots:
 
         // The user shortens the search-path file and closes the info window, which reads it again.
         writeSearchPaths(*env, {paths.first()});
-        QTest::mouseClick(form->Command2, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(form, "Command2"), Qt::LeftButton);
         QPointer<Form2> info = Form2::existing();
         QVERIFY(info && info->isVisible());
-        QTest::mouseClick(info->cmd_exit, Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(info, "cmd_exit"), Qt::LeftButton);
         QCOMPARE(form->searchPaths(), QStringList{paths.first()});
         walk.release();
         QVERIFY(finished.count() > 0 || finished.wait(20000));
 
         // The running search walks the paths it started with and shows them as it goes.
-        QCOMPARE(form->Label1->text(), paths.last());
+        QCOMPARE(child<QLabel>(form, "Label1")->text(), paths.last());
         QCOMPARE(form->hitModel()->count(), 6);
     }
 
@@ -349,8 +349,8 @@ private slots:
         form = start(*env, {root});
         QVERIFY(search(form, before));
         QVERIFY(search(form, typed));
-        QCOMPARE(form->Combo1->currentText(), typed);
-        QCOMPARE(form->Combo1->count(), 2);
+        QCOMPARE(child<QComboBox>(form, "Combo1")->currentText(), typed);
+        QCOMPARE(child<QComboBox>(form, "Combo1")->count(), 2);
         QStringList want;
         for (const QString &e : expected)
             want.append(root + QLatin1Char('/') + e);
@@ -373,7 +373,7 @@ private slots:
         walk.release();
         QVERIFY(finished.count() > 0 || finished.wait(20000));
 
-        QCOMPARE(form->Label6->text(), QStringLiteral("3"));
+        QCOMPARE(child<QLabel>(form, "Label6")->text(), QStringLiteral("3"));
         QCOMPARE(sorted(hits(form)), sorted({a + QStringLiteral("/inner/plan.dwg"), a + QStringLiteral("/plan-top.dwg")}));
     }
 
@@ -425,7 +425,7 @@ private slots:
         SearchSession::setOpenHook([](const std::string &path) { return path == "full" ? EMFILE : 0; });
         QVERIFY(search(form, QStringLiteral("plan")));
         SearchSession::setOpenHook(nullptr);
-        QCOMPARE(form->Label6->text(), QStringLiteral("2"));
+        QCOMPARE(child<QLabel>(form, "Label6")->text(), QStringLiteral("2"));
         QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Fehler bei sStartSearch")});
         QCOMPARE(env->messages.first().icon, Platform::Icon::Error);
     }
@@ -442,9 +442,9 @@ private slots:
     {
         QFETCH(bool, exitButton);
         form = start(*env, {});
-        form->Combo1->setEditText(QStringLiteral("387-123"));
-        form->Text2->setText(QStringLiteral("/tmp/ziel/"));
-        form->Text1->setPlainText(QStringLiteral("Notizen\r\nA-100"));
+        child<QComboBox>(form, "Combo1")->setEditText(QStringLiteral("387-123"));
+        child<QLineEdit>(form, "Text2")->setText(QStringLiteral("/tmp/ziel/"));
+        child<QPlainTextEdit>(form, "Text1")->setPlainText(QStringLiteral("Notizen\r\nA-100"));
         if (exitButton) {
             QTest::mouseClick(child<QPushButton>(form, "Command2"), Qt::LeftButton);
             frmMain::showWindow();
@@ -463,10 +463,10 @@ private slots:
         QCOMPARE(Settings::read(QStringLiteral("Text1.Text"), QString()), QStringLiteral("Notizen\nA-100"));
 
         form = Form1::instance();
-        QCOMPARE(form->Combo1->currentText(), QStringLiteral("387-123"));
-        QCOMPARE(form->Text2->text(), QStringLiteral("/tmp/ziel/"));
-        QCOMPARE(form->Text1->toPlainText(), QStringLiteral("Notizen\nA-100"));
-        QCOMPARE(form->Combo1->count(), 0); // the history is not kept
+        QCOMPARE(child<QComboBox>(form, "Combo1")->currentText(), QStringLiteral("387-123"));
+        QCOMPARE(child<QLineEdit>(form, "Text2")->text(), QStringLiteral("/tmp/ziel/"));
+        QCOMPARE(child<QPlainTextEdit>(form, "Text1")->toPlainText(), QStringLiteral("Notizen\nA-100"));
+        QCOMPARE(child<QComboBox>(form, "Combo1")->count(), 0); // the history is not kept
     }
 
     void closingTheSearchWindowClosesHiddenWindows()

@@ -15,18 +15,18 @@ private slots:
     void texts()
     {
         frmSplash *s = frmSplash::showNotice();
-        QCOMPARE(s->Label1->text(), QStringLiteral("Kein Treffer !"));
-        QCOMPARE(s->Label2->text(),
+        QCOMPARE(child<QLabel>(s, "Label1")->text(), QStringLiteral("Kein Treffer !"));
+        QCOMPARE(child<QLabel>(s, "Label2")->text(),
                  QStringLiteral("Versuchen Sie eventuell die Eingabe zu optimieren. Verwenden Sie den Platzhalter * "
                                 "(an Stelle der Trennungszeichen - oder _ ) und geben Sie nur einen Teil des Namens "
                                 "ein (z.B. \" *111 \") !"));
-        QCOMPARE(s->Label3->text(),
+        QCOMPARE(child<QLabel>(s, "Label3")->text(),
                  QStringLiteral("Zum Schliessen dieser Dialogbox klicken Sie in die Box oder drücken Sie eine Taste !"));
         QCOMPARE(s->size(), QSize(255, 157));
         QCOMPARE(s->palette().color(QPalette::Window), QColor(255, 255, 128));
         QCOMPARE(s->windowTitle(), QString());
-        QVERIFY(s->Timer1.isActive());
-        QCOMPARE(s->Timer1.interval(), 4000);
+        QVERIFY(child<QTimer>(s, "Timer1")->isActive());
+        QCOMPARE(child<QTimer>(s, "Timer1")->interval(), 4000);
     }
 
     void closesOn_data()
@@ -56,11 +56,11 @@ private slots:
         QPointer<frmSplash> s = frmSplash::showNotice();
         QTest::qWait(1500);
         QCOMPARE(frmSplash::showNotice(), s.data());
-        QVERIFY(s->Timer1.remainingTime() < 3000);
+        QVERIFY(child<QTimer>(s, "Timer1")->remainingTime() < 3000);
         QTRY_VERIFY_WITH_TIMEOUT(!s, 4000);
         // A fresh notice gets a fresh period.
         QPointer<frmSplash> again = frmSplash::showNotice();
-        QVERIFY(again->Timer1.remainingTime() > 3000);
+        QVERIFY(child<QTimer>(again, "Timer1")->remainingTime() > 3000);
     }
 };
 
