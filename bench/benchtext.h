@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/cp1252.h"
+#include "app/core/cp1252.h"
 
 #include <QRandomGenerator>
 #include <QString>

@@ -3,8 +3,8 @@
 // followed by sync. Usage:
 //   cipher_bench [folder (default /tmp)] [size in MiB (default 1024)] [rounds (default 3)]
 
-#include "cipher/filecipher.h"
-#include "cipher/keyderivation.h"
+#include "cipher/core/filecipher.h"
+#include "cipher/core/keyderivation.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,7 +3,7 @@
 // files, with and without a following sync, in alternating rounds. Usage:
 //   copy_bench [folder (default /tmp)] [files (default 20)] [KiB each (default 5120)] [rounds (default 5)]
 
-#include "search/hitfileops.h"
+#include "search/core/hitfileops.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -4,7 +4,7 @@
 // the listing requests in flight and the listings read ahead (defaults: the finder's own).
 // The last line on stderr is always "hits N entries M seconds S peak-ahead P".
 
-#include "search/cfindfile.h"
+#include "search/core/cfindfile.h"
 
 #include <chrono>
 #include <cstdio>

@@ -10,7 +10,7 @@
 //
 // PATTERN is typed into the search field (the window appends the star itself).
 #include "app/platform.h"
-#include "app/settings.h"
+#include "app/core/settings.h"
 #include "search/form1.h"
 #include "search/hitlistmodel.h"
 

@@ -3,8 +3,8 @@
 // Prints the first run, which writes into memory fresh from the system, and the best of three
 // further runs, which reuse the memory the first one left (the work itself, linear in size).
 #include "benchtext.h"
-#include "textcipher/hexdump.h"
-#include "textcipher/textcipher.h"
+#include "textcipher/core/hexdump.h"
+#include "textcipher/core/textcipher.h"
 
 #include <QElapsedTimer>
 

@@ -8,8 +8,8 @@
 #include "app/platform.h"
 #include "benchtext.h"
 #include "textcipher/frm_txtkrypt.h"
-#include "textcipher/hexdump.h"
-#include "textcipher/textcipher.h"
+#include "textcipher/core/hexdump.h"
+#include "textcipher/core/textcipher.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

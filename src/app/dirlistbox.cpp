@@ -1,7 +1,7 @@
 #include "dirlistbox.h"
 
-#include "app/nativepath.h"
-#include "app/pathfunctions.h"
+#include "app/core/nativepath.h"
+#include "app/core/pathfunctions.h"
 
 #include <QApplication>
 #include <QDir>

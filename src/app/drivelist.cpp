@@ -1,6 +1,6 @@
 #include "drivelist.h"
 
-#include "app/pathfunctions.h"
+#include "app/core/pathfunctions.h"
 
 #include <QDir>
 #include <QSignalBlocker>

@@ -1,6 +1,6 @@
 #include "platform.h"
 
-#include "nativepath.h"
+#include "app/core/nativepath.h"
 
 #include <QApplication>
 #include <QClipboard>

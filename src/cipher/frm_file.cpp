@@ -5,10 +5,10 @@
 #include "app/dirlistbox.h"
 #include "app/drivelist.h"
 #include "app/filelist.h"
-#include "app/pathfunctions.h"
+#include "app/core/pathfunctions.h"
 #include "app/platform.h"
 #include "app/ui.h"
-#include "cipher/filecipher.h"
+#include "cipher/core/filecipher.h"
 
 #include <QCloseEvent>
 #include <QDir>

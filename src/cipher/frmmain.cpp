@@ -2,11 +2,11 @@
 
 #include "app/accessibility.h"
 #include "app/controls.h"
-#include "app/pathfunctions.h"
+#include "app/core/pathfunctions.h"
 #include "app/pictures.h"
 #include "app/platform.h"
 #include "app/ui.h"
-#include "cipher/filecipher.h"
+#include "cipher/core/filecipher.h"
 #include "cipher/frm_file.h"
 #include "cipher/frmpass.h"
 #include "app/clicklabel.h"

@@ -4,7 +4,7 @@
 #include "app/pictures.h"
 #include "app/platform.h"
 #include "app/ui.h"
-#include "cipher/keyderivation.h"
+#include "cipher/core/keyderivation.h"
 #include "app/clicklabel.h"
 
 #include <QCheckBox>

@@ -1,6 +1,6 @@
 #include "handoff.h"
 
-#include "app/pathfunctions.h"
+#include "app/core/pathfunctions.h"
 #include "app/platform.h"
 #include "cipher/frmmain.h"
 

@@ -3,7 +3,7 @@
 #include "app/accessibility.h"
 #include "app/pictures.h"
 #include "app/platform.h"
-#include "app/settings.h"
+#include "app/core/settings.h"
 #include "app/ui.h"
 #include "cipher/frmmain.h"
 #include "app/clicklabel.h"

@@ -1,10 +1,10 @@
 #include "form1.h"
 
 #include "app/accessibility.h"
-#include "app/nativepath.h"
-#include "app/pathfunctions.h"
+#include "app/core/nativepath.h"
+#include "app/core/pathfunctions.h"
 #include "app/platform.h"
-#include "app/settings.h"
+#include "app/core/settings.h"
 #include "app/pictures.h"
 #include "app/ui.h"
 #include "cipher/handoff.h"

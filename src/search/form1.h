@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "app/clicklabel.h"
-#include "searchsession.h"
+#include "search/core/searchsession.h"
 
 class QAction;
 class QComboBox;

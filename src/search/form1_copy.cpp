@@ -3,14 +3,14 @@
 #include "form1.h"
 
 #include "app/accessibility.h"
-#include "app/pathfunctions.h"
+#include "app/core/pathfunctions.h"
 #include "app/platform.h"
 #include "app/ui.h"
 #include "app/clicklabel.h"
 #include "app/dirlistbox.h"
 #include "app/drivelist.h"
 #include "app/controls.h"
-#include "hitfileops.h"
+#include "search/core/hitfileops.h"
 
 #include <QDir>
 #include <QGroupBox>

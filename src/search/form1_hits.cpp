@@ -3,13 +3,13 @@
 #include "form1.h"
 
 #include "app/accessibility.h"
-#include "app/nativepath.h"
-#include "app/pathfunctions.h"
+#include "app/core/nativepath.h"
+#include "app/core/pathfunctions.h"
 #include "app/platform.h"
 #include "app/ui.h"
 #include "app/clicklabel.h"
 #include "app/controls.h"
-#include "hitfileops.h"
+#include "search/core/hitfileops.h"
 #include "hitlistmodel.h"
 #include "options/form2.h"
 

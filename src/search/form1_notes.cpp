@@ -2,7 +2,7 @@
 #include "form1.h"
 
 #include "app/accessibility.h"
-#include "app/nativepath.h"
+#include "app/core/nativepath.h"
 #include "app/pictures.h"
 #include "app/platform.h"
 #include "app/ui.h"

@@ -1,6 +1,6 @@
 #include "hitlistmodel.h"
 
-#include "app/nativepath.h"
+#include "app/core/nativepath.h"
 
 #include <cstring>
 #include <unordered_set>

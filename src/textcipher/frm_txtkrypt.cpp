@@ -6,7 +6,7 @@
 #include "app/platform.h"
 #include "app/ui.h"
 #include "app/clicklabel.h"
-#include "textcipher/hexdump.h"
+#include "textcipher/core/hexdump.h"
 #include "textcipher/longlinetextedit.h"
 
 #include <QCloseEvent>

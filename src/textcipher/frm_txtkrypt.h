@@ -2,7 +2,7 @@
 
 #include "app/singlewindow.h"
 
-#include "textcipher/textcipher.h"
+#include "textcipher/core/textcipher.h"
 
 #include <QWidget>
 

@@ -1,7 +1,7 @@
-#include "app/cp1252.h"
+#include "app/core/cp1252.h"
 #include "cipher/frmmain.h"
 #include "cipher/frmpass.h"
-#include "cipher/keyderivation.h"
+#include "cipher/core/keyderivation.h"
 #include "helpers/testenv.h"
 #include "app/clicklabel.h"
 

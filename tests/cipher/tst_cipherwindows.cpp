@@ -2,7 +2,7 @@
 #include "app/dirlistbox.h"
 #include "app/drivelist.h"
 #include "app/filelist.h"
-#include "cipher/filecipher.h"
+#include "cipher/core/filecipher.h"
 #include "cipher/frm_file.h"
 #include "cipher/frmmain.h"
 #include "cipher/frmpass.h"

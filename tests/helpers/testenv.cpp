@@ -1,6 +1,6 @@
 #include "testenv.h"
 
-#include "app/settings.h"
+#include "app/core/settings.h"
 
 #include <QApplication>
 #include <QDir>

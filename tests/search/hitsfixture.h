@@ -2,7 +2,7 @@
 
 #include "searchfixture.h"
 
-#include "app/settings.h"
+#include "app/core/settings.h"
 #include "cipher/frmmain.h"
 #include "options/form2.h"
 #include "search/frmsplash.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "search/cfindfile.h"
+#include "search/core/cfindfile.h"
 
 #include <QByteArrayList>
 #include <QDeadlineTimer>

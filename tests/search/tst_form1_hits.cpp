@@ -2,7 +2,7 @@
 
 #include "app/dirlistbox.h"
 #include "app/drivelist.h"
-#include "search/hitfileops.h"
+#include "search/core/hitfileops.h"
 
 #include <QAction>
 #include <QApplication>

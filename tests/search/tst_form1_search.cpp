@@ -1,11 +1,11 @@
 #include "listinggate.h"
 #include "searchfixture.h"
 
-#include "app/pathfunctions.h"
-#include "app/settings.h"
+#include "app/core/pathfunctions.h"
+#include "app/core/settings.h"
 #include "cipher/frmmain.h"
 #include "options/form2.h"
-#include "search/cfindfile.h"
+#include "search/core/cfindfile.h"
 #include "search/frmsplash.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 #include "keyderivation.h"
 
-#include "app/cp1252.h"
+#include "app/core/cp1252.h"
 
 namespace KeyDerivation {
 

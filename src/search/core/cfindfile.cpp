@@ -1,6 +1,6 @@
-#include "search/cfindfile.h"
+#include "search/core/cfindfile.h"
 
-#include "search/readahead.h"
+#include "search/core/readahead.h"
 
 #include <QChar>
 

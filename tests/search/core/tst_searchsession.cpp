@@ -1,6 +1,6 @@
-#include "search/searchsession.h"
+#include "search/core/searchsession.h"
 #include "helpers/testenv.h"
-#include "listinggate.h"
+#include "search/listinggate.h"
 
 #include <QDeadlineTimer>
 #include <QTest>

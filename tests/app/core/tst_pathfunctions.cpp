@@ -1,6 +1,6 @@
-#include "app/cp1252.h"
-#include "app/nativepath.h"
-#include "app/pathfunctions.h"
+#include "app/core/cp1252.h"
+#include "app/core/nativepath.h"
+#include "app/core/pathfunctions.h"
 #include "helpers/testenv.h"
 
 #include <QFile>

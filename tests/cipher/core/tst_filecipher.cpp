@@ -1,4 +1,4 @@
-#include "cipher/filecipher.h"
+#include "cipher/core/filecipher.h"
 
 #include "helpers/testenv.h"
 

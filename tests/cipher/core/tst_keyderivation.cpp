@@ -1,4 +1,4 @@
-#include "cipher/keyderivation.h"
+#include "cipher/core/keyderivation.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/safefile.h"
+#include "app/core/safefile.h"
 
 #include <QString>
 #include <QtGlobal>

@@ -1,7 +1,7 @@
 #include "searchsession.h"
 
-#include "app/nativepath.h"
-#include "app/pathfunctions.h"
+#include "app/core/nativepath.h"
+#include "app/core/pathfunctions.h"
 
 namespace {
 constexpr size_t kBatchHits = 4096;

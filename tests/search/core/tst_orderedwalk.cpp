@@ -1,8 +1,8 @@
 // The finder's walk with its readers working ahead: the reports must be exactly those of a
 // plain serial walk, for every tree, pattern and cancel point, and faults of the file system
 // must neither reorder nor hang it.
-#include "listinggate.h"
-#include "treefixture.h"
+#include "search/listinggate.h"
+#include "search/treefixture.h"
 #include "helpers/testenv.h"
 
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "app/safefile.h"
+#include "app/core/safefile.h"
 #include "helpers/testenv.h"
 
 #include <QDir>

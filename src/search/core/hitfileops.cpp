@@ -1,6 +1,6 @@
 #include "hitfileops.h"
 
-#include "app/nativepath.h"
+#include "app/core/nativepath.h"
 
 #ifdef Q_OS_WIN
 #include <QFile>

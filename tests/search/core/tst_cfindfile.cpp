@@ -1,4 +1,4 @@
-#include "treefixture.h"
+#include "search/treefixture.h"
 #include "helpers/testenv.h"
 
 #include <QDir>

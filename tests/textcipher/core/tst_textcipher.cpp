@@ -1,5 +1,5 @@
-#include "app/cp1252.h"
-#include "textcipher/textcipher.h"
+#include "app/core/cp1252.h"
+#include "textcipher/core/textcipher.h"
 
 #include <QTest>
 

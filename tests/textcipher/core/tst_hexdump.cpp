@@ -1,4 +1,4 @@
-#include "textcipher/hexdump.h"
+#include "textcipher/core/hexdump.h"
 
 #include <QTest>
 

@@ -1,4 +1,4 @@
-#include "search/readahead.h"
+#include "search/core/readahead.h"
 
 #include <dirent.h>
 #include <fcntl.h>
