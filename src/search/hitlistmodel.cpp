@@ -91,15 +91,6 @@ void HitListModel::appendPacked(std::string &&bytes, const std::vector<uint32_t>
     endInsertRows();
 }
 
-void HitListModel::append(const QString &path)
-{
-    const QByteArray raw = NativePath::encode(path);
-    const int row = count();
-    beginInsertRows(QModelIndex(), row, row);
-    store(std::string_view(raw.constData(), size_t(raw.size())));
-    endInsertRows();
-}
-
 void HitListModel::clear()
 {
     beginResetModel();

@@ -29,7 +29,6 @@ public:
     // large batch handed over is kept as it is, not copied.
     void appendPacked(const std::string &bytes, const std::vector<uint32_t> &ends);
     void appendPacked(std::string &&bytes, const std::vector<uint32_t> &ends);
-    void append(const QString &path);
     void clear();
 
     // Keeps the first of each equal non-empty entry, in order; empty entries always stay.
