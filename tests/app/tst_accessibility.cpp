@@ -7,8 +7,7 @@
 #include "cipher/frm_file.h"
 #include "cipher/frmmain.h"
 #include "cipher/frmpass.h"
-#include "helpers/testenv.h"
-#include "options/form2.h"
+#include "search/hitsfixture.h"
 #include "search/form1.h"
 #include "search/frmsplash.h"
 #include "search/core/hitfileops.h"
@@ -191,42 +190,21 @@ QStringList audit(QWidget *window)
 // Every window of the program, opened as the user meets it, read as a screen reader and a
 // keyboard user meet it, under a light and a dark desktop palette. This test runs on the
 // offscreen platform's 800 x 600 screen: the 1600-pixel screen at a scale of 2.
-class TestAccessibility : public QObject
+class TestAccessibility : public QObject, HitsSession
 {
     Q_OBJECT
 
-    std::unique_ptr<TestEnv> env;
-    Form1 *form = nullptr;
-    QPointer<frmPass> prompt;
-
+    using HitsSession::click;
     void click(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton); }
 
     // The search window after a search, a hit clicked, delete and move switched on, with the
     // copy frame and the directory chooser open.
     Form1 *openSearchWindow()
     {
-        Settings::write(QStringLiteral("Check1.Value"), QStringLiteral("1"));
-        const QString archive = env->makeDir(QStringLiteral("archive"));
-        for (const char *name : {"4711.dwg", "4711-b.pdf"})
-            env->writeFile(QStringLiteral("archive/") + QLatin1String(name), name);
-        env->writeFile(QStringLiteral("program/suchpfad.txt"), archive.toUtf8() + "\r\n");
-        form = Form1::instance();
-        form->show();
-        QSignalSpy finished(form, &Form1::searchFinished);
-        child<QComboBox>(form, "Combo1")->setEditText(QStringLiteral("4711"));
-        click(child<QPushButton>(form, "Command3"));
-        if (finished.isEmpty() && !finished.wait(10000))
-            return nullptr;
-        const QModelIndex first = form->hitModel()->index(0);
-        QTest::mouseClick(child<QListView>(form, "List1")->viewport(), Qt::LeftButton, {},
-                          child<QListView>(form, "List1")->visualRect(first).center());
-        click(child<QPushButton>(form, "Command2"));
-        click(child<QPushButton>(Form2::existing(), "Command1"));
-        click(child<QPushButton>(Form2::existing(), "cmd_exit"));
+        startCopying({QStringLiteral("4711.dwg"), QStringLiteral("4711-b.pdf")});
+        click({nameAt(0)});
         click(child<QPushButton>(form, "cmd_path"));
-        // The info window closed by "ok" goes now, before a test loads it afresh.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return form;
+        return QTest::currentTestFailed() ? nullptr : form;
     }
 
     QWidget *open(const QString &window)
@@ -256,7 +234,7 @@ class TestAccessibility : public QObject
             return frm_file::existing();
         }
         if (window == QStringLiteral("prompt")) {
-            prompt = new frmPass(frmMain::instance());
+            auto *prompt = new frmPass(frmMain::instance()); // goes with its owner
             prompt->show();
             return prompt;
         }
@@ -269,22 +247,11 @@ class TestAccessibility : public QObject
 
 private slots:
     void initTestCase() { tarvoTestProcessSetup(); }
-    void init() { env = std::make_unique<TestEnv>(); }
+    void init() { begin(); }
     void cleanup()
     {
-        delete prompt;
-        if (frm_txtkrypt *text = frm_txtkrypt::existing())
-            text->close();
-        if (form)
-            form->close();
-        form = nullptr;
-        closeWindows();
-        if (Form2 *info = Form2::existing())
-            info->close();
-        delete frmSplash::existing();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        end();
         QApplication::setPalette(lightPalette());
-        env.reset();
     }
 
     void everyWindowNamedFocusableAndReadable_data()
@@ -434,7 +401,7 @@ private slots:
     void escapeCloses()
     {
         QFETCH(QString, what);
-        QWidget *target = nullptr;
+        QWidget *focused = nullptr;
         if (what.startsWith(QStringLiteral("notice"))) {
             env->writeFile(QStringLiteral("program/suchpfad.txt"));
             form = Form1::instance();
@@ -444,7 +411,7 @@ private slots:
             QCOMPARE(QApplication::focusWidget(), child<QComboBox>(form, "Combo1"));
             click(child<QPushButton>(form, "Command3")); // no search path: no hit
             QTRY_VERIFY(frmSplash::existing());
-            target =
+            focused =
                 what.endsWith(QStringLiteral("focused")) && !what.contains(QStringLiteral("field"))
                     ? static_cast<QWidget *>(frmSplash::existing())
                     : child<QComboBox>(form, "Combo1");
@@ -453,20 +420,20 @@ private slots:
             form = Form1::instance();
             Form2::instance()->show();
             env->writeFile(QStringLiteral("program/suchpfad.txt"), "/new\r\n"); // reread on closing
-            target = child<QPlainTextEdit>(Form2::existing(), "Text1");
+            focused = child<QPlainTextEdit>(Form2::existing(), "Text1");
         } else if (what == QStringLiteral("directory chooser")) {
             openSearchWindow();
             child<QLineEdit>(form, "Text2")->setText(QStringLiteral("/kept/"));
-            target = child<DirListBox>(form, "Dir1");
+            focused = child<DirListBox>(form, "Dir1");
         } else {
             frm_file::showChooser(nullptr);
-            target = child<DirListBox>(frm_file::existing(), "Dir_encode");
+            focused = child<DirListBox>(frm_file::existing(), "Dir_encode");
         }
-        QVERIFY(QTest::qWaitForWindowExposed(target->window()));
-        target->window()->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(target->window()));
-        target->setFocus();
-        QTest::keyClick(target, Qt::Key_Escape);
+        QVERIFY(QTest::qWaitForWindowExposed(focused->window()));
+        focused->window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(focused->window()));
+        focused->setFocus();
+        QTest::keyClick(focused, Qt::Key_Escape);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         if (what.startsWith(QStringLiteral("notice"))) {
             QVERIFY(!frmSplash::existing());
@@ -618,37 +585,29 @@ private slots:
     // the file by its exact bytes.
     void nameThatIsNoUtf8ReadsAsWindows1252()
     {
-        const QString archive = env->makeDir(QStringLiteral("archive"));
-        const QString exact =
-            NativePath::decode(QFile::encodeName(archive) + "/4711-\xe4nderung \x80.dwg");
-        const QString seed = env->writeFile(QStringLiteral("seed"), "x");
-        QVERIFY(HitFileOps::copyNoOverwrite(seed, exact)); // by its bytes, as Tarvo copies
+        const QByteArray bytes = QFile::encodeName(env->makeDir(QStringLiteral("archive"))) + "/4711-\xe4nderung \x80.dwg";
+        const QString exact = NativePath::decode(bytes);
+        QVERIFY(HitFileOps::copyNoOverwrite(env->writeFile(QStringLiteral("seed"), "x"), exact)); // by its bytes, as Tarvo copies
         QVERIFY(openSearchWindow());
         form->lbl_exit_Click();
-        int row = 0;
-        while (row < form->hitModel()->count() && form->hitModel()->path(row) != exact)
-            ++row;
-        QVERIFY(row < form->hitModel()->count());
+        const QModelIndex index = form->hitModel()->index(int(SearchFixture::hits(form).indexOf(exact)));
+        QVERIFY(index.isValid());
         const QString shown = archive + QStringLiteral("/4711-\u00e4nderung \u20ac.dwg");
-        const QModelIndex index = form->hitModel()->index(row);
         QCOMPARE(index.data().toString(), shown);
-        QTest::mouseClick(child<QListView>(form, "List1")->viewport(), Qt::LeftButton, {},
-                          child<QListView>(form, "List1")->visualRect(index).center());
+        const QPoint at = child<QListView>(form, "List1")->visualRect(index).center();
+        QTest::mouseClick(child<QListView>(form, "List1")->viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(form->currentHitPath(), exact);
         QCOMPARE(child<ClickLabel>(form, "Label8")->text(), QStringLiteral("4711-\u00e4nderung \u20ac"));
-        QTest::mouseDClick(child<QListView>(form, "List1")->viewport(), Qt::LeftButton, {},
-                           child<QListView>(form, "List1")->visualRect(index).center());
+        QTest::mouseDClick(child<QListView>(form, "List1")->viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(env->opened, QStringList{exact});
         QTest::mouseDClick(child<ClickLabel>(form, "Label8"), Qt::LeftButton);
         QVERIFY(child<QPlainTextEdit>(form, "Text1")->toPlainText().endsWith(QStringLiteral("\n4711-\u00e4nderung \u20ac")));
-        const QString target = env->makeDir(QStringLiteral("target"));
         child<QLineEdit>(form, "Text2")->setText(target);
         click(child<QPushButton>(form, "Command8"));
         const QString copy = target + exact.mid(exact.lastIndexOf(QLatin1Char('/')));
         QVERIFY(FileExists(copy));
         click(child<QPushButton>(form, "Command5"));
-        QCOMPARE(env->messageTexts().last(),
-                 QStringLiteral("Datei ") + shown + QStringLiteral(" wurde gelöscht"));
+        QCOMPARE(env->messageTexts().last(), QStringLiteral("Datei ") + shown + QStringLiteral(" wurde gelöscht"));
         QVERIFY(!FileExists(exact));
         QVERIFY(HitFileOps::removeFile(copy)); // the temporary folder's cleanup cannot name it
     }

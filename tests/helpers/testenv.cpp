@@ -22,6 +22,7 @@ TestEnv::TestEnv()
 
 TestEnv::~TestEnv()
 {
+    closeWindows();
     Platform::clearHooks();
     Platform::setArguments({});
     // Make everything removable again, whatever a test made read-only.
@@ -47,6 +48,8 @@ void TestEnv::installHooks()
     hooks.programFolder = m_programFolder;
     hooks.messageBox = [this](const Platform::MessageBoxCall &call) {
         messages.append(call);
+        if (onMessage)
+            onMessage(call);
         if (!answers.isEmpty())
             return answers.takeFirst();
         return call.buttons == Platform::Buttons::YesNo ? Platform::Answer::No : Platform::Answer::Ok;
@@ -69,6 +72,11 @@ void TestEnv::useProgramFolder(const QString &path)
 QString TestEnv::root() const
 {
     return m_dir.path();
+}
+
+QString TestEnv::at(const QString &relativePath) const
+{
+    return m_dir.filePath(relativePath);
 }
 
 QString TestEnv::programFolder() const
@@ -126,4 +134,15 @@ void closeWindows()
     for (QWidget *w : QApplication::topLevelWidgets())
         w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QStringList entriesOf(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }

@@ -8,9 +8,12 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+
 // One test's private world: a temporary program folder and settings file, and recorders for
 // everything the platform layer would have shown or done. Message boxes answer from a script
-// (default: OK, or No for a Yes/No question) and are recorded verbatim.
+// (default: OK, or No for a Yes/No question) and are recorded verbatim. At its end every window
+// of the program is closed and let go, for a clean start of the next test.
 class TestEnv
 {
 public:
@@ -19,8 +22,9 @@ public:
     TestEnv(const TestEnv &) = delete;
     TestEnv &operator=(const TestEnv &) = delete;
 
-    // Root of this test's temporary tree.
+    // Root of this test's temporary tree, and a path below it.
     QString root() const;
+    QString at(const QString &relativePath) const;
     // The program folder Tarvo sees (created, empty).
     QString programFolder() const;
     QString settingsFile() const;
@@ -34,6 +38,7 @@ public:
 
     QList<Platform::MessageBoxCall> messages;
     QList<Platform::Answer> answers; // taken from the front, one per message box
+    std::function<void(const Platform::MessageBoxCall &)> onMessage; // runs before it answers
     QStringList opened;
     QString clipboard;
 
@@ -63,5 +68,10 @@ T *child(const QObject *window, const char *name)
     return control;
 }
 
-// Closes every window of the program and lets them go, for a clean start of the next test.
+// Closes every window of the program and lets them go.
 void closeWindows();
+
+// A file's bytes, or "<missing>" when it cannot be read.
+QByteArray contentOf(const QString &path);
+// Every entry of a folder, hidden ones too, by name.
+QStringList entriesOf(const QString &folder);
