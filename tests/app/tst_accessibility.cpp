@@ -26,7 +26,6 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStyle>
@@ -45,24 +44,17 @@ QPalette lightPalette()
 // The usual dark scheme of the Fusion style.
 QPalette darkPalette()
 {
+    const QColor window(53, 53, 53), base(35, 35, 35), blue(42, 130, 218), white(Qt::white);
     QPalette p;
-    const QColor window(53, 53, 53), base(35, 35, 35), blue(42, 130, 218);
-    p.setColor(QPalette::Window, window);
-    p.setColor(QPalette::WindowText, Qt::white);
-    p.setColor(QPalette::Base, base);
-    p.setColor(QPalette::AlternateBase, window);
-    p.setColor(QPalette::ToolTipBase, base);
-    p.setColor(QPalette::ToolTipText, Qt::white);
-    p.setColor(QPalette::PlaceholderText, QColor(160, 160, 160));
-    p.setColor(QPalette::Text, Qt::white);
-    p.setColor(QPalette::Button, window);
-    p.setColor(QPalette::ButtonText, Qt::white);
-    p.setColor(QPalette::BrightText, Qt::red);
-    p.setColor(QPalette::Link, blue);
-    p.setColor(QPalette::Highlight, blue);
-    p.setColor(QPalette::HighlightedText, Qt::black);
-    for (const QPalette::ColorRole role :
-         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+    const std::pair<QPalette::ColorRole, QColor> colours[] = {
+        {QPalette::Window, window}, {QPalette::WindowText, white}, {QPalette::Base, base},
+        {QPalette::AlternateBase, window}, {QPalette::ToolTipBase, base}, {QPalette::ToolTipText, white},
+        {QPalette::PlaceholderText, QColor(160, 160, 160)}, {QPalette::Text, white}, {QPalette::Button, window},
+        {QPalette::ButtonText, white}, {QPalette::BrightText, Qt::red}, {QPalette::Link, blue},
+        {QPalette::Highlight, blue}, {QPalette::HighlightedText, Qt::black}};
+    for (const auto &[role, colour] : colours)
+        p.setColor(role, colour);
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         p.setColor(QPalette::Disabled, role, QColor(127, 127, 127));
     return p;
 }
@@ -116,26 +108,27 @@ std::optional<TextColors> textColors(const QWidget *w)
     return std::nullopt;
 }
 
+// The widgets Tab visits from the focused one until it comes round to it again or reaches `until`.
+QList<QWidget *> tabChain(const QWidget *until = nullptr)
+{
+    QWidget *start = QApplication::focusWidget();
+    QList<QWidget *> visited;
+    while (visited.size() < 60 && QApplication::focusWidget() != until && (visited.isEmpty() || QApplication::focusWidget() != start)) {
+        visited << QApplication::focusWidget();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    return visited;
+}
+
+// Roles a screen reader announces by name.
 bool isNamedRole(QAccessible::Role role)
 {
-    switch (role) {
-    case QAccessible::Button:
-    case QAccessible::CheckBox:
-    case QAccessible::RadioButton:
-    case QAccessible::EditableText:
-    case QAccessible::ComboBox:
-    case QAccessible::List:
-    case QAccessible::Table:
-    case QAccessible::Tree:
-    case QAccessible::ProgressBar:
-    case QAccessible::Graphic:
-    case QAccessible::Link:
-    case QAccessible::Slider:
-    case QAccessible::SpinBox:
-        return true;
-    default:
-        return false;
-    }
+    static const QList<QAccessible::Role> named{
+        QAccessible::Button,      QAccessible::CheckBox, QAccessible::RadioButton, QAccessible::EditableText,
+        QAccessible::ComboBox,    QAccessible::List,     QAccessible::Table,       QAccessible::Tree,
+        QAccessible::ProgressBar, QAccessible::Graphic,  QAccessible::Link,        QAccessible::Slider,
+        QAccessible::SpinBox};
+    return named.contains(role);
 }
 
 // What a screen-reader or keyboard user would miss in a shown window: controls without a name,
@@ -194,6 +187,8 @@ class TestAccessibility : public QObject, HitsSession
 {
     Q_OBJECT
 
+    const QFont desktopFont = QApplication::font();
+
     using HitsSession::click;
     void click(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton); }
 
@@ -246,103 +241,72 @@ class TestAccessibility : public QObject, HitsSession
     }
 
 private slots:
-    void initTestCase() { tarvoTestProcessSetup(); }
     void init() { begin(); }
     void cleanup()
     {
         end();
         QApplication::setPalette(lightPalette());
+        QApplication::setFont(desktopFont);
     }
 
+    // Each window under a light and a dark palette, and switched while it is open, with a larger
+    // application font imposed before and after it opened, which cannot cut its texts: it keeps
+    // the font its texts are laid out for. The names are those a screen reader announces for the
+    // controls that had no name or a misleading one; "-" marks a decoration it passes over.
     void everyWindowNamedFocusableAndReadable_data()
     {
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("palettes"); // opened under the first, read under the last
-        for (const char *window : {"search", "notice", "info", "cipher", "chooser decrypt",
-                                   "chooser encrypt", "prompt", "text cipher"}) {
+        QTest::addColumn<QString>("names");    // object=name, separated by "|"
+        const std::pair<const char *, const char *> windows[] = {
+            {"search", "Combo1=Dokumentenbezeichnung|cmdStop=Suche anhalten|Command2=INFO|"
+                       "Command4=Programm beenden|img_putlisttoinfo=Markierung in die Liste kopieren|"
+                       "List1=Trefferliste|List_path=aktuelle Suchpfade:|Text1=Notizen|"
+                       "Text2=Zielverzeichnis|Drive1=Laufwerk|Dir1=Verzeichnis festlegen :|"
+                       "lbl_exit=Schließen|Frame2=Verzeichnis einstellen|logo=-|Line1=-"},
+            {"notice", ""},
+            {"info", "lbl_Click=Dateiverschlüsselung|Text1=Details:|Image5=-|Image4=-|Image1=-"},
+            {"cipher", "img_file=Datei verschlüsseln|img_decfile=Datei entschlüsseln|"
+                       "txtEnc=Datei zum Verschlüsseln|txtDec=Datei zum Entschlüsseln|PBar=Fortschritt"},
+            {"chooser decrypt", "Drive_encode=Laufwerk|Dir_encode=Verzeichnis|File_decode=Datei zum Entschlüsseln"},
+            {"chooser encrypt", ""},
+            {"prompt", "txtPass=password:|img_do=Action|img_exit=EXIT"},
+            {"text cipher", "txtPassword=password:|txtToEncode=text|img_clip=copy to clipboard|"
+                            "img_paste=paste from clipboard|img_clear=clear|img_exit=EXIT|Line1=-"}};
+        for (const auto &[window, names] : windows) {
             for (const char *palettes : {"light", "dark", "light dark"})
                 QTest::addRow("%s, %s", window, palettes)
-                    << QString::fromLatin1(window) << QString::fromLatin1(palettes);
+                    << QString::fromLatin1(window) << QString::fromLatin1(palettes) << QString::fromUtf8(names);
         }
     }
     void everyWindowNamedFocusableAndReadable()
     {
         QFETCH(QString, window);
         QFETCH(QString, palettes);
+        QFETCH(QString, names);
         const QStringList order = palettes.split(QLatin1Char(' '));
         const auto paletteOf = [](const QString &name) {
             return name == QStringLiteral("dark") ? darkPalette() : lightPalette();
         };
         QApplication::setPalette(paletteOf(order.first()));
+        QApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 14));
         QWidget *shown = open(window);
         QVERIFY(shown && shown->isVisible());
+        const QFont designed = shown->font();
         if (order.size() > 1) // the desktop switches while the window is open
             QApplication::setPalette(paletteOf(order.last()));
+        QApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 16));
         QCoreApplication::processEvents();
         const QStringList faults = audit(shown);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
-    }
-
-    // A desktop that imposes a larger application font, even after the windows opened, cannot
-    // cut their texts: each window keeps the font its texts are laid out for.
-    void windowsKeepTheirDesignedFont_data()
-    {
-        QTest::addColumn<QString>("window");
-        for (const char *window :
-             {"search", "notice", "info", "cipher", "chooser encrypt", "prompt"})
-            QTest::newRow(window) << QString::fromLatin1(window);
-    }
-    void windowsKeepTheirDesignedFont()
-    {
-        QFETCH(QString, window);
-        const QFont before = QApplication::font();
-        const auto restore = qScopeGuard([&] { QApplication::setFont(before); });
-        QApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 14));
-        QWidget *shown = open(window);
-        QVERIFY(shown);
-        QApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 16));
-        QCOMPARE(shown->font(), Ui::designedFont());
-    }
-
-    // What a screen reader announces for the controls that had no name or a misleading one;
-    // "-" marks a decoration it passes over.
-    void namesAsAnnounced_data()
-    {
-        QTest::addColumn<QString>("window");
-        QTest::addColumn<QString>("names"); // object=name, separated by "|"
-        QTest::newRow("search") << QStringLiteral("search") << QStringLiteral(
-            "Combo1=Dokumentenbezeichnung|cmdStop=Suche anhalten|Command2=INFO|"
-            "Command4=Programm beenden|img_putlisttoinfo=Markierung in die Liste kopieren|"
-            "List1=Trefferliste|List_path=aktuelle Suchpfade:|Text1=Notizen|"
-            "Text2=Zielverzeichnis|Drive1=Laufwerk|Dir1=Verzeichnis festlegen :|"
-            "lbl_exit=Schließen|Frame2=Verzeichnis einstellen|logo=-|Line1=-");
-        QTest::newRow("info") << QStringLiteral("info") << QStringLiteral(
-            "lbl_Click=Dateiverschlüsselung|Text1=Details:|Image5=-|Image4=-|Image1=-");
-        QTest::newRow("cipher") << QStringLiteral("cipher") << QStringLiteral(
-            "img_file=Datei verschlüsseln|img_decfile=Datei entschlüsseln|"
-            "txtEnc=Datei zum Verschlüsseln|txtDec=Datei zum Entschlüsseln|PBar=Fortschritt");
-        QTest::newRow("chooser") << QStringLiteral("chooser decrypt") << QStringLiteral(
-            "Drive_encode=Laufwerk|Dir_encode=Verzeichnis|File_decode=Datei zum Entschlüsseln");
-        QTest::newRow("prompt") << QStringLiteral("prompt")
-                                << QStringLiteral("txtPass=password:|img_do=Action|img_exit=EXIT");
-        QTest::newRow("text cipher") << QStringLiteral("text cipher") << QStringLiteral(
-            "txtPassword=password:|txtToEncode=text|img_clip=copy to clipboard|"
-            "img_paste=paste from clipboard|img_clear=clear|img_exit=EXIT|Line1=-");
-    }
-    void namesAsAnnounced()
-    {
-        QFETCH(QString, window);
-        QFETCH(QString, names);
-        QWidget *shown = open(window);
-        QVERIFY(shown);
-        for (const QString &pair : names.split(QLatin1Char('|'))) {
-            const QString object = pair.section(QLatin1Char('='), 0, 0);
-            QWidget *w = shown->findChild<QWidget *>(object);
-            QVERIFY2(w, qPrintable(object));
+        QCOMPARE(shown->font(), designed);
+        if (window != QStringLiteral("text cipher")) // its texts are set in a font of their own
+            QCOMPARE(designed, Ui::designedFont());
+        for (const QString &pair : names.split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
+            QWidget *w = shown->findChild<QWidget *>(pair.section(QLatin1Char('='), 0, 0));
+            QVERIFY2(w, qPrintable(pair));
             QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
-            const QString heard =
-                a->state().invisible ? QStringLiteral("-") : a->text(QAccessible::Name);
-            QCOMPARE(object + QLatin1Char('=') + heard, pair);
+            QCOMPARE(w->objectName() + QLatin1Char('=') + (a->state().invisible ? QStringLiteral("-") : a->text(QAccessible::Name)), pair);
         }
     }
 
@@ -460,19 +424,10 @@ private slots:
         QVERIFY(openSearchWindow());
         form->lbl_exit_Click();
         const QString first = form->hitModel()->path(0);
-        const auto chain = [this] {
-            QWidget *start = QApplication::focusWidget();
-            QList<QWidget *> visited;
-            do {
-                visited << QApplication::focusWidget();
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            } while (QApplication::focusWidget() != start && visited.size() < 60);
-            return visited;
-        };
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form));
         child<QComboBox>(form, "Combo1")->setFocus();
-        const QList<QWidget *> narrow = chain();
+        const QList<QWidget *> narrow = tabChain();
         for (QWidget *w : narrow)
             QVERIFY2(form->rect().contains(QRect(w->mapTo(form, QPoint()), w->size()).center()),
                      qPrintable(where(w)));
@@ -489,7 +444,7 @@ private slots:
 
         QTest::mouseClick(child<QPushButton>(form, "Command6"), Qt::LeftButton); // the notes panel
         child<QComboBox>(form, "Combo1")->setFocus();
-        const QList<QWidget *> wide = chain();
+        const QList<QWidget *> wide = tabChain();
         QVERIFY(wide.contains(child<QPlainTextEdit>(form, "Text1")) && wide.contains(child<ClickLabel>(form, "img_putlisttoinfo"))
                 && wide.contains(child<QPushButton>(form, "Command7")));
         QVERIFY(!wide.contains(child<QListWidget>(form, "List_path")));
@@ -532,12 +487,8 @@ private slots:
             QTest::mouseDClick(child<ClickLabel>(form, "Label8"), Qt::LeftButton);
         else
             click(child<ClickLabel>(Form2::existing(), "Label3"));
-        QVERIFY2(screen.contains(window->frameGeometry()),
-                 qPrintable(QStringLiteral("%1,%2 %3x%4")
-                                .arg(window->frameGeometry().x())
-                                .arg(window->frameGeometry().y())
-                                .arg(window->frameGeometry().width())
-                                .arg(window->frameGeometry().height())));
+        const QRect frame = window->frameGeometry();
+        QVERIFY2(screen.contains(frame), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())));
         if (window == form) {
             QCOMPARE(form->frameGeometry().width(), screen.width()); // 822 and 821 are wider
             click(child<QPushButton>(form, "Command6"));
@@ -622,12 +573,7 @@ private slots:
         info->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(info));
         QCOMPARE(QApplication::focusWidget(), child<QPlainTextEdit>(info, "Text1"));
-        QList<QWidget *> visited;
-        while (QApplication::focusWidget() != child<ClickLabel>(info, "lbl_Click") && visited.size() < 20) {
-            visited << QApplication::focusWidget();
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        }
-        QCOMPARE(visited.size(), 6); // help text, copy option, both buttons, the author, "ok"
+        QCOMPARE(tabChain(child<ClickLabel>(info, "lbl_Click")).size(), 6); // help text, copy option, both buttons, the author, "ok"
         QVERIFY(!child<QPlainTextEdit>(info, "Text1")->toPlainText().contains(QLatin1Char('\t')));
         QTest::keyClick(child<ClickLabel>(info, "lbl_Click"), Qt::Key_Return);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
