@@ -1,6 +1,7 @@
 #include "testenv.h"
 
 #include "app/core/settings.h"
+#include "app/drivelist.h"
 
 #include <QApplication>
 #include <QDir>
@@ -145,4 +146,26 @@ QByteArray contentOf(const QString &path)
 QStringList entriesOf(const QString &folder)
 {
     return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+void clickItem(QListWidget *list, const QString &text, bool twice)
+{
+    const auto found = list->findItems(text, twice ? Qt::MatchEndsWith : Qt::MatchExactly);
+    QVERIFY2(!found.isEmpty(), qPrintable(text));
+    list->scrollToItem(found.last());
+    const QPoint at = list->visualItemRect(found.last()).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    if (twice) {
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+    }
+}
+
+int otherAvailableDrive(const QComboBox *drives)
+{
+    for (int i = 0; i < drives->count(); ++i) {
+        if (i != drives->currentIndex() && DriveList::isAvailable(drives->itemData(i).toString()))
+            return i;
+    }
+    return -1;
 }

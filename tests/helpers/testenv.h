@@ -2,7 +2,9 @@
 
 #include "app/platform.h"
 
+#include <QComboBox>
 #include <QList>
+#include <QListWidget>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -75,3 +77,10 @@ void closeWindows();
 QByteArray contentOf(const QString &path);
 // Every entry of a folder, hidden ones too, by name.
 QStringList entriesOf(const QString &folder);
+
+// Clicks an entry of a list, or opens a folder of a directory list with a double-click as a
+// real one arrives: press and release, then the double-click and release. Folders are indented
+// below their parents.
+void clickItem(QListWidget *list, const QString &text, bool twice = false);
+// An available drive of the list other than the current one, or -1.
+int otherAvailableDrive(const QComboBox *drives);

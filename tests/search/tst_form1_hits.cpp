@@ -1,7 +1,6 @@
 #include "hitsfixture.h"
 
 #include "app/dirlistbox.h"
-#include "app/drivelist.h"
 #include "search/core/hitfileops.h"
 
 #include <QAction>
@@ -445,39 +444,29 @@ private slots:
         QCOMPARE(contentOf(home3d + QStringLiteral("/a.dwg")), QByteArray("a.dwg"));
     }
 
-    void chooserSetsTheTargetDirectory()
+    // Folders opened in the directory chooser set the target, a root with its single separator.
+    // A drive that is not ready is refused without a word, the lists staying where they are; an
+    // available one shows its root, and opening a folder shows its drive.
+    void directoryChooser()
     {
         startCopying({QStringLiteral("a.dwg")});
         const QString deeper = env->makeDir(QStringLiteral("target/deeper"));
         click({QStringLiteral("a.dwg")});
+        auto *drives = child<QComboBox>(form, "Drive1");
+        auto *dirs = child<DirListBox>(form, "Dir1");
         QTest::mouseClick(child<QPushButton>(form, "cmd_path"), Qt::LeftButton);
-        QVERIFY(child<QFrame>(form, "Frame2")->isVisible() && child<DirListBox>(form, "Dir1")->setPath(env->root()));
-        for (const QString &name : {QStringLiteral("target"), QStringLiteral("deeper")}) {
-            const QList<QListWidgetItem *> items = child<DirListBox>(form, "Dir1")->findItems(name, Qt::MatchEndsWith);
-            QCOMPARE(items.size(), 1);
-            child<DirListBox>(form, "Dir1")->scrollToItem(items.first());
-            const QPoint at = child<DirListBox>(form, "Dir1")->visualItemRect(items.first()).center();
-            QTest::mouseClick(child<DirListBox>(form, "Dir1")->viewport(), Qt::LeftButton, {}, at);
-            QTest::mouseDClick(child<DirListBox>(form, "Dir1")->viewport(), Qt::LeftButton, {}, at);
-        }
+        QVERIFY(child<QFrame>(form, "Frame2")->isVisible() && dirs->setPath(env->root()));
+        clickItem(dirs, QStringLiteral("target"), true);
+        clickItem(dirs, QStringLiteral("deeper"), true);
         QTest::mouseClick(child<QPushButton>(form, "cmd_ok"), Qt::LeftButton);
         QVERIFY(!child<QFrame>(form, "Frame2")->isVisible());
         QCOMPARE(child<QLineEdit>(form, "Text2")->text(), deeper + QLatin1Char('/'));
-        QTest::mouseClick(child<QPushButton>(form, "cmd_path"), Qt::LeftButton); // a root keeps its single separator
-        QVERIFY(child<DirListBox>(form, "Dir1")->setPath(QStringLiteral("/")));
+        QTest::mouseClick(child<QPushButton>(form, "cmd_path"), Qt::LeftButton);
+        QVERIFY(dirs->setPath(QStringLiteral("/")));
         QTest::mouseClick(child<QPushButton>(form, "cmd_ok"), Qt::LeftButton);
         QCOMPARE(child<QLineEdit>(form, "Text2")->text(), QStringLiteral("/"));
-    }
 
-    // A drive that is not ready is refused without a word: the lists stay where they are. An
-    // available one shows its root, and opening a folder shows its drive.
-    void chooserRefusesADriveThatIsNotReady()
-    {
-        startCopying({QStringLiteral("a.dwg")});
-        click({QStringLiteral("a.dwg")});
         QTest::mouseClick(child<QPushButton>(form, "cmd_path"), Qt::LeftButton);
-        auto *drives = child<QComboBox>(form, "Drive1");
-        auto *dirs = child<DirListBox>(form, "Dir1");
         QVERIFY(dirs->setPath(archive));
         const int shown = drives->currentIndex();
         const QString gone = env->at(QStringLiteral("gone/"));
@@ -487,11 +476,8 @@ private slots:
         QCOMPARE(drives->currentIndex(), shown);
         QCOMPARE(dirs->path(), archive);
         QCOMPARE(env->messageTexts(), QStringList());
-
-        int other = 0;
-        while (other < drives->count() && (other == shown || !DriveList::isAvailable(drives->itemData(other).toString())))
-            ++other;
-        if (other == drives->count())
+        const int other = otherAvailableDrive(drives);
+        if (other < 0)
             QSKIP("no second drive to pick");
         drives->setCurrentIndex(other);
         QCOMPARE(dirs->path(), drives->itemData(other).toString());
