@@ -10,6 +10,13 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 TestEnv::TestEnv()
 {
     tarvoTestProcessSetup();
@@ -169,3 +176,24 @@ int otherAvailableDrive(const QComboBox *drives)
     }
     return -1;
 }
+
+#ifdef Q_OS_UNIX
+int childStatus(const std::function<int()> &work)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const struct rlimit noCore = {0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        ::_exit(work());
+    }
+    int status = -1;
+    return child > 0 && ::waitpid(child, &status, 0) == child ? status : -1;
+}
+
+bool limitFileSize(qint64 bytes, bool kill)
+{
+    std::signal(SIGXFSZ, kill ? SIG_DFL : SIG_IGN);
+    const struct rlimit limit = {rlim_t(bytes), rlim_t(bytes)};
+    return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+#endif

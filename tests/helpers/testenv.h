@@ -84,3 +84,12 @@ QStringList entriesOf(const QString &folder);
 void clickItem(QListWidget *list, const QString &text, bool twice = false);
 // An available drive of the list other than the current one, or -1.
 int otherAvailableDrive(const QComboBox *drives);
+
+#ifdef Q_OS_UNIX
+// Runs `work` in a child process that leaves no core file and returns its wait status (-1: no
+// child); the child exits with what `work` returns unless it is killed first.
+int childStatus(const std::function<int()> &work);
+// Limits every file this process writes to `bytes`: a write past it fails, or with `kill` ends
+// the process as kill -9 would in the middle of writing. False when the limit is refused.
+bool limitFileSize(qint64 bytes, bool kill);
+#endif

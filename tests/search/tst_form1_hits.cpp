@@ -14,9 +14,7 @@
 
 #include <csignal>
 #include <cerrno>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #ifdef Q_OS_LINUX
 #include <fcntl.h>
@@ -264,27 +262,18 @@ private slots:
         startCopying({QStringLiteral("a.dwg")});
         const QByteArray big(3 << 20, 'z');
         env->writeFile(QStringLiteral("archive/a.dwg"), big);
-        const pid_t copier = ::fork();
-        QVERIFY(copier >= 0);
-        if (copier == 0) {
-            const struct rlimit noCore = {0, 0};
-            ::setrlimit(RLIMIT_CORE, &noCore);
+        const int status = childStatus([&] {
             SafeFile::Testing::pretendMissing(missing);
             if (midContent) {
-                // Writing past 1 MiB kills the process, as kill -9 would in the middle.
-                std::signal(SIGXFSZ, SIG_DFL);
-                const struct rlimit limit = {rlim_t(1) << 20, rlim_t(1) << 20};
-                ::setrlimit(RLIMIT_FSIZE, &limit);
+                limitFileSize(1 << 20, true); // writing past 1 MiB kills the process
             } else {
                 HitFileOps::MetadataCalls calls;
                 calls.setTimes = [](int, const struct timespec *) { return ::raise(SIGKILL); };
                 HitFileOps::setMetadataCalls(calls);
             }
             HitFileOps::copyNoOverwrite(hit(QStringLiteral("a.dwg")), copyOf(QStringLiteral("a.dwg")));
-            ::_exit(0);
-        }
-        int status = 0;
-        QCOMPARE(::waitpid(copier, &status, 0), copier);
+            return 0;
+        });
         QVERIFY2(WIFSIGNALED(status), "the copy was not killed");
         QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList()); // a hidden one may stay
 

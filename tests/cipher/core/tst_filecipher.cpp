@@ -13,7 +13,6 @@
 #include <limits>
 
 #ifdef Q_OS_UNIX
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -49,9 +48,7 @@ int failInChild(const QString &kind, const QString &source, const QString &folde
 {
     if (kind == QLatin1String("limit")) {
         // Bytes beyond 1 MiB in any file are refused, like a quota running out.
-        std::signal(SIGXFSZ, SIG_IGN);
-        const struct rlimit limit = {rlim_t(MiB), rlim_t(MiB)};
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        if (!limitFileSize(MiB, false))
             return 77;
     } else if (kind == QLatin1String("full") || kind == QLatin1String("readonly")) {
 #ifndef Q_OS_LINUX
@@ -191,12 +188,7 @@ private slots:
         const QString folder = kind == QLatin1String("parent")
             ? env.writeFile(QStringLiteral("kein-ordner"), QByteArray("x"))
             : env.makeDir(QStringLiteral("ziel"));
-        const pid_t child = ::fork();
-        QVERIFY(child >= 0);
-        if (child == 0)
-            ::_exit(failInChild(kind, source, folder, blamesTarget));
-        int status = 0;
-        QCOMPARE(::waitpid(child, &status, 0), child);
+        const int status = childStatus([&] { return failInChild(kind, source, folder, blamesTarget); });
         QVERIFY(WIFEXITED(status));
         if (WEXITSTATUS(status) == 77)
             QSKIP("this failure cannot be made here (a full disk needs a mount namespace)");
@@ -225,24 +217,13 @@ private slots:
         const QString source = env.writeFile(QStringLiteral("w/Plan.dwg"), plain);
         const QString target = source + QStringLiteral(".D0C");
         const QString key = QStringLiteral("2626");
-        const pid_t child = ::fork();
-        QVERIFY(child >= 0);
-        if (child == 0) {
-            const struct rlimit noCore = {0, 0};
-            ::setrlimit(RLIMIT_CORE, &noCore);
-            if (!duringWipe) {
+        const int status = childStatus([&] {
+            if (!duringWipe)
                 FileCipher::Transform(source, target, key, [](int) { ::raise(SIGKILL); });
-            } else if (FileCipher::Transform(source, target, key).ok) {
-                // Blanks past the first MiB kill the process, as kill -9 would in the middle.
-                std::signal(SIGXFSZ, SIG_DFL);
-                const struct rlimit limit = {rlim_t(MiB), rlim_t(MiB)};
-                ::setrlimit(RLIMIT_FSIZE, &limit);
+            else if (FileCipher::Transform(source, target, key).ok && limitFileSize(MiB, true)) // blanks past 1 MiB kill
                 FileCipher::WipeFile(source);
-            }
-            ::_exit(0);
-        }
-        int status = 0;
-        QCOMPARE(::waitpid(child, &status, 0), child);
+            return 0;
+        });
         QVERIFY2(WIFSIGNALED(status), "not killed");
         if (duringWipe) {
             QCOMPARE(QFileInfo(source).size(), plain.size()); // partly blank
