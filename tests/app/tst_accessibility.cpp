@@ -7,8 +7,7 @@
 #include "cipher/frm_file.h"
 #include "cipher/frmmain.h"
 #include "cipher/frmpass.h"
-#include "helpers/testenv.h"
-#include "options/form2.h"
+#include "search/hitsfixture.h"
 #include "search/form1.h"
 #include "search/frmsplash.h"
 #include "search/core/hitfileops.h"
@@ -27,7 +26,6 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScopeGuard>
 #include <QScreen>
 #include <QSignalSpy>
 #include <QStyle>
@@ -46,24 +44,17 @@ QPalette lightPalette()
 // The usual dark scheme of the Fusion style.
 QPalette darkPalette()
 {
+    const QColor window(53, 53, 53), base(35, 35, 35), blue(42, 130, 218), white(Qt::white);
     QPalette p;
-    const QColor window(53, 53, 53), base(35, 35, 35), blue(42, 130, 218);
-    p.setColor(QPalette::Window, window);
-    p.setColor(QPalette::WindowText, Qt::white);
-    p.setColor(QPalette::Base, base);
-    p.setColor(QPalette::AlternateBase, window);
-    p.setColor(QPalette::ToolTipBase, base);
-    p.setColor(QPalette::ToolTipText, Qt::white);
-    p.setColor(QPalette::PlaceholderText, QColor(160, 160, 160));
-    p.setColor(QPalette::Text, Qt::white);
-    p.setColor(QPalette::Button, window);
-    p.setColor(QPalette::ButtonText, Qt::white);
-    p.setColor(QPalette::BrightText, Qt::red);
-    p.setColor(QPalette::Link, blue);
-    p.setColor(QPalette::Highlight, blue);
-    p.setColor(QPalette::HighlightedText, Qt::black);
-    for (const QPalette::ColorRole role :
-         {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+    const std::pair<QPalette::ColorRole, QColor> colours[] = {
+        {QPalette::Window, window}, {QPalette::WindowText, white}, {QPalette::Base, base},
+        {QPalette::AlternateBase, window}, {QPalette::ToolTipBase, base}, {QPalette::ToolTipText, white},
+        {QPalette::PlaceholderText, QColor(160, 160, 160)}, {QPalette::Text, white}, {QPalette::Button, window},
+        {QPalette::ButtonText, white}, {QPalette::BrightText, Qt::red}, {QPalette::Link, blue},
+        {QPalette::Highlight, blue}, {QPalette::HighlightedText, Qt::black}};
+    for (const auto &[role, colour] : colours)
+        p.setColor(role, colour);
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         p.setColor(QPalette::Disabled, role, QColor(127, 127, 127));
     return p;
 }
@@ -117,26 +108,27 @@ std::optional<TextColors> textColors(const QWidget *w)
     return std::nullopt;
 }
 
+// The widgets Tab visits from the focused one until it comes round to it again or reaches `until`.
+QList<QWidget *> tabChain(const QWidget *until = nullptr)
+{
+    QWidget *start = QApplication::focusWidget();
+    QList<QWidget *> visited;
+    while (visited.size() < 60 && QApplication::focusWidget() != until && (visited.isEmpty() || QApplication::focusWidget() != start)) {
+        visited << QApplication::focusWidget();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    return visited;
+}
+
+// Roles a screen reader announces by name.
 bool isNamedRole(QAccessible::Role role)
 {
-    switch (role) {
-    case QAccessible::Button:
-    case QAccessible::CheckBox:
-    case QAccessible::RadioButton:
-    case QAccessible::EditableText:
-    case QAccessible::ComboBox:
-    case QAccessible::List:
-    case QAccessible::Table:
-    case QAccessible::Tree:
-    case QAccessible::ProgressBar:
-    case QAccessible::Graphic:
-    case QAccessible::Link:
-    case QAccessible::Slider:
-    case QAccessible::SpinBox:
-        return true;
-    default:
-        return false;
-    }
+    static const QList<QAccessible::Role> named{
+        QAccessible::Button,      QAccessible::CheckBox, QAccessible::RadioButton, QAccessible::EditableText,
+        QAccessible::ComboBox,    QAccessible::List,     QAccessible::Table,       QAccessible::Tree,
+        QAccessible::ProgressBar, QAccessible::Graphic,  QAccessible::Link,        QAccessible::Slider,
+        QAccessible::SpinBox};
+    return named.contains(role);
 }
 
 // What a screen-reader or keyboard user would miss in a shown window: controls without a name,
@@ -191,42 +183,23 @@ QStringList audit(QWidget *window)
 // Every window of the program, opened as the user meets it, read as a screen reader and a
 // keyboard user meet it, under a light and a dark desktop palette. This test runs on the
 // offscreen platform's 800 x 600 screen: the 1600-pixel screen at a scale of 2.
-class TestAccessibility : public QObject
+class TestAccessibility : public QObject, HitsSession
 {
     Q_OBJECT
 
-    std::unique_ptr<TestEnv> env;
-    Form1 *form = nullptr;
-    QPointer<frmPass> prompt;
+    const QFont desktopFont = QApplication::font();
 
+    using HitsSession::click;
     void click(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton); }
 
     // The search window after a search, a hit clicked, delete and move switched on, with the
     // copy frame and the directory chooser open.
     Form1 *openSearchWindow()
     {
-        Settings::write(QStringLiteral("Check1.Value"), QStringLiteral("1"));
-        const QString archive = env->makeDir(QStringLiteral("archive"));
-        for (const char *name : {"4711.dwg", "4711-b.pdf"})
-            env->writeFile(QStringLiteral("archive/") + QLatin1String(name), name);
-        env->writeFile(QStringLiteral("program/suchpfad.txt"), archive.toUtf8() + "\r\n");
-        form = Form1::instance();
-        form->show();
-        QSignalSpy finished(form, &Form1::searchFinished);
-        child<QComboBox>(form, "Combo1")->setEditText(QStringLiteral("4711"));
-        click(child<QPushButton>(form, "Command3"));
-        if (finished.isEmpty() && !finished.wait(10000))
-            return nullptr;
-        const QModelIndex first = form->hitModel()->index(0);
-        QTest::mouseClick(child<QListView>(form, "List1")->viewport(), Qt::LeftButton, {},
-                          child<QListView>(form, "List1")->visualRect(first).center());
-        click(child<QPushButton>(form, "Command2"));
-        click(child<QPushButton>(Form2::existing(), "Command1"));
-        click(child<QPushButton>(Form2::existing(), "cmd_exit"));
+        startCopying({QStringLiteral("4711.dwg"), QStringLiteral("4711-b.pdf")});
+        click({nameAt(0)});
         click(child<QPushButton>(form, "cmd_path"));
-        // The info window closed by "ok" goes now, before a test loads it afresh.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        return form;
+        return QTest::currentTestFailed() ? nullptr : form;
     }
 
     QWidget *open(const QString &window)
@@ -256,7 +229,7 @@ class TestAccessibility : public QObject
             return frm_file::existing();
         }
         if (window == QStringLiteral("prompt")) {
-            prompt = new frmPass(frmMain::instance());
+            auto *prompt = new frmPass(frmMain::instance()); // goes with its owner
             prompt->show();
             return prompt;
         }
@@ -268,114 +241,72 @@ class TestAccessibility : public QObject
     }
 
 private slots:
-    void initTestCase() { tarvoTestProcessSetup(); }
-    void init() { env = std::make_unique<TestEnv>(); }
+    void init() { begin(); }
     void cleanup()
     {
-        delete prompt;
-        if (frm_txtkrypt *text = frm_txtkrypt::existing())
-            text->close();
-        if (form)
-            form->close();
-        form = nullptr;
-        closeWindows();
-        if (Form2 *info = Form2::existing())
-            info->close();
-        delete frmSplash::existing();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        end();
         QApplication::setPalette(lightPalette());
-        env.reset();
+        QApplication::setFont(desktopFont);
     }
 
+    // Each window under a light and a dark palette, and switched while it is open, with a larger
+    // application font imposed before and after it opened, which cannot cut its texts: it keeps
+    // the font its texts are laid out for. The names are those a screen reader announces for the
+    // controls that had no name or a misleading one; "-" marks a decoration it passes over.
     void everyWindowNamedFocusableAndReadable_data()
     {
         QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("palettes"); // opened under the first, read under the last
-        for (const char *window : {"search", "notice", "info", "cipher", "chooser decrypt",
-                                   "chooser encrypt", "prompt", "text cipher"}) {
+        QTest::addColumn<QString>("names");    // object=name, separated by "|"
+        const std::pair<const char *, const char *> windows[] = {
+            {"search", "Combo1=Dokumentenbezeichnung|cmdStop=Suche anhalten|Command2=INFO|"
+                       "Command4=Programm beenden|img_putlisttoinfo=Markierung in die Liste kopieren|"
+                       "List1=Trefferliste|List_path=aktuelle Suchpfade:|Text1=Notizen|"
+                       "Text2=Zielverzeichnis|Drive1=Laufwerk|Dir1=Verzeichnis festlegen :|"
+                       "lbl_exit=Schließen|Frame2=Verzeichnis einstellen|logo=-|Line1=-"},
+            {"notice", ""},
+            {"info", "lbl_Click=Dateiverschlüsselung|Text1=Details:|Image5=-|Image4=-|Image1=-"},
+            {"cipher", "img_file=Datei verschlüsseln|img_decfile=Datei entschlüsseln|"
+                       "txtEnc=Datei zum Verschlüsseln|txtDec=Datei zum Entschlüsseln|PBar=Fortschritt"},
+            {"chooser decrypt", "Drive_encode=Laufwerk|Dir_encode=Verzeichnis|File_decode=Datei zum Entschlüsseln"},
+            {"chooser encrypt", ""},
+            {"prompt", "txtPass=password:|img_do=Action|img_exit=EXIT"},
+            {"text cipher", "txtPassword=password:|txtToEncode=text|img_clip=copy to clipboard|"
+                            "img_paste=paste from clipboard|img_clear=clear|img_exit=EXIT|Line1=-"}};
+        for (const auto &[window, names] : windows) {
             for (const char *palettes : {"light", "dark", "light dark"})
                 QTest::addRow("%s, %s", window, palettes)
-                    << QString::fromLatin1(window) << QString::fromLatin1(palettes);
+                    << QString::fromLatin1(window) << QString::fromLatin1(palettes) << QString::fromUtf8(names);
         }
     }
     void everyWindowNamedFocusableAndReadable()
     {
         QFETCH(QString, window);
         QFETCH(QString, palettes);
+        QFETCH(QString, names);
         const QStringList order = palettes.split(QLatin1Char(' '));
         const auto paletteOf = [](const QString &name) {
             return name == QStringLiteral("dark") ? darkPalette() : lightPalette();
         };
         QApplication::setPalette(paletteOf(order.first()));
+        QApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 14));
         QWidget *shown = open(window);
         QVERIFY(shown && shown->isVisible());
+        const QFont designed = shown->font();
         if (order.size() > 1) // the desktop switches while the window is open
             QApplication::setPalette(paletteOf(order.last()));
+        QApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 16));
         QCoreApplication::processEvents();
         const QStringList faults = audit(shown);
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
-    }
-
-    // A desktop that imposes a larger application font, even after the windows opened, cannot
-    // cut their texts: each window keeps the font its texts are laid out for.
-    void windowsKeepTheirDesignedFont_data()
-    {
-        QTest::addColumn<QString>("window");
-        for (const char *window :
-             {"search", "notice", "info", "cipher", "chooser encrypt", "prompt"})
-            QTest::newRow(window) << QString::fromLatin1(window);
-    }
-    void windowsKeepTheirDesignedFont()
-    {
-        QFETCH(QString, window);
-        const QFont before = QApplication::font();
-        const auto restore = qScopeGuard([&] { QApplication::setFont(before); });
-        QApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 14));
-        QWidget *shown = open(window);
-        QVERIFY(shown);
-        QApplication::setFont(QFont(QStringLiteral("DejaVu Serif"), 16));
-        QCOMPARE(shown->font(), Ui::designedFont());
-    }
-
-    // What a screen reader announces for the controls that had no name or a misleading one;
-    // "-" marks a decoration it passes over.
-    void namesAsAnnounced_data()
-    {
-        QTest::addColumn<QString>("window");
-        QTest::addColumn<QString>("names"); // object=name, separated by "|"
-        QTest::newRow("search") << QStringLiteral("search") << QStringLiteral(
-            "Combo1=Dokumentenbezeichnung|cmdStop=Suche anhalten|Command2=INFO|"
-            "Command4=Programm beenden|img_putlisttoinfo=Markierung in die Liste kopieren|"
-            "List1=Trefferliste|List_path=aktuelle Suchpfade:|Text1=Notizen|"
-            "Text2=Zielverzeichnis|Drive1=Laufwerk|Dir1=Verzeichnis festlegen :|"
-            "lbl_exit=Schließen|Frame2=Verzeichnis einstellen|logo=-|Line1=-");
-        QTest::newRow("info") << QStringLiteral("info") << QStringLiteral(
-            "lbl_Click=Dateiverschlüsselung|Text1=Details:|Image5=-|Image4=-|Image1=-");
-        QTest::newRow("cipher") << QStringLiteral("cipher") << QStringLiteral(
-            "img_file=Datei verschlüsseln|img_decfile=Datei entschlüsseln|"
-            "txtEnc=Datei zum Verschlüsseln|txtDec=Datei zum Entschlüsseln|PBar=Fortschritt");
-        QTest::newRow("chooser") << QStringLiteral("chooser decrypt") << QStringLiteral(
-            "Drive_encode=Laufwerk|Dir_encode=Verzeichnis|File_decode=Datei zum Entschlüsseln");
-        QTest::newRow("prompt") << QStringLiteral("prompt")
-                                << QStringLiteral("txtPass=password:|img_do=Action|img_exit=EXIT");
-        QTest::newRow("text cipher") << QStringLiteral("text cipher") << QStringLiteral(
-            "txtPassword=password:|txtToEncode=text|img_clip=copy to clipboard|"
-            "img_paste=paste from clipboard|img_clear=clear|img_exit=EXIT|Line1=-");
-    }
-    void namesAsAnnounced()
-    {
-        QFETCH(QString, window);
-        QFETCH(QString, names);
-        QWidget *shown = open(window);
-        QVERIFY(shown);
-        for (const QString &pair : names.split(QLatin1Char('|'))) {
-            const QString object = pair.section(QLatin1Char('='), 0, 0);
-            QWidget *w = shown->findChild<QWidget *>(object);
-            QVERIFY2(w, qPrintable(object));
+        QCOMPARE(shown->font(), designed);
+        if (window != QStringLiteral("text cipher")) // its texts are set in a font of their own
+            QCOMPARE(designed, Ui::designedFont());
+        for (const QString &pair : names.split(QLatin1Char('|'), Qt::SkipEmptyParts)) {
+            QWidget *w = shown->findChild<QWidget *>(pair.section(QLatin1Char('='), 0, 0));
+            QVERIFY2(w, qPrintable(pair));
             QAccessibleInterface *a = QAccessible::queryAccessibleInterface(w);
-            const QString heard =
-                a->state().invisible ? QStringLiteral("-") : a->text(QAccessible::Name);
-            QCOMPARE(object + QLatin1Char('=') + heard, pair);
+            QCOMPARE(w->objectName() + QLatin1Char('=') + (a->state().invisible ? QStringLiteral("-") : a->text(QAccessible::Name)), pair);
         }
     }
 
@@ -434,7 +365,7 @@ private slots:
     void escapeCloses()
     {
         QFETCH(QString, what);
-        QWidget *target = nullptr;
+        QWidget *focused = nullptr;
         if (what.startsWith(QStringLiteral("notice"))) {
             env->writeFile(QStringLiteral("program/suchpfad.txt"));
             form = Form1::instance();
@@ -444,7 +375,7 @@ private slots:
             QCOMPARE(QApplication::focusWidget(), child<QComboBox>(form, "Combo1"));
             click(child<QPushButton>(form, "Command3")); // no search path: no hit
             QTRY_VERIFY(frmSplash::existing());
-            target =
+            focused =
                 what.endsWith(QStringLiteral("focused")) && !what.contains(QStringLiteral("field"))
                     ? static_cast<QWidget *>(frmSplash::existing())
                     : child<QComboBox>(form, "Combo1");
@@ -453,20 +384,20 @@ private slots:
             form = Form1::instance();
             Form2::instance()->show();
             env->writeFile(QStringLiteral("program/suchpfad.txt"), "/new\r\n"); // reread on closing
-            target = child<QPlainTextEdit>(Form2::existing(), "Text1");
+            focused = child<QPlainTextEdit>(Form2::existing(), "Text1");
         } else if (what == QStringLiteral("directory chooser")) {
             openSearchWindow();
             child<QLineEdit>(form, "Text2")->setText(QStringLiteral("/kept/"));
-            target = child<DirListBox>(form, "Dir1");
+            focused = child<DirListBox>(form, "Dir1");
         } else {
             frm_file::showChooser(nullptr);
-            target = child<DirListBox>(frm_file::existing(), "Dir_encode");
+            focused = child<DirListBox>(frm_file::existing(), "Dir_encode");
         }
-        QVERIFY(QTest::qWaitForWindowExposed(target->window()));
-        target->window()->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(target->window()));
-        target->setFocus();
-        QTest::keyClick(target, Qt::Key_Escape);
+        QVERIFY(QTest::qWaitForWindowExposed(focused->window()));
+        focused->window()->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(focused->window()));
+        focused->setFocus();
+        QTest::keyClick(focused, Qt::Key_Escape);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         if (what.startsWith(QStringLiteral("notice"))) {
             QVERIFY(!frmSplash::existing());
@@ -493,19 +424,10 @@ private slots:
         QVERIFY(openSearchWindow());
         form->lbl_exit_Click();
         const QString first = form->hitModel()->path(0);
-        const auto chain = [this] {
-            QWidget *start = QApplication::focusWidget();
-            QList<QWidget *> visited;
-            do {
-                visited << QApplication::focusWidget();
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            } while (QApplication::focusWidget() != start && visited.size() < 60);
-            return visited;
-        };
         form->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form));
         child<QComboBox>(form, "Combo1")->setFocus();
-        const QList<QWidget *> narrow = chain();
+        const QList<QWidget *> narrow = tabChain();
         for (QWidget *w : narrow)
             QVERIFY2(form->rect().contains(QRect(w->mapTo(form, QPoint()), w->size()).center()),
                      qPrintable(where(w)));
@@ -522,7 +444,7 @@ private slots:
 
         QTest::mouseClick(child<QPushButton>(form, "Command6"), Qt::LeftButton); // the notes panel
         child<QComboBox>(form, "Combo1")->setFocus();
-        const QList<QWidget *> wide = chain();
+        const QList<QWidget *> wide = tabChain();
         QVERIFY(wide.contains(child<QPlainTextEdit>(form, "Text1")) && wide.contains(child<ClickLabel>(form, "img_putlisttoinfo"))
                 && wide.contains(child<QPushButton>(form, "Command7")));
         QVERIFY(!wide.contains(child<QListWidget>(form, "List_path")));
@@ -565,12 +487,8 @@ private slots:
             QTest::mouseDClick(child<ClickLabel>(form, "Label8"), Qt::LeftButton);
         else
             click(child<ClickLabel>(Form2::existing(), "Label3"));
-        QVERIFY2(screen.contains(window->frameGeometry()),
-                 qPrintable(QStringLiteral("%1,%2 %3x%4")
-                                .arg(window->frameGeometry().x())
-                                .arg(window->frameGeometry().y())
-                                .arg(window->frameGeometry().width())
-                                .arg(window->frameGeometry().height())));
+        const QRect frame = window->frameGeometry();
+        QVERIFY2(screen.contains(frame), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())));
         if (window == form) {
             QCOMPARE(form->frameGeometry().width(), screen.width()); // 822 and 821 are wider
             click(child<QPushButton>(form, "Command6"));
@@ -618,37 +536,29 @@ private slots:
     // the file by its exact bytes.
     void nameThatIsNoUtf8ReadsAsWindows1252()
     {
-        const QString archive = env->makeDir(QStringLiteral("archive"));
-        const QString exact =
-            NativePath::decode(QFile::encodeName(archive) + "/4711-\xe4nderung \x80.dwg");
-        const QString seed = env->writeFile(QStringLiteral("seed"), "x");
-        QVERIFY(HitFileOps::copyNoOverwrite(seed, exact)); // by its bytes, as Tarvo copies
+        const QByteArray bytes = QFile::encodeName(env->makeDir(QStringLiteral("archive"))) + "/4711-\xe4nderung \x80.dwg";
+        const QString exact = NativePath::decode(bytes);
+        QVERIFY(HitFileOps::copyNoOverwrite(env->writeFile(QStringLiteral("seed"), "x"), exact)); // by its bytes, as Tarvo copies
         QVERIFY(openSearchWindow());
         form->lbl_exit_Click();
-        int row = 0;
-        while (row < form->hitModel()->count() && form->hitModel()->path(row) != exact)
-            ++row;
-        QVERIFY(row < form->hitModel()->count());
+        const QModelIndex index = form->hitModel()->index(int(SearchFixture::hits(form).indexOf(exact)));
+        QVERIFY(index.isValid());
         const QString shown = archive + QStringLiteral("/4711-\u00e4nderung \u20ac.dwg");
-        const QModelIndex index = form->hitModel()->index(row);
         QCOMPARE(index.data().toString(), shown);
-        QTest::mouseClick(child<QListView>(form, "List1")->viewport(), Qt::LeftButton, {},
-                          child<QListView>(form, "List1")->visualRect(index).center());
+        const QPoint at = child<QListView>(form, "List1")->visualRect(index).center();
+        QTest::mouseClick(child<QListView>(form, "List1")->viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(form->currentHitPath(), exact);
         QCOMPARE(child<ClickLabel>(form, "Label8")->text(), QStringLiteral("4711-\u00e4nderung \u20ac"));
-        QTest::mouseDClick(child<QListView>(form, "List1")->viewport(), Qt::LeftButton, {},
-                           child<QListView>(form, "List1")->visualRect(index).center());
+        QTest::mouseDClick(child<QListView>(form, "List1")->viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(env->opened, QStringList{exact});
         QTest::mouseDClick(child<ClickLabel>(form, "Label8"), Qt::LeftButton);
         QVERIFY(child<QPlainTextEdit>(form, "Text1")->toPlainText().endsWith(QStringLiteral("\n4711-\u00e4nderung \u20ac")));
-        const QString target = env->makeDir(QStringLiteral("target"));
         child<QLineEdit>(form, "Text2")->setText(target);
         click(child<QPushButton>(form, "Command8"));
         const QString copy = target + exact.mid(exact.lastIndexOf(QLatin1Char('/')));
         QVERIFY(FileExists(copy));
         click(child<QPushButton>(form, "Command5"));
-        QCOMPARE(env->messageTexts().last(),
-                 QStringLiteral("Datei ") + shown + QStringLiteral(" wurde gelöscht"));
+        QCOMPARE(env->messageTexts().last(), QStringLiteral("Datei ") + shown + QStringLiteral(" wurde gelöscht"));
         QVERIFY(!FileExists(exact));
         QVERIFY(HitFileOps::removeFile(copy)); // the temporary folder's cleanup cannot name it
     }
@@ -663,12 +573,7 @@ private slots:
         info->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(info));
         QCOMPARE(QApplication::focusWidget(), child<QPlainTextEdit>(info, "Text1"));
-        QList<QWidget *> visited;
-        while (QApplication::focusWidget() != child<ClickLabel>(info, "lbl_Click") && visited.size() < 20) {
-            visited << QApplication::focusWidget();
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        }
-        QCOMPARE(visited.size(), 6); // help text, copy option, both buttons, the author, "ok"
+        QCOMPARE(tabChain(child<ClickLabel>(info, "lbl_Click")).size(), 6); // help text, copy option, both buttons, the author, "ok"
         QVERIFY(!child<QPlainTextEdit>(info, "Text1")->toPlainText().contains(QLatin1Char('\t')));
         QTest::keyClick(child<ClickLabel>(info, "lbl_Click"), Qt::Key_Return);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -1,64 +1,11 @@
-#include "app/core/cp1252.h"
-#include "cipher/frmmain.h"
-#include "cipher/frmpass.h"
-#include "cipher/core/keyderivation.h"
-#include "helpers/testenv.h"
-#include "app/clicklabel.h"
+#include "cipherfixture.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
 #include <QProgressBar>
-#include <QTest>
-#include <QTimer>
 
 #include <memory>
-
-#include <cstdio>
-
-namespace {
-
-const QString kPassword = QStringLiteral("ab");
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
-QByteArray transformed(const QByteArray &bytes)
-{
-    const QByteArray codes = Cp1252::encode(KeyDerivation::deriveKey(kPassword));
-    QByteArray out = bytes;
-    for (qsizetype i = 0; i < out.size(); ++i)
-        out[i] = char(out.at(i) ^ codes.at(i % codes.size()));
-    return out;
-}
-
-// Types the password into the prompt each time it shows, then Enter.
-class PasswordTyper : public QObject
-{
-public:
-    PasswordTyper() { qApp->installEventFilter(this); }
-    ~PasswordTyper() override { qApp->removeEventFilter(this); }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        auto *prompt = event->type() == QEvent::Show ? qobject_cast<frmPass *>(watched) : nullptr;
-        if (prompt) {
-            QTimer::singleShot(0, prompt, [prompt] {
-                QTest::keyClicks(child<QLineEdit>(prompt, "txtPass"), kPassword);
-                QTest::keyClick(child<QLineEdit>(prompt, "txtPass"), Qt::Key_Return);
-            });
-        }
-        return false;
-    }
-};
-
-} // namespace
 
 // The cipher window meets a source that another program changes while it works: the source is
 // removed afterwards only while it is still the file that was read.
@@ -69,14 +16,8 @@ class TestCipherSafety : public QObject
     std::unique_ptr<TestEnv> env;
 
 private slots:
-    void initTestCase() { tarvoTestProcessSetup(); }
     void init() { env = std::make_unique<TestEnv>(); }
-    void cleanup()
-    {
-        closeWindows();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        env.reset();
-    }
+    void cleanup() { env.reset(); }
 
     void changedSourceStays_data()
     {
@@ -94,7 +35,7 @@ private slots:
     {
         QFETCH(bool, decrypt);
         QFETCH(QString, change);
-        PasswordTyper typer;
+        PromptDriver driver({PromptDriver::answer(QStringLiteral("ab"))});
         const QByteArray older(3 << 20, 'a'); // progress is shown after each MiB
         const QString source = env->writeFile(decrypt ? QStringLiteral("w/plan.dwg.D0C") : QStringLiteral("w/plan.dwg"), older);
         const QString target = decrypt ? source.chopped(4) : source + QStringLiteral(".D0C");
@@ -107,16 +48,11 @@ private slots:
         };
         if (change == QLatin1String("question")) {
             QVERIFY(QFile::setPermissions(source, QFile::ReadOwner));
-            Platform::Hooks hooks;
-            hooks.programFolder = env->programFolder();
-            hooks.messageBox = [&](const Platform::MessageBoxCall &call) {
-                env->messages.append(call);
-                if (call.buttons != Platform::Buttons::YesNo)
-                    return Platform::Answer::Ok;
-                saveOver();
-                return Platform::Answer::Yes;
+            env->answers << Platform::Answer::Yes;
+            env->onMessage = [&](const Platform::MessageBoxCall &call) {
+                if (call.buttons == Platform::Buttons::YesNo)
+                    saveOver();
             };
-            Platform::setHooks(hooks);
         }
         frmMain *w = frmMain::instance();
         w->show();
@@ -134,8 +70,7 @@ private slots:
                 QVERIFY(f.open(QIODevice::Append) && f.write(newer) == newer.size());
             }
         });
-        (decrypt ? child<QLineEdit>(w, "txtDec") : child<QLineEdit>(w, "txtEnc"))->setText(source);
-        QTest::mouseClick(decrypt ? child<ClickLabel>(w, "img_decfile") : child<ClickLabel>(w, "img_file"), Qt::LeftButton);
+        runOn(w, decrypt, source);
 
         if (change == QLatin1String("written to")) {
             // The result could mix both versions: nothing is written, nothing removed.
@@ -143,15 +78,15 @@ private slots:
             QCOMPARE(env->messages.first().icon, Platform::Icon::Error);
             QVERIFY(env->messages.first().text.startsWith(QStringLiteral("Die Datei wurde während des Lesens geändert:\n")
                                                           + QDir::toNativeSeparators(source)));
-            QVERIFY(readAll(source) == older + newer);
-            QCOMPARE(readAll(target), QByteArray("<missing>"));
+            QVERIFY(contentOf(source) == older + newer);
+            QCOMPARE(contentOf(target), QByteArray("<missing>"));
             QVERIFY(!child<QLabel>(w, "lblstatus")->text().startsWith(QStringLiteral("Datei ist")));
             return;
         }
         if (change == QLatin1String("removed")) {
             // Gone already: the result is complete, and there is nothing to remove or report.
-            QVERIFY(readAll(target) == transformed(older));
-            QCOMPARE(readAll(source), QByteArray("<missing>"));
+            QVERIFY(contentOf(target) == xorWith(older, "33"));
+            QCOMPARE(contentOf(source), QByteArray("<missing>"));
             QCOMPARE(env->messageTexts(), QStringList());
             return;
         }
@@ -164,11 +99,11 @@ private slots:
                 + target + QStringLiteral(" enthält den Stand vor der Änderung.");
         QCOMPARE(env->messageTexts(), said);
         QCOMPARE(env->messages.last().icon, Platform::Icon::Warning);
-        QCOMPARE(readAll(source), newer);
-        QVERIFY(readAll(target) == transformed(older));
+        QCOMPARE(contentOf(source), newer);
+        QVERIFY(contentOf(target) == xorWith(older, "33"));
         // The newer file keeps its permissions, and nothing hidden is left beside it.
         QVERIFY(!(QFile::permissions(source) & QFile::WriteOwner));
-        QCOMPARE(QDir(QFileInfo(source).path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden).size(), 2);
+        QCOMPARE(entriesOf(QFileInfo(source).path()).size(), 2);
     }
 
     // A source that is a link to a file elsewhere: the blanks would go over that file, so the
@@ -182,24 +117,23 @@ private slots:
     void linkedSourceStays()
     {
         QFETCH(bool, decrypt);
-        PasswordTyper typer;
+        PromptDriver driver({PromptDriver::answer(QStringLiteral("ab"))});
         const QByteArray content("Inhalt der verknüpften Datei");
         const QString real = env->writeFile(QStringLiteral("elsewhere/plan.dwg"), content);
-        const QString source = env->root() + (decrypt ? QStringLiteral("/w/plan.dwg.D0C") : QStringLiteral("/w/plan.dwg"));
-        QVERIFY(QDir().mkpath(env->root() + QStringLiteral("/w")));
+        const QString source = env->at(decrypt ? QStringLiteral("w/plan.dwg.D0C") : QStringLiteral("w/plan.dwg"));
+        env->makeDir(QStringLiteral("w"));
         QVERIFY(QFile::link(real, source));
         const QString target = decrypt ? source.chopped(4) : source + QStringLiteral(".D0C");
 
         frmMain *w = frmMain::instance();
-        (decrypt ? child<QLineEdit>(w, "txtDec") : child<QLineEdit>(w, "txtEnc"))->setText(source);
-        QTest::mouseClick(decrypt ? child<ClickLabel>(w, "img_decfile") : child<ClickLabel>(w, "img_file"), Qt::LeftButton);
+        runOn(w, decrypt, source);
 
         QCOMPARE(env->messageTexts(), QStringList(QStringLiteral("Datei ") + source + QStringLiteral(" ist eine Verknüpfung auf ")
                                                   + real + QStringLiteral(" und wird nicht gelöscht !")));
         QCOMPARE(env->messages.first().icon, Platform::Icon::Warning);
-        QCOMPARE(readAll(real), content);
+        QCOMPARE(contentOf(real), content);
         QVERIFY(QFileInfo(source).isSymLink());
-        QVERIFY(readAll(target) == transformed(content));
+        QVERIFY(contentOf(target) == xorWith(content, "33"));
     }
 };
 

@@ -1,6 +1,7 @@
 #include "testenv.h"
 
 #include "app/core/settings.h"
+#include "app/drivelist.h"
 
 #include <QApplication>
 #include <QDir>
@@ -8,6 +9,13 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QTest>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
 
 TestEnv::TestEnv()
 {
@@ -22,6 +30,7 @@ TestEnv::TestEnv()
 
 TestEnv::~TestEnv()
 {
+    closeWindows();
     Platform::clearHooks();
     Platform::setArguments({});
     // Make everything removable again, whatever a test made read-only.
@@ -47,6 +56,8 @@ void TestEnv::installHooks()
     hooks.programFolder = m_programFolder;
     hooks.messageBox = [this](const Platform::MessageBoxCall &call) {
         messages.append(call);
+        if (onMessage)
+            onMessage(call);
         if (!answers.isEmpty())
             return answers.takeFirst();
         return call.buttons == Platform::Buttons::YesNo ? Platform::Answer::No : Platform::Answer::Ok;
@@ -69,6 +80,11 @@ void TestEnv::useProgramFolder(const QString &path)
 QString TestEnv::root() const
 {
     return m_dir.path();
+}
+
+QString TestEnv::at(const QString &relativePath) const
+{
+    return m_dir.filePath(relativePath);
 }
 
 QString TestEnv::programFolder() const
@@ -127,3 +143,57 @@ void closeWindows()
         w->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QStringList entriesOf(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+
+void clickItem(QListWidget *list, const QString &text, bool twice)
+{
+    const auto found = list->findItems(text, twice ? Qt::MatchEndsWith : Qt::MatchExactly);
+    QVERIFY2(!found.isEmpty(), qPrintable(text));
+    list->scrollToItem(found.last());
+    const QPoint at = list->visualItemRect(found.last()).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    if (twice) {
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+    }
+}
+
+int otherAvailableDrive(const QComboBox *drives)
+{
+    for (int i = 0; i < drives->count(); ++i) {
+        if (i != drives->currentIndex() && DriveList::isAvailable(drives->itemData(i).toString()))
+            return i;
+    }
+    return -1;
+}
+
+#ifdef Q_OS_UNIX
+int childStatus(const std::function<int()> &work)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const struct rlimit noCore = {0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        ::_exit(work());
+    }
+    int status = -1;
+    return child > 0 && ::waitpid(child, &status, 0) == child ? status : -1;
+}
+
+bool limitFileSize(qint64 bytes, bool kill)
+{
+    std::signal(SIGXFSZ, kill ? SIG_DFL : SIG_IGN);
+    const struct rlimit limit = {rlim_t(bytes), rlim_t(bytes)};
+    return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+#endif

@@ -3,9 +3,7 @@
 #include "searchfixture.h"
 
 #include "app/core/settings.h"
-#include "cipher/frmmain.h"
 #include "options/form2.h"
-#include "search/frmsplash.h"
 
 #include <QGroupBox>
 #include <QLabel>
@@ -20,19 +18,12 @@ struct HitsSession
 {
     std::unique_ptr<TestEnv> env;
     Form1 *form = nullptr;
-    QString archive;
+    QString archive, target;
 
     void begin() { env = std::make_unique<TestEnv>(); }
     void end()
     {
-        if (frmMain *cipher = frmMain::existing())
-            cipher->close();
-        SearchFixture::close(form);
         form = nullptr;
-        if (Form2 *info = Form2::existing())
-            info->close();
-        delete frmSplash::existing();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         env.reset();
     }
     // Starts on an archive of files holding their own name and lists every entry.
@@ -44,8 +35,21 @@ struct HitsSession
         form = SearchFixture::start(*env, {archive});
         QVERIFY(SearchFixture::search(form, QStringLiteral("*")));
     }
+    // The same with the copy option on and delete and move switched on in the info window.
+    void startCopying(const QStringList &files)
+    {
+        Settings::write(QStringLiteral("Check1.Value"), QStringLiteral("1"));
+        target = env->makeDir(QStringLiteral("target"));
+        startWith(files);
+        Form2 *info = openInfo();
+        QTest::mouseClick(child<QPushButton>(info, "Command1"), Qt::LeftButton);
+        QTest::mouseClick(child<QPushButton>(info, "cmd_exit"), Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
     QString hit(const QString &name) const { return archive + QLatin1Char('/') + name; }
-    QString nameAt(int row) const { return form->hitModel()->path(row).section(QLatin1Char('/'), -1); } // directory order
+    QString copyOf(const QString &name) const { return target + QLatin1Char('/') + name; }
+    // The name listed in the row, in the file system's order.
+    QString nameAt(int row) const { return form->hitModel()->path(row).section(QLatin1Char('/'), -1); }
     QPoint rowCenter(const QString &name) const
     {
         const QModelIndex index = form->hitModel()->index(int(SearchFixture::hits(form).indexOf(hit(name))));

@@ -38,8 +38,6 @@ inline Form1 *start(TestEnv &env, const QStringList &paths)
 // Closes the window as the user would and lets it be destroyed.
 inline void close(Form1 *form)
 {
-    if (!form)
-        return;
     form->close();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
@@ -99,6 +97,23 @@ inline QStringList hits(Form1 *form)
     for (int i = 0; i < form->hitModel()->count(); ++i)
         list.append(form->hitModel()->path(i));
     return list;
+}
+
+// The hits in name order, for searches whose order the file system decides.
+inline QStringList sortedHits(Form1 *form)
+{
+    QStringList list = hits(form);
+    list.sort();
+    return list;
+}
+
+// The names below a folder as full paths, in name order.
+inline QStringList under(const QString &folder, QStringList names)
+{
+    names.sort();
+    for (QString &name : names)
+        name.prepend(folder + QLatin1Char('/'));
+    return names;
 }
 
 } // namespace SearchFixture

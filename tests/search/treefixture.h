@@ -42,31 +42,44 @@ inline QByteArrayList canonical(QByteArrayList events)
 
 // Events of one walk: "<base below the root>|<name>" per match, "S" for a StopSearch answered
 // false and "S!" for one answered true ('y' in answers; answers used up mean false).
-struct Recorder
+struct EventLog
 {
-    cFindFile finder;
     std::string root;
     QByteArray answers;
     QByteArrayList events;
     std::function<void(const QByteArray &)> onEvent; // runs after each event is recorded
 
-    explicit Recorder(const std::string &searchRoot, const QByteArray &stopAnswers = {}) : root(searchRoot), answers(stopAnswers)
-    {
-        finder.MatchFound = [this](const std::string &name, const std::string &base) {
-            record(QByteArray::fromStdString((base.compare(0, root.size(), root) == 0 ? base.substr(root.size()) : base) + '|' + name));
-        };
-        finder.StopSearch = [this](bool &cancel) {
-            QVERIFY(!cancel);
-            cancel = answers.startsWith('y');
-            answers.remove(0, 1);
-            record(cancel ? "S!" : "S");
-        };
-    }
     void record(const QByteArray &e)
     {
         events << e;
         if (onEvent)
             onEvent(e);
+    }
+    void match(const std::string &base, const std::string &name)
+    {
+        record(QByteArray::fromStdString((base.compare(0, root.size(), root) == 0 ? base.substr(root.size()) : base) + '|' + name));
+    }
+    bool stop()
+    {
+        const bool cancel = answers.startsWith('y');
+        answers.remove(0, 1);
+        record(cancel ? "S!" : "S");
+        return cancel;
+    }
+};
+
+// The finder's walk, recorded.
+struct Recorder : EventLog
+{
+    cFindFile finder;
+
+    explicit Recorder(const std::string &searchRoot, const QByteArray &stopAnswers = {}) : EventLog{searchRoot, stopAnswers, {}, {}}
+    {
+        finder.MatchFound = [this](const std::string &name, const std::string &base) { match(base, name); };
+        finder.StopSearch = [this](bool &cancel) {
+            QVERIFY(!cancel);
+            cancel = stop();
+        };
     }
     QByteArrayList run(const std::string &searchpath, const std::string &pattern)
     {

@@ -1,7 +1,6 @@
 #include "hitsfixture.h"
 
 #include "app/dirlistbox.h"
-#include "app/drivelist.h"
 #include "search/core/hitfileops.h"
 
 #include <QAction>
@@ -15,9 +14,7 @@
 
 #include <csignal>
 #include <cerrno>
-#include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 #ifdef Q_OS_LINUX
 #include <fcntl.h>
@@ -102,21 +99,6 @@ class TestForm1Hits : public QObject, HitsSession
 {
     Q_OBJECT
 
-    QString target;
-
-    // With the copy option on and delete and move switched on in the info window.
-    void startCopying(const QStringList &files)
-    {
-        Settings::write(QStringLiteral("Check1.Value"), QStringLiteral("1"));
-        target = env->makeDir(QStringLiteral("target"));
-        startWith(files);
-        Form2 *info = openInfo();
-        QTest::mouseClick(child<QPushButton>(info, "Command1"), Qt::LeftButton);
-        QTest::mouseClick(child<QPushButton>(info, "cmd_exit"), Qt::LeftButton);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    QString copyOf(const QString &name) const { return target + QLatin1Char('/') + name; }
-    static QByteArray content(const QString &path) { QFile f(path); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>"); }
     void stampFile(const QString &name)
     {
         QFile f(hit(name));
@@ -147,7 +129,6 @@ private slots:
         QTest::addColumn<QString>("ext");
         QTest::addColumn<bool>("gone");
         QTest::newRow("drawing") << QStringLiteral("plan.dwg") << QStringLiteral("plan") << QStringLiteral(".dwg") << false;
-        QTest::newRow("no dot") << QStringLiteral("readme") << QStringLiteral("readme") << QString() << false;
         QTest::newRow("blanks trimmed") << QStringLiteral("  A-100 .DWG") << QStringLiteral("A-100") << QStringLiteral(".DWG") << false;
         QTest::newRow("gone") << QStringLiteral("b.pdf") << QStringLiteral("b") << QStringLiteral(".pdf") << true;
     }
@@ -225,11 +206,11 @@ private slots:
         QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Kopiervorgang beendet")});
         QCOMPARE(env->messages.first().icon, Platform::Icon::None);
         // Nothing else, hidden or not, is left in the target folder.
-        QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), files(QStringLiteral("a.dwg b.pdf")));
-        QCOMPARE(content(copyOf(QStringLiteral("a.dwg"))), QByteArray("a.dwg"));
+        QCOMPARE(entriesOf(target), files(QStringLiteral("a.dwg b.pdf")));
+        QCOMPARE(contentOf(copyOf(QStringLiteral("a.dwg"))), QByteArray("a.dwg"));
         QCOMPARE(QFileInfo(copyOf(QStringLiteral("a.dwg"))).lastModified() == stamp, !refused.contains(QLatin1String("times")));
         QVERIFY(onDisk(copyOf(QStringLiteral("a.dwg"))) != 0);
-        QCOMPARE(content(copyOf(QStringLiteral("b.pdf"))), QByteArray("older copy"));
+        QCOMPARE(contentOf(copyOf(QStringLiteral("b.pdf"))), QByteArray("older copy"));
         QVERIFY(QFile::exists(hit(QStringLiteral("a.dwg"))) && !QGuiApplication::overrideCursor());
     }
 
@@ -258,9 +239,9 @@ private slots:
         press(child<QPushButton>(form, "Command8"), target);
         QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Kopiervorgang beendet")});
         const QStringList copied = fault == QStringLiteral("locked") ? QStringList() : files(QStringLiteral("a.dwg c.dwg"));
-        QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), copied);
+        QCOMPARE(entriesOf(target), copied);
         for (const QString &name : copied)
-            QCOMPARE(content(copyOf(name)), name.toUtf8());
+            QCOMPARE(contentOf(copyOf(name)), name.toUtf8());
     }
 
     void killedCopyLeavesTheNameFree_data()
@@ -281,34 +262,25 @@ private slots:
         startCopying({QStringLiteral("a.dwg")});
         const QByteArray big(3 << 20, 'z');
         env->writeFile(QStringLiteral("archive/a.dwg"), big);
-        const pid_t copier = ::fork();
-        QVERIFY(copier >= 0);
-        if (copier == 0) {
-            const struct rlimit noCore = {0, 0};
-            ::setrlimit(RLIMIT_CORE, &noCore);
+        const int status = childStatus([&] {
             SafeFile::Testing::pretendMissing(missing);
             if (midContent) {
-                // Writing past 1 MiB kills the process, as kill -9 would in the middle.
-                std::signal(SIGXFSZ, SIG_DFL);
-                const struct rlimit limit = {rlim_t(1) << 20, rlim_t(1) << 20};
-                ::setrlimit(RLIMIT_FSIZE, &limit);
+                limitFileSize(1 << 20, true); // writing past 1 MiB kills the process
             } else {
                 HitFileOps::MetadataCalls calls;
                 calls.setTimes = [](int, const struct timespec *) { return ::raise(SIGKILL); };
                 HitFileOps::setMetadataCalls(calls);
             }
             HitFileOps::copyNoOverwrite(hit(QStringLiteral("a.dwg")), copyOf(QStringLiteral("a.dwg")));
-            ::_exit(0);
-        }
-        int status = 0;
-        QCOMPARE(::waitpid(copier, &status, 0), copier);
+            return 0;
+        });
         QVERIFY2(WIFSIGNALED(status), "the copy was not killed");
-        QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+        QCOMPARE(QDir(target).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList()); // a hidden one may stay
 
         click({QStringLiteral("a.dwg")});
         press(child<QPushButton>(form, "Command8"), target);
         QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Kopiervorgang beendet")});
-        QVERIFY(content(copyOf(QStringLiteral("a.dwg"))) == big);
+        QVERIFY(contentOf(copyOf(QStringLiteral("a.dwg"))) == big);
     }
 
     void deleteReadOnlyTwice()
@@ -335,7 +307,7 @@ private slots:
         const FileSystemLike fileSystem(missing, refused);
         press(child<QPushButton>(form, "cmd_move"), target);
         for (int row = 0; row < 3; ++row) {
-            QCOMPARE(content(copyOf(nameAt(row))), nameAt(row).toUtf8());
+            QCOMPARE(contentOf(copyOf(nameAt(row))), nameAt(row).toUtf8());
             QCOMPARE(QFile::exists(hit(nameAt(row))), row > 0);
         }
         // The copy was on the disk before its source was deleted.
@@ -362,7 +334,7 @@ private slots:
         const FileSystemLike fileSystem(0, QString(), [&] {
             if (savedOver) {
                 env->writeFile(QStringLiteral("neu.dwg"), "new version");
-                QVERIFY(QFile::rename(env->root() + QStringLiteral("/neu.dwg"), a + QStringLiteral(".tmp")));
+                QVERIFY(QFile::rename(env->at(QStringLiteral("neu.dwg")), a + QStringLiteral(".tmp")));
                 QVERIFY(::rename(QFile::encodeName(a + QStringLiteral(".tmp")).constData(), QFile::encodeName(a).constData()) == 0);
             } else {
                 QFile f(a);
@@ -370,12 +342,12 @@ private slots:
             }
         });
         press(child<QPushButton>(form, "cmd_move"), target);
-        QCOMPARE(content(a), savedOver ? QByteArray("new version") : QByteArray("a.dwg and more"));
-        QCOMPARE(content(copyOf(QStringLiteral("a.dwg"))), QByteArray("a.dwg"));
+        QCOMPARE(contentOf(a), savedOver ? QByteArray("new version") : QByteArray("a.dwg and more"));
+        QCOMPARE(contentOf(copyOf(QStringLiteral("a.dwg"))), QByteArray("a.dwg"));
         QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Datei ") + a + QStringLiteral(" wurde während des Verschiebens geändert und nicht gelöscht !\n")
                                                   + copyOf(QStringLiteral("a.dwg")) + QStringLiteral(" enthält den Stand vor der Änderung.")});
         QCOMPARE(env->messages.first().icon, Platform::Icon::Warning);
-        QCOMPARE(QDir(QFileInfo(a).path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden), QStringList{QStringLiteral("a.dwg")});
+        QCOMPARE(entriesOf(archive), QStringList{QStringLiteral("a.dwg")});
     }
 
     // Nothing is removed; a move still copies the selected hits it can.
@@ -417,16 +389,16 @@ private slots:
             QVERIFY(QFile::setPermissions(archive, QFile::ReadOwner | QFile::ExeOwner)
                     && QFile::setPermissions(hit(QStringLiteral("a.dwg")), QFile::ReadOwner));
         click(clicks);
-        const QString dir = missing ? env->root() + QStringLiteral("/missing") : target;
+        const QString dir = missing ? env->at(QStringLiteral("missing")) : target;
         press(form->findChild<QPushButton *>(button), dir);
         said.replace(QStringLiteral("%1"), hit(clicks.last())).replace(QStringLiteral("%2"), copyOf(clicks.last()));
         QCOMPARE(env->messageTexts(), QStringList{said});
         QCOMPARE(env->messages.first().icon, Platform::Icon(icon));
-        QVERIFY(content(hit(QStringLiteral("a.dwg"))) == "a.dwg" && QFile::exists(hit(QStringLiteral("plans/inner.dwg"))));
+        QVERIFY(contentOf(hit(QStringLiteral("a.dwg"))) == "a.dwg" && QFile::exists(hit(QStringLiteral("plans/inner.dwg"))));
         QCOMPARE(QFile::exists(dir), !missing);
         QVERIFY(QFileInfo(hit(QStringLiteral("a.dwg"))).isWritable());
         QCOMPARE(QFile::exists(copyOf(QStringLiteral("b.dwg"))), button == QStringLiteral("cmd_move") && !missing);
-        QCOMPARE(content(copyOf(QStringLiteral("a.dwg"))), setup == QStringLiteral("taken") ? "someone else's" : QByteArray("<missing>"));
+        QCOMPARE(contentOf(copyOf(QStringLiteral("a.dwg"))), setup == QStringLiteral("taken") ? "someone else's" : QByteArray("<missing>"));
     }
 
     // Until the user stores a target, it is the folder 3d in the home folder; a stored value wins,
@@ -458,56 +430,43 @@ private slots:
         QTest::mouseClick(child<QPushButton>(form, "Command8"), Qt::LeftButton);
         QCOMPARE(child<QLineEdit>(form, "Text2")->text(), shown);
         QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Kopiervorgang beendet")});
-        QCOMPARE(content(home3d + QStringLiteral("/a.dwg")), QByteArray("a.dwg"));
+        QCOMPARE(contentOf(home3d + QStringLiteral("/a.dwg")), QByteArray("a.dwg"));
     }
 
-    void chooserSetsTheTargetDirectory()
+    // Folders opened in the directory chooser set the target, a root with its single separator.
+    // A drive that is not ready is refused without a word, the lists staying where they are; an
+    // available one shows its root, and opening a folder shows its drive.
+    void directoryChooser()
     {
         startCopying({QStringLiteral("a.dwg")});
         const QString deeper = env->makeDir(QStringLiteral("target/deeper"));
         click({QStringLiteral("a.dwg")});
+        auto *drives = child<QComboBox>(form, "Drive1");
+        auto *dirs = child<DirListBox>(form, "Dir1");
         QTest::mouseClick(child<QPushButton>(form, "cmd_path"), Qt::LeftButton);
-        QVERIFY(child<QFrame>(form, "Frame2")->isVisible() && child<DirListBox>(form, "Dir1")->setPath(env->root()));
-        for (const QString &name : {QStringLiteral("target"), QStringLiteral("deeper")}) {
-            const QList<QListWidgetItem *> items = child<DirListBox>(form, "Dir1")->findItems(name, Qt::MatchEndsWith);
-            QCOMPARE(items.size(), 1);
-            child<DirListBox>(form, "Dir1")->scrollToItem(items.first());
-            const QPoint at = child<DirListBox>(form, "Dir1")->visualItemRect(items.first()).center();
-            QTest::mouseClick(child<DirListBox>(form, "Dir1")->viewport(), Qt::LeftButton, {}, at);
-            QTest::mouseDClick(child<DirListBox>(form, "Dir1")->viewport(), Qt::LeftButton, {}, at);
-        }
+        QVERIFY(child<QFrame>(form, "Frame2")->isVisible() && dirs->setPath(env->root()));
+        clickItem(dirs, QStringLiteral("target"), true);
+        clickItem(dirs, QStringLiteral("deeper"), true);
         QTest::mouseClick(child<QPushButton>(form, "cmd_ok"), Qt::LeftButton);
         QVERIFY(!child<QFrame>(form, "Frame2")->isVisible());
         QCOMPARE(child<QLineEdit>(form, "Text2")->text(), deeper + QLatin1Char('/'));
-        QTest::mouseClick(child<QPushButton>(form, "cmd_path"), Qt::LeftButton); // a root keeps its single separator
-        QVERIFY(child<DirListBox>(form, "Dir1")->setPath(QStringLiteral("/")));
+        QTest::mouseClick(child<QPushButton>(form, "cmd_path"), Qt::LeftButton);
+        QVERIFY(dirs->setPath(QStringLiteral("/")));
         QTest::mouseClick(child<QPushButton>(form, "cmd_ok"), Qt::LeftButton);
         QCOMPARE(child<QLineEdit>(form, "Text2")->text(), QStringLiteral("/"));
-    }
 
-    // A drive that is not ready is refused without a word: the lists stay where they are. An
-    // available one shows its root, and opening a folder shows its drive.
-    void chooserRefusesADriveThatIsNotReady()
-    {
-        startCopying({QStringLiteral("a.dwg")});
-        click({QStringLiteral("a.dwg")});
         QTest::mouseClick(child<QPushButton>(form, "cmd_path"), Qt::LeftButton);
-        auto *drives = child<QComboBox>(form, "Drive1");
-        auto *dirs = child<DirListBox>(form, "Dir1");
         QVERIFY(dirs->setPath(archive));
         const int shown = drives->currentIndex();
-        const QString gone = env->root() + QStringLiteral("/gone/");
+        const QString gone = env->at(QStringLiteral("gone/"));
         drives->addItem(gone, gone);
         drives->setFocus();
         QTest::keyClick(drives, Qt::Key_End);
         QCOMPARE(drives->currentIndex(), shown);
         QCOMPARE(dirs->path(), archive);
         QCOMPARE(env->messageTexts(), QStringList());
-
-        int other = 0;
-        while (other < drives->count() && (other == shown || !DriveList::isAvailable(drives->itemData(other).toString())))
-            ++other;
-        if (other == drives->count())
+        const int other = otherAvailableDrive(drives);
+        if (other < 0)
             QSKIP("no second drive to pick");
         drives->setCurrentIndex(other);
         QCOMPARE(dirs->path(), drives->itemData(other).toString());

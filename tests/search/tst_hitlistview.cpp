@@ -32,15 +32,26 @@ public:
     }
 };
 
-void appendRows(HitListModel &model, int first, int count, const std::string &tail = {})
+std::string plan(int i)
+{
+    return "/archiv/plan-" + std::to_string(i) + ".dwg";
+}
+
+// Appends plans first to first + count - 1 as one batch; handed over, a batch that fills its
+// buffer becomes a block of the model's own, else the model copies it.
+void appendRows(HitListModel &model, int first, int count, const std::string &tail = {}, bool handOver = false)
 {
     std::string bytes;
     std::vector<uint32_t> ends;
     for (int i = first; i < first + count; ++i) {
-        bytes += "/archiv/plan-" + std::to_string(i) + ".dwg" + tail;
+        bytes += plan(i) + tail;
         ends.push_back(uint32_t(bytes.size()));
     }
-    model.appendPacked(bytes, ends);
+    bytes.shrink_to_fit();
+    if (handOver)
+        model.appendPacked(std::move(bytes), ends);
+    else
+        model.appendPacked(bytes, ends);
 }
 
 } // namespace
@@ -178,42 +189,27 @@ private slots:
 
     void batchesKeptWholeOrCopiedGiveTheSamePaths_data()
     {
-        QTest::addColumn<QList<int>>("batches"); // hits per batch; large ones fill their buffer
+        QTest::addColumn<QList<int>>("batches"); // hits per batch; 7000 and more make a block of their own
         QTest::newRow("small ones") << QList<int>{1, 7, 300};
-        QTest::newRow("large ones") << QList<int>{5000, 6000};
-        QTest::newRow("small between large") << QList<int>{3, 5000, 2, 2, 7000, 1};
+        QTest::newRow("large ones") << QList<int>{7000, 8000};
+        QTest::newRow("small between large") << QList<int>{3, 7000, 2, 2, 9000, 1};
     }
     void batchesKeptWholeOrCopiedGiveTheSamePaths()
     {
         QFETCH(QList<int>, batches);
-        std::vector<std::string> expected;
+        int total = 0;
         for (int count : batches) {
-            std::string bytes;
-            std::vector<uint32_t> ends;
-            for (int i = 0; i < count; ++i) {
-                expected.push_back("/archiv/" + std::to_string(expected.size()) + "/plan-" + std::to_string(i) + ".dwg");
-                bytes += expected.back();
-                ends.push_back(uint32_t(bytes.size()));
-            }
-            bytes.shrink_to_fit();
-            model->appendPacked(std::move(bytes), ends);
+            appendRows(*model, total, count, {}, true);
+            total += count;
         }
-        // Repeat the first half: duplicates across blocks are found as well.
-        const size_t half = expected.size() / 2;
-        std::string again;
-        std::vector<uint32_t> againEnds;
-        for (size_t i = 0; i < half; ++i) {
-            again += expected[i];
-            againEnds.push_back(uint32_t(again.size()));
-        }
-        model->appendPacked(again, againEnds);
-        QCOMPARE(model->count(), int(expected.size() + half));
-        for (size_t i = 0; i < expected.size() + half; ++i)
-            QCOMPARE(std::string(model->rawPath(int(i))), expected[i % expected.size()]);
-        QVERIFY(model->removeDuplicates() == (half > 0));
-        QCOMPARE(model->count(), int(expected.size()));
-        for (size_t i = 0; i < expected.size(); ++i)
-            QCOMPARE(std::string(model->rawPath(int(i))), expected[i]);
+        appendRows(*model, 0, total / 2); // the first half again: duplicates across blocks are found as well
+        QCOMPARE(model->count(), total + total / 2);
+        for (int i = 0; i < model->count(); ++i)
+            QCOMPARE(std::string(model->rawPath(i)), plan(i % total));
+        QVERIFY(model->removeDuplicates());
+        QCOMPARE(model->count(), total);
+        for (int i = 0; i < total; ++i)
+            QCOMPARE(std::string(model->rawPath(i)), plan(i));
     }
 
     void aWideRowWidensTheView()

@@ -1,5 +1,4 @@
 #include "helpers/testenv.h"
-#include "app/ui.h"
 #include "textcipher/frm_txtkrypt.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -40,6 +39,7 @@ class TestFrmTxtKrypt : public QObject
 {
     Q_OBJECT
 
+    TestEnv env; // its end closes the window
     frm_txtkrypt *w = nullptr;
 
     template <typename T = QWidget>
@@ -65,11 +65,11 @@ class TestFrmTxtKrypt : public QObject
     }
 
 private slots:
-    void initTestCase() { tarvoTestProcessSetup(); }
-
     // The state of a fresh window, without unfolding it again.
     void init()
     {
+        env.messages.clear();
+        env.clipboard.clear();
         w = frm_txtkrypt::instance();
         password()->clear();
         password()->setEchoMode(QLineEdit::Password);
@@ -82,7 +82,7 @@ private slots:
         find("cmdDecode")->setEnabled(true);
     }
 
-    void design()
+    void texts()
     {
         const struct { const char *name, *property, *text; } texts[] = {
             {"Label1", "text", "password:"}, {"Frame1", "title", "txt file"}, {"cmd_yes", "text", "YES"},
@@ -94,13 +94,6 @@ private slots:
             QVERIFY2(find(t.name), t.name);
             QCOMPARE(find(t.name)->property(t.property).toString(), QString::fromLatin1(t.text));
         }
-        // Orange on dark grey, the orange a little lighter than designed (255, 128, 0) to read.
-        const QColor status = find("lblstatus")->palette().color(QPalette::WindowText);
-        QCOMPARE(find("lblstatus")->palette().color(QPalette::Window), QColor(64, 64, 64));
-        QVERIFY2(qAbs(status.hslHue() - 30) <= 2 && status.red() == 255
-                     && Ui::contrast(status, QColor(64, 64, 64)) >= 4.5,
-                 qPrintable(status.name()));
-        QCOMPARE(find("Frame_Quest")->palette().color(QPalette::Window), QColor(255, 255, 128));
     }
 
     void passwordKeys_data()
@@ -162,7 +155,6 @@ private slots:
     void buttons()
     {
         QFETCH(ButtonCase, c);
-        TestEnv env;
         QTest::keyClicks(password(), c.pw + u'\r');
         find("Frame1")->show();
         typeIntoBox(c.text);
@@ -180,9 +172,6 @@ private slots:
         QTest::addColumn<QString>("pasted");
         QTest::addColumn<QString>("plain");
         const QString plain = QStringLiteral("a\r\nb");
-        QTest::newRow("unbroken") << QStringLiteral("C3006F006C00C400") << plain;
-        QTest::newRow("blanks") << QStringLiteral("C300 6F00 6C00 C400") << plain;
-        QTest::newRow("CR LF lines") << QStringLiteral("C3006F00\r\n6C00C400") << plain;
         QTest::newRow("groups and lines") << QStringLiteral("\r\n C300  6F00 \r\n6C00  C400 ") << plain;
         QTest::newRow("LF lines") << QStringLiteral("\nC3006F00\n6C00C400") << plain;
         // The box must not turn the no-break space into a blank.
@@ -193,7 +182,6 @@ private slots:
     {
         QFETCH(QString, pasted);
         QFETCH(QString, plain);
-        TestEnv env;
         env.clipboard = pasted;
         QTest::keyClicks(password(), QStringLiteral("b\r"));
         typeIntoBox(QStringLiteral("mein Text"));
@@ -223,7 +211,6 @@ private slots:
     // lay out, and again at every keystroke).
     void longTextRoundTrip()
     {
-        TestEnv env;
         QString plain;
         for (int i = 0; plain.size() < 20000; ++i)
             plain += i % 50 == 49 ? QStringLiteral("Absatz ohne Umbruch ").repeated(250) + QStringLiteral("\r\n")

@@ -1,7 +1,6 @@
 #include "app/core/safefile.h"
 #include "helpers/testenv.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -9,25 +8,7 @@
 #include <cstdlib>
 #include <unistd.h>
 
-namespace {
-
-QByteArray native(const QString &path)
-{
-    return QFile::encodeName(path);
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-QStringList entriesOf(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-}
-
-} // namespace
+static QByteArray native(const QString &path) { return QFile::encodeName(path); }
 
 // The steps that give files their final names: never replacing a file, whatever the file
 // system offers, and never removing a file saved over a name in the meantime.
@@ -57,13 +38,13 @@ private slots:
         QFETCH(bool, taken);
         TestEnv env;
         const QString from = env.writeFile(QStringLiteral("f/.neu.tarvo-abc123"), "neu");
-        const QString to = env.root() + QStringLiteral("/f/plan.dwg");
+        const QString to = env.at(QStringLiteral("f/plan.dwg"));
         if (taken)
             env.writeFile(QStringLiteral("f/plan.dwg"), "alt");
         SafeFile::Testing::pretendMissing(missing);
         QCOMPARE(SafeFile::renameNoReplace(native(from), native(to)), taken ? EEXIST : 0);
-        QCOMPARE(readAll(to), taken ? QByteArray("alt") : QByteArray("neu"));
-        QCOMPARE(entriesOf(env.root() + QStringLiteral("/f")).size(), taken ? 2 : 1);
+        QCOMPARE(contentOf(to), taken ? QByteArray("alt") : QByteArray("neu"));
+        QCOMPARE(entriesOf(env.at(QStringLiteral("f"))).size(), taken ? 2 : 1);
     }
 
     void removeIfSame_data()
@@ -90,9 +71,9 @@ private slots:
         }
         QCOMPARE(int(SafeFile::removeIfSame(native(path), read)), result);
         const bool savedOver = meanwhile == QLatin1String("saved over");
-        QCOMPARE(readAll(path), savedOver ? QByteArray("neue Fassung") : QByteArray("<missing>"));
+        QCOMPARE(contentOf(path), savedOver ? QByteArray("neue Fassung") : QByteArray("<missing>"));
         // The name it was renamed aside to is gone again.
-        QCOMPARE(entriesOf(env.root() + QStringLiteral("/f")), savedOver ? QStringList{QStringLiteral("plan.dwg")} : QStringList());
+        QCOMPARE(entriesOf(env.at(QStringLiteral("f"))), savedOver ? QStringList{QStringLiteral("plan.dwg")} : QStringList());
     }
 
     // Even for a name at the length limit the hidden work name can be created.

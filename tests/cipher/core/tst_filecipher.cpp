@@ -13,7 +13,6 @@
 #include <limits>
 
 #ifdef Q_OS_UNIX
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -35,17 +34,6 @@ QByteArray sampleBytes(qint64 size)
     return bytes;
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-QStringList entriesOf(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-}
-
 #ifdef Q_OS_UNIX
 bool writeBytes(const QString &path, const QByteArray &bytes)
 {
@@ -60,9 +48,7 @@ int failInChild(const QString &kind, const QString &source, const QString &folde
 {
     if (kind == QLatin1String("limit")) {
         // Bytes beyond 1 MiB in any file are refused, like a quota running out.
-        std::signal(SIGXFSZ, SIG_IGN);
-        const struct rlimit limit = {rlim_t(MiB), rlim_t(MiB)};
-        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0)
+        if (!limitFileSize(MiB, false))
             return 77;
     } else if (kind == QLatin1String("full") || kind == QLatin1String("readonly")) {
 #ifndef Q_OS_LINUX
@@ -90,7 +76,7 @@ int failInChild(const QString &kind, const QString &source, const QString &folde
         return 77;
 #endif
     const QStringList before = entriesOf(folder);
-    const QByteArray kept = readAll(target);
+    const QByteArray kept = contentOf(target);
     // Another program writes to the source while it is read.
     const auto appendToSource = [&source](int) {
         QFile file(source);
@@ -106,7 +92,7 @@ int failInChild(const QString &kind, const QString &source, const QString &folde
         : kind == QLatin1String("full")
                 && !out.error.contains(QStringLiteral("Datenträger ist voll")) ? "full unnamed"
         : entriesOf(folder) != before ? "partial or temporary file left"
-        : readAll(target) != kept ? "old target changed" : nullptr;
+        : contentOf(target) != kept ? "old target changed" : nullptr;
     if (failed)
         std::fprintf(stderr, "%s: %s\n", failed, qPrintable(out.error));
     return failed ? 1 : 0;
@@ -151,8 +137,8 @@ private slots:
         QByteArray encrypted = plain;
         for (int j = 0; j < encrypted.size(); ++j)
             encrypted[j] = char(encrypted.at(j) ^ key.at(j % key.size()).toLatin1());
-        QVERIFY(readAll(encryptedPath) == encrypted);
-        QVERIFY(readAll(plainPath) == plain);   // the caller removes it, not Transform
+        QVERIFY(contentOf(encryptedPath) == encrypted);
+        QVERIFY(contentOf(plainPath) == plain);   // the caller removes it, not Transform
 
         // Bounded, rising, below 1000, ending at floor(1000 * S / (S + 1)); none when empty.
         QVERIFY(seen.size() <= 1000);
@@ -160,14 +146,14 @@ private slots:
             QVERIFY(seen.at(i) > (i ? seen.at(i - 1) : 0) && seen.at(i) < 1000);
         QCOMPARE(seen.value(seen.size() - 1), int(1000 * size / (size + 1)));
         QVERIFY(FileCipher::Transform(encryptedPath, backPath, key).ok);
-        QVERIFY(readAll(backPath) == plain);
+        QVERIFY(contentOf(backPath) == plain);
         // A wrong key gives as many bytes; encrypting them with it again restores the file.
         QVERIFY(FileCipher::Transform(encryptedPath, backPath, QStringLiteral("33")).ok);
-        const QByteArray wrong = readAll(backPath);
+        const QByteArray wrong = contentOf(backPath);
         QCOMPARE(wrong.size(), plain.size());
         QVERIFY(size == 0 || wrong != plain);
         QVERIFY(FileCipher::Transform(backPath, encryptedPath, QStringLiteral("33")).ok);
-        QVERIFY(readAll(encryptedPath) == encrypted);
+        QVERIFY(contentOf(encryptedPath) == encrypted);
         QCOMPARE(entriesOf(env.root()).size(), 4);   // program folder and three files
     }
 
@@ -202,18 +188,13 @@ private slots:
         const QString folder = kind == QLatin1String("parent")
             ? env.writeFile(QStringLiteral("kein-ordner"), QByteArray("x"))
             : env.makeDir(QStringLiteral("ziel"));
-        const pid_t child = ::fork();
-        QVERIFY(child >= 0);
-        if (child == 0)
-            ::_exit(failInChild(kind, source, folder, blamesTarget));
-        int status = 0;
-        QCOMPARE(::waitpid(child, &status, 0), child);
+        const int status = childStatus([&] { return failInChild(kind, source, folder, blamesTarget); });
         QVERIFY(WIFEXITED(status));
         if (WEXITSTATUS(status) == 77)
             QSKIP("this failure cannot be made here (a full disk needs a mount namespace)");
         QVERIFY2(WEXITSTATUS(status) == 0, "the check named above failed in the child");
         const QByteArray now = kind == QLatin1String("grows") ? plain + "mehr" : plain;
-        QVERIFY(hasSource ? readAll(source) == now : !QFileInfo(source).isFile());
+        QVERIFY(hasSource ? contentOf(source) == now : !QFileInfo(source).isFile());
 #endif
     }
 
@@ -236,31 +217,20 @@ private slots:
         const QString source = env.writeFile(QStringLiteral("w/Plan.dwg"), plain);
         const QString target = source + QStringLiteral(".D0C");
         const QString key = QStringLiteral("2626");
-        const pid_t child = ::fork();
-        QVERIFY(child >= 0);
-        if (child == 0) {
-            const struct rlimit noCore = {0, 0};
-            ::setrlimit(RLIMIT_CORE, &noCore);
-            if (!duringWipe) {
+        const int status = childStatus([&] {
+            if (!duringWipe)
                 FileCipher::Transform(source, target, key, [](int) { ::raise(SIGKILL); });
-            } else if (FileCipher::Transform(source, target, key).ok) {
-                // Blanks past the first MiB kill the process, as kill -9 would in the middle.
-                std::signal(SIGXFSZ, SIG_DFL);
-                const struct rlimit limit = {rlim_t(MiB), rlim_t(MiB)};
-                ::setrlimit(RLIMIT_FSIZE, &limit);
+            else if (FileCipher::Transform(source, target, key).ok && limitFileSize(MiB, true)) // blanks past 1 MiB kill
                 FileCipher::WipeFile(source);
-            }
-            ::_exit(0);
-        }
-        int status = 0;
-        QCOMPARE(::waitpid(child, &status, 0), child);
+            return 0;
+        });
         QVERIFY2(WIFSIGNALED(status), "not killed");
         if (duringWipe) {
             QCOMPARE(QFileInfo(source).size(), plain.size()); // partly blank
             QVERIFY(FileCipher::Transform(target, source, key).ok);
-            QVERIFY(readAll(source) == plain);
+            QVERIFY(contentOf(source) == plain);
         } else {
-            QVERIFY(readAll(source) == plain);
+            QVERIFY(contentOf(source) == plain);
             QCOMPARE(entriesOf(QFileInfo(source).path()), QStringList{QStringLiteral("Plan.dwg")});
         }
 #endif
@@ -288,7 +258,7 @@ private slots:
         TestEnv env;
         const QByteArray plain = sampleBytes(2 * MiB + 5);
         const QString source = env.writeFile(QStringLiteral("plaene/Plan.dwg"), plain);
-        const QString twin = env.root() + QStringLiteral("/zeuge");
+        const QString twin = env.at(QStringLiteral("zeuge"));
         QVERIFY(::link(QFile::encodeName(source).constData(), QFile::encodeName(twin).constData()) == 0);
         const QString newer = env.writeFile(QStringLiteral("neu.tmp"), "neue Fassung");
         bool changed = false;
@@ -296,7 +266,7 @@ private slots:
             source, source + QStringLiteral(".D0C"), QStringLiteral("2626"), [&](int) {
                 // An editor saves by renaming its new file over the old one.
                 if (change == QLatin1String("saved over") && !changed)
-                    changed = QFile::rename(source, env.root() + QStringLiteral("/alt")) && QFile::rename(newer, source);
+                    changed = QFile::rename(source, env.at(QStringLiteral("alt"))) && QFile::rename(newer, source);
             });
         QVERIFY(outcome.ok);
         if (change == QLatin1String("written to")) {
@@ -309,9 +279,9 @@ private slots:
                  wiped ? SafeFile::Removal::Removed : SafeFile::Removal::Changed);
         const QByteArray expected = change == QLatin1String("saved over") ? QByteArray("neue Fassung")
             : change == QLatin1String("written to")                      ? plain + "+"
-                                                                          : QByteArray("<unreadable>");
-        QVERIFY(readAll(source) == expected);
-        QVERIFY(readAll(twin) == (wiped ? QByteArray(plain.size(), ' ') : change == QLatin1String("written to") ? plain + "+" : plain));
+                                                                          : QByteArray("<missing>");
+        QVERIFY(contentOf(source) == expected);
+        QVERIFY(contentOf(twin) == (wiped ? QByteArray(plain.size(), ' ') : change == QLatin1String("written to") ? plain + "+" : plain));
         // Nothing hidden is left beside it.
         const QStringList left = {QStringLiteral("Plan.dwg"), QStringLiteral("Plan.dwg.D0C")};
         QCOMPARE(entriesOf(QFileInfo(source).path()), left.mid(wiped ? 1 : 0));
@@ -375,7 +345,7 @@ private slots:
             || kind == QLatin1String("locked");
         const QByteArray content(int(size), 'x');
         // A second name for the same bytes outlives the delete and shows what the disk kept.
-        const QString twin = env.root() + QStringLiteral("/zeuge");
+        const QString twin = env.at(QStringLiteral("zeuge"));
         if (isFile)
             QVERIFY(writeBytes(path, content) && ::link(QFile::encodeName(path).constData(),
                                                         QFile::encodeName(twin).constData()) == 0);
@@ -392,7 +362,7 @@ private slots:
         QCOMPARE(QFileInfo::exists(path), (isFile && !wiped) || kind == QLatin1String("folder"));
         if (isFile) {
             QVERIFY(QFile::setPermissions(twin, QFile::ReadOwner | QFile::WriteOwner));
-            QVERIFY(readAll(twin) == (wiped ? QByteArray(int(size), ' ') : content));
+            QVERIFY(contentOf(twin) == (wiped ? QByteArray(int(size), ' ') : content));
         }
 #endif
     }

@@ -1,24 +1,30 @@
 #include "search/treefixture.h"
 #include "helpers/testenv.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/resource.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <algorithm>
-#include <cstring>
-#include <functional>
 #include <set>
 #include <stdexcept>
 
 using namespace TreeFixture;
+
+namespace {
+// A walk of a tree for a pattern and the events expected ({1}, {2}: the start folder's
+// subfolders in listing order); the answers to StopSearch, whether subfolders are entered, what
+// is appended to the start folder and the pattern set at the first StopSearch.
+struct Walk {
+    QByteArray tree, pattern, expected, answers;
+    bool incl = true;
+    QByteArray from, newPattern;
+    Walk() = default;
+    Walk(const char *t, const char *p, const char *e, const char *a = "", bool i = true, const char *f = "", const char *n = "")
+        : tree(t), pattern(p), expected(e), answers(a), incl(i), from(f), newPattern(n) {}
+};
+} // namespace
+Q_DECLARE_METATYPE(Walk)
 
 class TestFindFile : public QObject
 {
@@ -29,87 +35,66 @@ private slots:
 
     void walk_data()
     {
-        QTest::addColumn<QByteArray>("tree");
-        QTest::addColumn<QByteArray>("pattern");
-        QTest::addColumn<QByteArray>("expected"); // {1}, {2}: the start folder's subfolders in listing order
-        QTest::addColumn<QByteArray>("answers");
-        QTest::addColumn<bool>("incl");
-        QTest::addColumn<QByteArray>("from");   // appended to the start folder
-        QTest::addColumn<QByteArray>("change"); // made at the first StopSearch
-        const auto row = [](const char *name, const char *tree, const char *pattern, const char *expected, const char *answers = "",
-                            bool incl = true, const char *from = "", const char *change = "") {
-            QTest::newRow(name) << QByteArray(tree) << QByteArray(pattern) << QByteArray(expected) << QByteArray(answers) << incl
-                                << QByteArray(from) << QByteArray(change);
-        };
+        QTest::addColumn<Walk>("w");
+        const auto row = [](const char *name, const Walk &w) { QTest::newRow(name) << w; };
         const char *chain = "m0.dwg a/m1.dwg a/b/m2.dwg a/b/c/m3.dwg a/b/c/n.txt";
         const char *chainAll = "/|m0.dwg S /a/|m1.dwg S /a/b/|m2.dwg S /a/b/c/|m3.dwg";
         const char *twoBranches = "m0.dwg p/m1.dwg p/x/m2.dwg q/m1.dwg q/x/m2.dwg";
-        row("abc example", "ABC1.dwg xabc.dwg abcdef/abc2.txt abcdef/zz.txt", "abc*", "/|ABC1.dwg /|abcdef S /abcdef/|abc2.txt");
-        row("pre-order", chain, "m*", chainAll);
-        row("start with a separator", chain, "m*", chainAll, "", true, "/");
-        row("start with two separators", chain, "m*", chainAll, "", true, "//");
-        row("missing start", chain, "*", "", "", true, "/missing");
-        row("missing below missing", chain, "*", "", "", true, "/missing/deeper/");
-        row("start is a file", chain, "*", "", "", true, "/m0.dwg");
-        row("cancel at first StopSearch", chain, "m*", "/|m0.dwg S!", "y");
-        row("cancel deep, nothing above to enter", chain, "m*", "/|m0.dwg S /a/|m1.dwg S /a/b/|m2.dwg S!", "nny");
-        row("cancel is per level", twoBranches, "m*", "/|m0.dwg S /{1}/|m1.dwg S! S /{2}/|m1.dwg S /{2}/x/|m2.dwg", "nynn");
-        row("cancel above after deeper levels", twoBranches, "m*", "/|m0.dwg S /{1}/|m1.dwg S /{1}/x/|m2.dwg S!", "nny");
-        row("no subfolders", chain, "m*", "/|m0.dwg", "", false);
-        row("new pattern applies to folders listed afterwards", "a1 b1 sub/a2 sub/b2", "a*", "/|a1 S /sub/|b2", "", true, "", "pattern B*");
-        row("folder x.dwg reported and entered", "x.dwg/inner.dwg y.txt", "*.dwg", "/|x.dwg S /x.dwg/|inner.dwg");
-        row("links reported, not entered", "real/x.dwg real/up.dwg->.. self.dwg->. alias->real", "*",
-            "/|alias /|real /|self.dwg S /real/|up.dwg /real/|x.dwg");
-        row("question mark is one character", "4711-b.pdf 4711-bb.pdf 4711-.pdf 4711.pdf", "4711-?.pdf", "/|4711-b.pdf");
-        row("star spans dots and nothing", "a.b.z az a.zz ba.z a.zq", "a*z", "/|a.b.z /|a.zz /|az");
-        row("two stars match all, dot files too", ".hidden plain d/", "**", "/|.hidden /|d /|plain S");
-        row("backtracking star", "abab-ab.dwg ab.dwgx", "*ab*ab.dwg", "/|abab-ab.dwg");
-        row("umlaut, lower pattern", "Äpfel.dwg äpfel2 apfel", "ä*", "/|Äpfel.dwg /|äpfel2");
-        row("umlaut, upper pattern", "äpfel Öl", "ÄP*", "/|äpfel");
-        row("question mark takes a whole umlaut", "Äpfel xx", "?pfel*", "/|Äpfel");
-        row("kelvin sign folds to k", "\u212a1.dwg K2.dwg", "k*", "/|K2.dwg /|\u212a1.dwg");
-        row("empty pattern matches nothing", "a/x", "", "S");
-        row("stray bytes between valid ends", "Gr\xfc\xdf" "e.dwg", "gr*.DWG", "/|Gr\xfc\xdf" "e.dwg");
-        row("each stray byte is one character", "Gr\xfc\xdf" "e.dwg Grxe.dwg", "gr??e.dwg", "/|Gr\xfc\xdf" "e.dwg");
-        row("stray byte next to a valid umlaut", "\xc3\xa4\xff.txt", "\xc3\x84?.TXT", "/|\xc3\xa4\xff.txt");
-        row("overlong form is two bytes", "\xc0\xaf x", "??", "/|\xc0\xaf");
-        row("stray bytes match themselves, not folded", "\xfc" "ber \xdc" "ber", "\xfc*", "/|\xfc" "ber");
+        row("abc example", {"ABC1.dwg xabc.dwg abcdef/abc2.txt abcdef/zz.txt", "abc*", "/|ABC1.dwg /|abcdef S /abcdef/|abc2.txt"});
+        row("pre-order", {chain, "m*", chainAll});
+        row("start with a separator", {chain, "m*", chainAll, "", true, "/"});
+        row("missing start", {chain, "*", "", "", true, "/missing"});
+        row("start is a file", {chain, "*", "", "", true, "/m0.dwg"});
+        row("cancel at first StopSearch", {chain, "m*", "/|m0.dwg S!", "y"});
+        row("cancel is per level", {twoBranches, "m*", "/|m0.dwg S /{1}/|m1.dwg S! S /{2}/|m1.dwg S /{2}/x/|m2.dwg", "nynn"});
+        row("no subfolders", {chain, "m*", "/|m0.dwg", "", false});
+        row("new pattern applies to folders listed afterwards", {"a1 b1 sub/a2 sub/b2", "a*", "/|a1 S /sub/|b2", "", true, "", "B*"});
+        row("folder x.dwg reported and entered", {"x.dwg/inner.dwg y.txt", "*.dwg", "/|x.dwg S /x.dwg/|inner.dwg"});
+        row("links reported, not entered", {"real/x.dwg real/up.dwg->.. self.dwg->. alias->real", "*",
+            "/|alias /|real /|self.dwg S /real/|up.dwg /real/|x.dwg"});
+        row("question mark is one character", {"4711-b.pdf 4711-bb.pdf 4711-.pdf 4711.pdf", "4711-?.pdf", "/|4711-b.pdf"});
+        row("star spans dots and nothing", {"a.b.z az a.zz ba.z a.zq", "a*z", "/|a.b.z /|a.zz /|az"});
+        row("two stars match all, dot files too", {".hidden plain d/", "**", "/|.hidden /|d /|plain S"});
+        row("backtracking star", {"abab-ab.dwg ab.dwgx", "*ab*ab.dwg", "/|abab-ab.dwg"});
+        row("umlaut, lower pattern", {"Äpfel.dwg äpfel2 apfel", "ä*", "/|Äpfel.dwg /|äpfel2"});
+        row("umlaut, upper pattern", {"äpfel Öl", "ÄP*", "/|äpfel"});
+        row("question mark takes a whole umlaut", {"Äpfel xx", "?pfel*", "/|Äpfel"});
+        row("kelvin sign folds to k", {"\u212a1.dwg K2.dwg", "k*", "/|K2.dwg /|\u212a1.dwg"});
+        row("empty pattern matches nothing", {"a/x", "", "S"});
+        row("stray bytes between valid ends", {"Gr\xfc\xdf" "e.dwg", "gr*.DWG", "/|Gr\xfc\xdf" "e.dwg"});
+        row("each stray byte is one character", {"Gr\xfc\xdf" "e.dwg Grxe.dwg", "gr??e.dwg", "/|Gr\xfc\xdf" "e.dwg"});
+        row("stray byte next to a valid umlaut", {"\xc3\xa4\xff.txt", "\xc3\x84?.TXT", "/|\xc3\xa4\xff.txt"});
+        row("overlong form is two bytes", {"\xc0\xaf x", "??", "/|\xc0\xaf"});
+        row("stray bytes match themselves, not folded", {"\xfc" "ber \xdc" "ber", "\xfc*", "/|\xfc" "ber"});
     }
     void walk()
     {
-        QFETCH(QByteArray, tree);
-        QFETCH(QByteArray, pattern);
-        QFETCH(QByteArray, expected);
-        QFETCH(QByteArray, answers);
-        QFETCH(bool, incl);
-        QFETCH(QByteArray, from);
-        QFETCH(QByteArray, change);
+        QFETCH(Walk, w);
         TestEnv env;
         const QString start = env.makeDir(QStringLiteral("start"));
-        build(bytes(start) + '/', tree);
+        build(bytes(start) + '/', w.tree);
         const QByteArrayList order = listing(bytes(start), true);
-        for (QByteArray *text : {&expected, &change})
-            for (qsizetype i = 0; i < order.size(); ++i)
-                text->replace(QByteArray('{' + QByteArray::number(i + 1) + '}'), order[i]);
-        Recorder r(bytes(start), answers);
-        r.finder.sInclSubfolders(incl);
+        for (qsizetype i = 0; i < order.size(); ++i)
+            w.expected.replace(QByteArray('{' + QByteArray::number(i + 1) + '}'), order[i]);
+        Recorder r(bytes(start), w.answers);
+        r.finder.sInclSubfolders(w.incl);
         r.onEvent = [&, changed = false](const QByteArray &e) mutable {
-            if (e != "S" || std::exchange(changed, true))
-                return;
-            if (change.startsWith("pattern "))
-                r.finder.sFileToFind(change.mid(8).toStdString());
+            if (e == "S" && !w.newPattern.isEmpty() && !std::exchange(changed, true))
+                r.finder.sFileToFind(w.newPattern.toStdString());
         };
-        const QByteArrayList events = r.run(bytes(start) + from.toStdString(), pattern.toStdString());
+        const QByteArrayList events = r.run(bytes(start) + w.from.toStdString(), w.pattern.toStdString());
         const InDir in(start);
         emptyHere();
-        QCOMPARE(events, expected.isEmpty() ? QByteArrayList() : canonical(expected.split(' ')));
+        QCOMPARE(events, w.expected.isEmpty() ? QByteArrayList() : canonical(w.expected.split(' ')));
     }
 
+    // Nothing entered: the walk starts at the root.
     void emptySearchpathIsRoot()
     {
         const QStringList top = QDir(QStringLiteral("/")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
         QVERIFY(!top.isEmpty());
         Recorder r(std::string{});
+        QVERIFY(r.finder.sFileToFind().empty() && r.finder.sInclSubfolders() && r.finder.sFileFlag() == 439); // the defaults
         r.finder.sInclSubfolders(false);
         QCOMPARE(r.run(std::string(), bytes(top.first())), QByteArrayList{"/|" + QFile::encodeName(top.first())});
         QCOMPARE(r.finder.sSearchpath(), std::string()); // nothing entered
@@ -223,18 +208,6 @@ private slots:
         r.onEvent = nullptr;
         r.events.clear();
         QCOMPARE(r.run(start, "*.dwg"), (QByteArrayList{"/|top.dwg", "S", "S", "/a/b/|deep.dwg"}));
-    }
-
-    void properties()
-    {
-        cFindFile f;
-        QVERIFY(f.sSearchpath().empty() && f.sFileToFind().empty() && f.sInclSubfolders() && f.sFileFlag() == 439);
-        const std::string odd("/srv/Gr\xfc\xdf" "e/*");
-        f.sSearchpath(odd);
-        f.sFileToFind(odd + "?");
-        f.sFileFlag(INT32_MIN);
-        f.sInclSubfolders(false);
-        QVERIFY(f.sSearchpath() == odd && f.sFileToFind() == odd + "?" && f.sFileFlag() == INT32_MIN && !f.sInclSubfolders());
     }
 };
 

