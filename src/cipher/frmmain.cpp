@@ -56,20 +56,16 @@ frmMain::frmMain()
 
     fmeEncode = Controls::make<QGroupBox>(Frame1, "fmeEncode", 60, 240, 3255, 1575, QStringLiteral("verschlüsseln"));
 
-    txtEnc = new QLineEdit(fmeEncode);
-    txtEnc->setObjectName(QStringLiteral("txtEnc"));
+    txtEnc = Controls::make<QLineEdit>(fmeEncode, "txtEnc", 120, 1200, 3015, 285);
     txtEnc->setReadOnly(true);
-    Ui::place(txtEnc, 120, 1200, 3015, 285);
 
     img_file = Controls::pictureButton(fmeEncode, "img_file", Pictures::encryptFile,
                                        QStringLiteral("Datei verschlüsseln"), 1320, 240, 750, 885);
 
     fmeDecode = Controls::make<QGroupBox>(Frame1, "fmeDecode", 3420, 240, 3255, 1575, QStringLiteral("entschlüsseln"));
 
-    txtDec = new QLineEdit(fmeDecode);
-    txtDec->setObjectName(QStringLiteral("txtDec"));
+    txtDec = Controls::make<QLineEdit>(fmeDecode, "txtDec", 120, 1200, 3015, 285);
     txtDec->setReadOnly(true);
-    Ui::place(txtDec, 120, 1200, 3015, 285);
 
     img_decfile = Controls::pictureButton(fmeDecode, "img_decfile", Pictures::decryptFile,
                                           QStringLiteral("Datei entschlüsseln"), 1320, 120, 750, 990);

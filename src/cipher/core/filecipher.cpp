@@ -26,37 +26,34 @@ namespace {
 // out of the way of the rest of the program.
 constexpr qint64 kBlock = qint64(1) << 20;
 
+// "<what>:\n<path>\n<outcome>", the shape of every message of a failed operation.
+QString failed(const QString &what, const QString &path,
+               const QString &outcome = QStringLiteral("Die Ausgangsdatei bleibt unverändert."))
+{
+    return what + QStringLiteral(":\n") + QDir::toNativeSeparators(path) + QLatin1Char('\n') + outcome;
+}
+
 QString failedRead(const QString &path)
 {
-    return QStringLiteral("Die Datei kann nicht gelesen werden:\n%1\n"
-                          "Die Ausgangsdatei bleibt unverändert.")
-        .arg(QDir::toNativeSeparators(path));
+    return failed(QStringLiteral("Die Datei kann nicht gelesen werden"), path);
 }
 
 QString failedCreate(const QString &path)
 {
-    return QStringLiteral("Die Datei kann nicht angelegt werden:\n%1\n"
-                          "Die Ausgangsdatei bleibt unverändert.")
-        .arg(QDir::toNativeSeparators(path));
+    return failed(QStringLiteral("Die Datei kann nicht angelegt werden"), path);
 }
 
 QString failedWrite(const QString &path, bool diskFull)
 {
-    if (diskFull) {
-        return QStringLiteral("Die Datei kann nicht geschrieben werden, der Datenträger ist "
-                              "voll:\n%1\nDie Ausgangsdatei bleibt unverändert.")
-            .arg(QDir::toNativeSeparators(path));
-    }
-    return QStringLiteral("Die Datei kann nicht geschrieben werden:\n%1\n"
-                          "Die Ausgangsdatei bleibt unverändert.")
-        .arg(QDir::toNativeSeparators(path));
+    return failed(diskFull ? QStringLiteral("Die Datei kann nicht geschrieben werden, der Datenträger ist voll")
+                           : QStringLiteral("Die Datei kann nicht geschrieben werden"),
+                  path);
 }
 
 QString changedWhileRead(const QString &path)
 {
-    return QStringLiteral("Die Datei wurde während des Lesens geändert:\n%1\n"
-                          "Es wurde nichts geschrieben; die Ausgangsdatei bleibt erhalten.")
-        .arg(QDir::toNativeSeparators(path));
+    return failed(QStringLiteral("Die Datei wurde während des Lesens geändert"), path,
+                  QStringLiteral("Es wurde nichts geschrieben; die Ausgangsdatei bleibt erhalten."));
 }
 
 bool isDiskFull(int error)
