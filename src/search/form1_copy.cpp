@@ -97,9 +97,9 @@ QString Form1::TargetName(const QString &dir, const QString &hit)
 
 bool Form1::checkTargetDirectory(QString *dir)
 {
-    if (!Text2->text().endsWith(PathSeparator()))
-        Text2->setText(Text2->text() + PathSeparator());
-    *dir = Text2->text();
+    *dir = WithTrailingSeparator(Text2->text());
+    if (*dir != Text2->text())
+        Text2->setText(*dir);
     if (DirExists(*dir))
         return true;
     Platform::messageBox(QStringLiteral("Verzeichnis nicht verfügbar ! Geben Sie die richtige Form ein z.B.: C:\\temp\\ "),
@@ -173,7 +173,7 @@ void Form1::cmd_move_Click()
                              Platform::Icon::Warning);
         return;
     case SafeFile::Removal::Failed:
-        Platform::messageBox(QStringLiteral("Datei ") + current + QStringLiteral(" wurde nach ") + lastTarget
+        Platform::messageBox(QStringLiteral("Datei ") + current + QStringLiteral(" wurde nach ") + currentTarget
                                  + QStringLiteral(" kopiert, konnte aber nicht gelöscht werden !"),
                              Platform::Icon::Error);
         return;
@@ -196,7 +196,6 @@ void Form1::Command5_Click()
         Platform::messageBox(QStringLiteral("Diese Datei wurde bereits gelöscht !"));
         return;
     }
-    HitFileOps::makeWritable(current);
     if (!HitFileOps::removeFile(current)) {
         Platform::messageBox(QStringLiteral("Datei ") + current + QStringLiteral(" konnte nicht gelöscht werden !"),
                              Platform::Icon::Error);

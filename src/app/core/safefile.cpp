@@ -134,8 +134,13 @@ Removal removeIfSame(const QByteArray &path, const Identity &expected)
     // The aside name is fresh, so a plain rename replaces nothing.
     if (::rename(path.constData(), aside.constData()) != 0)
         return errno == ENOENT ? Removal::Changed : Removal::Failed;
-    if (identityOf(aside).sameFile(expected))
-        return ::unlink(aside.constData()) == 0 ? Removal::Removed : Removal::Failed;
+    if (identityOf(aside).sameFile(expected)) {
+        if (::unlink(aside.constData()) == 0)
+            return Removal::Removed;
+        // Not removable after all: the file must not stay hidden under the aside name.
+        renameNoReplace(aside, path);
+        return Removal::Failed;
+    }
     // Saved over meanwhile: the new file goes back. Should yet another one have taken the name
     // in these microseconds, this one stays under the hidden name rather than being lost.
     renameNoReplace(aside, path);

@@ -87,23 +87,6 @@ bool syncToDisk(QFileDevice &file)
 #endif
 }
 
-// Makes a rename in the folder durable before the caller goes on to destroy the source.
-// Not every file system can sync a folder; the file data is on disk already, so a refusal
-// here is not treated as a failure.
-void syncFolderOf(const QString &path)
-{
-#ifndef Q_OS_WIN
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#else
-    Q_UNUSED(path);
-#endif
-}
-
 // Hands finished stretches of a large file to the disk while later ones are still being
 // written, and lets go of their cached pages once they are on the disk. Otherwise nothing
 // reaches the disk before the final sync, which then waits for all of it at once, and a big
@@ -187,11 +170,15 @@ bool overwriteWithBlanks(QFileDevice &file)
 SafeFile::Removal wipe(const QString &path, const SafeFile::Identity *read)
 {
     using SafeFile::Removal;
-    if (path.isEmpty() || !QFileInfo(path).isFile())
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.isFile())
         return read ? Removal::Changed : Removal::Failed;
+    // Blanks through a link would go over the file it points to, which stays under its name.
+    if (info.isSymLink())
+        return Removal::Failed;
 #ifdef Q_OS_UNIX
     // A file that cannot be deleted afterwards is left as it is, not left blank.
-    const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    const QByteArray folder = QFile::encodeName(info.absolutePath());
     if (::access(folder.constData(), W_OK | X_OK) != 0)
         return Removal::Failed;
 #endif
@@ -312,9 +299,7 @@ Outcome Transform(const QString &source, const QString &target, const QString &k
     // were that the source, the caller's wipe would then destroy the only copy.
     const QFileInfo targetInfo(target);
     if (targetInfo.exists() && targetInfo.canonicalFilePath() == sourceInfo.canonicalFilePath()) {
-        return failure(QStringLiteral("Ausgangs- und Zieldatei sind dieselbe Datei:\n%1\n"
-                                      "Die Ausgangsdatei bleibt unverändert.")
-                           .arg(QDir::toNativeSeparators(target)));
+        return failure(failed(QStringLiteral("Ausgangs- und Zieldatei sind dieselbe Datei"), target));
     }
 
     QFile in(source);
@@ -361,7 +346,8 @@ Outcome Transform(const QString &source, const QString &target, const QString &k
                 progress(permille);
         }
     }
-    if (!identityOf(in).unchanged(opened))
+    // Fewer bytes than the file had, or another file by now: the result is not that file.
+    if (done != size || !identityOf(in).unchanged(opened))
         return failure(changedWhileRead(source));
     in.close();
 
@@ -370,7 +356,11 @@ Outcome Transform(const QString &source, const QString &target, const QString &k
         return failure(failedWrite(target, isDiskFull(errno)));
     if (!out.commit())
         return failure(failedWrite(target, false));
-    syncFolderOf(target);
+#ifdef Q_OS_UNIX
+    // The new name, too, must be on the disk before the caller destroys the source.
+    if (!SafeFile::syncFolder(QFile::encodeName(QFileInfo(target).absolutePath())))
+        return failure(failedWrite(target, false));
+#endif
 
     Outcome outcome;
     outcome.ok = true;

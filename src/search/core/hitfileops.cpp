@@ -21,6 +21,16 @@ namespace HitFileOps {
 
 #ifdef Q_OS_WIN
 
+namespace {
+
+// Write permission for the owner, so that a write-protected file can be removed.
+bool makeWritable(const QString &path)
+{
+    return QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
+}
+
+} // namespace
+
 bool copyNoOverwrite(const QString &source, const QString &target, SafeFile::Identity *read)
 {
     if (QFileInfo(source).isDir())
@@ -46,27 +56,17 @@ SafeFile::Removal removeIfUnchanged(const QString &path, const SafeFile::Identit
     return QFile::remove(path) ? SafeFile::Removal::Removed : SafeFile::Removal::Failed;
 }
 
-qint64 fileSize(const QString &path)
-{
-    const QFileInfo info(path);
-    return info.isFile() ? info.size() : -1;
-}
-
 QDateTime lastChange(const QString &path)
 {
     const QFileInfo info(path);
     return info.exists() ? info.lastModified() : QDateTime();
 }
 
-bool makeWritable(const QString &path)
-{
-    return QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
-}
-
 bool removeFile(const QString &path)
 {
     if (QFileInfo(path).isDir())
         return false;
+    makeWritable(path);
     return QFile::remove(path);
 }
 
@@ -106,22 +106,23 @@ bool writeAll(int fd, const char *data, ssize_t size)
     return true;
 }
 
-bool copyContent(int from, int to)
+// Copies what `from` holds from its start; the number of bytes, or -1 on a failure.
+qint64 copyContent(int from, int to)
 {
+    qint64 copied = 0;
 #ifdef __linux__
-    // In-kernel copy first; file systems or kernels without it fall back to read and write.
-    for (bool copiedAny = false;;) {
+    // In-kernel copy first. File systems or kernels without it, and some that answer "end" at
+    // once for a file that is not empty, leave the rest to the read loop.
+    for (;;) {
         const ssize_t n = ::copy_file_range(from, nullptr, to, nullptr, size_t(1) << 30, 0);
-        if (n == 0)
-            return true;
         if (n > 0) {
-            copiedAny = true;
+            copied += n;
             continue;
         }
-        if (errno == EINTR)
+        if (n < 0 && errno == EINTR)
             continue;
-        if (copiedAny || (errno != ENOSYS && errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP))
-            return false;
+        if (n < 0 && (copied > 0 || (errno != ENOSYS && errno != EXDEV && errno != EINVAL && errno != EOPNOTSUPP)))
+            return -1;
         break;
     }
 #endif
@@ -130,15 +131,26 @@ bool copyContent(int from, int to)
     for (;;) {
         const ssize_t n = ::read(from, buffer.get(), kBlock);
         if (n == 0)
-            return true;
+            return copied;
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return false;
+            return -1;
         }
         if (!writeAll(to, buffer.get(), n))
-            return false;
+            return -1;
+        copied += n;
     }
+}
+
+// Write permission for the owner while a removal is tried: a write-protected file can then be
+// removed. A link is left alone, so the file it points to keeps its mode.
+bool makeWritable(const QByteArray &path)
+{
+    struct stat st;
+    if (::lstat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR))
+        return true;
+    return ::chmod(path.constData(), (st.st_mode & 07777) | S_IWUSR) == 0;
 }
 
 MetadataCalls &metadataCalls()
@@ -235,7 +247,8 @@ bool copyNoOverwrite(const QString &source, const QString &target, SafeFile::Ide
 {
     const QByteArray from = NativePath::encode(source);
     const QByteArray to = NativePath::encode(target);
-    Fd in(::open(from.constData(), O_RDONLY | O_CLOEXEC));
+    // Non-blocking: opening a named pipe would otherwise wait for a writer; S_ISREG refuses it.
+    Fd in(::open(from.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     struct stat st;
     if (in.get() < 0 || ::fstat(in.get(), &st) != 0 || !S_ISREG(st.st_mode))
         return false;
@@ -245,7 +258,9 @@ bool copyNoOverwrite(const QString &source, const QString &target, SafeFile::Ide
     if (::lstat(to.constData(), &existing) == 0)
         return false;
     PendingFile out(to);
-    if (out.fd() < 0 || !copyContent(in.get(), out.fd()))
+    // A copy shorter than the file, or of a file written to meanwhile, is no copy of it.
+    if (out.fd() < 0 || copyContent(in.get(), out.fd()) != qint64(st.st_size)
+        || !SafeFile::identityOf(in.get()).unchanged(opened))
         return false;
     // Best effort: vfat, exFAT and many CIFS mounts refuse these, and the copy is whole
     // without them.
@@ -268,21 +283,14 @@ SafeFile::Removal removeIfUnchanged(const QString &path, const SafeFile::Identit
 {
     if (!SafeFile::identityOfPath(path).unchanged(read))
         return SafeFile::Removal::Changed;
-    makeWritable(path);
-    return SafeFile::removeIfSame(NativePath::encode(path), read);
+    const QByteArray native = NativePath::encode(path);
+    makeWritable(native);
+    return SafeFile::removeIfSame(native, read);
 }
 
 void setMetadataCalls(const MetadataCalls &calls)
 {
     metadataCalls() = calls;
-}
-
-qint64 fileSize(const QString &path)
-{
-    struct stat st;
-    if (path.isEmpty() || ::stat(NativePath::encode(path).constData(), &st) != 0 || !S_ISREG(st.st_mode))
-        return -1;
-    return qint64(st.st_size);
 }
 
 QDateTime lastChange(const QString &path)
@@ -293,21 +301,14 @@ QDateTime lastChange(const QString &path)
     return QDateTime::fromMSecsSinceEpoch(qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000);
 }
 
-bool makeWritable(const QString &path)
-{
-    const QByteArray native = NativePath::encode(path);
-    struct stat st;
-    if (::stat(native.constData(), &st) != 0)
-        return false;
-    if (st.st_mode & S_IWUSR)
-        return true;
-    return ::chmod(native.constData(), (st.st_mode & 07777) | S_IWUSR) == 0;
-}
-
 bool removeFile(const QString &path)
 {
+    if (path.isEmpty())
+        return false;
+    const QByteArray native = NativePath::encode(path);
+    makeWritable(native);
     // unlink() never removes a directory.
-    return !path.isEmpty() && ::unlink(NativePath::encode(path).constData()) == 0;
+    return ::unlink(native.constData()) == 0;
 }
 
 #endif

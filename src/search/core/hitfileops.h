@@ -27,20 +27,14 @@ bool copyNoOverwrite(const QString &source, const QString &target,
 bool syncFolder(const QString &folder);
 
 // Deletes the file only while the path still names the very file a copy read, unchanged
-// (same file, size and modification time); a write-protected one is made writable first.
+// (same file, size and modification time); a write-protected one too.
 // Changed: it was saved over or written to since and stays as it is.
 SafeFile::Removal removeIfUnchanged(const QString &path, const SafeFile::Identity &read);
-
-// Size of a regular file, or -1 when there is none at the path.
-qint64 fileSize(const QString &path);
 
 // Last change of the file or directory, invalid when it cannot be read.
 QDateTime lastChange(const QString &path);
 
-// Lets the owner write the file again, so that a read-only file can be deleted.
-bool makeWritable(const QString &path);
-
-// Deletes a file; never a directory.
+// Deletes a file, a write-protected one too; never a directory.
 bool removeFile(const QString &path);
 
 #ifndef Q_OS_WIN
