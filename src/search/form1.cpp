@@ -28,7 +28,6 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScreen>
 
 namespace {
 
@@ -195,6 +194,8 @@ void Form1::Form_Load()
     Label1->setText(List_path->count() > 0 ? List_path->item(0)->text() : QString());
 
     m_session = std::make_unique<SearchSession>(StopRequested);
+    // Items are taken as they come; a drain that runs out of time queues the next one itself.
+    m_session->setNotify([this] { QMetaObject::invokeMethod(this, &Form1::drain, Qt::QueuedConnection); });
 
     cmdStop->setEnabled(false);
 
@@ -297,19 +298,21 @@ void Form1::closeEvent(QCloseEvent *event)
         f->close();
     // Hidden windows (a cipher window after a hand-off) must not keep the program running
     // unseen once the search window is gone.
-    for (QWidget *w : QApplication::topLevelWidgets()) {
-        if (w != this)
-            w->close();
-    }
+    closeOtherWindows();
     event->accept();
 }
 
-void Form1::UnloadAllForms()
+void Form1::closeOtherWindows()
 {
     for (QWidget *w : QApplication::topLevelWidgets()) {
         if (w != this)
             w->close();
     }
+}
+
+void Form1::UnloadAllForms()
+{
+    closeOtherWindows();
     close();
 }
 

@@ -4,7 +4,6 @@
 
 #include <QPointer>
 #include <QStringList>
-#include <QTimer>
 #include <QWidget>
 
 #include <atomic>
@@ -110,6 +109,7 @@ private:
     void closeChooser();
     void Form_Load();
     void UnloadAllForms();
+    void closeOtherWindows();
     // The info window, loaded when needed; this window follows what it announces.
     Form2 *infoWindow();
     void listenTo(Form2 *info);

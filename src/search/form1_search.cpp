@@ -37,6 +37,7 @@ void Form1::Command3_Click()
 void Form1::cmdStop_Click()
 {
     StopRequested = true;
+    m_session->requestStop();
 }
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
@@ -99,8 +100,6 @@ void Form1::RunSearch()
     m_hitsDeduped = !query.mayRepeat;
 
     m_searching = true;
-    // Items are taken as they come; a drain that runs out of time queues the next one itself.
-    m_session->setNotify([this] { QMetaObject::invokeMethod(this, &Form1::drain, Qt::QueuedConnection); });
     m_session->start(std::move(query));
 }
 

@@ -263,6 +263,13 @@ void cFindFile::abort()
         m_running->abort();
 }
 
+void cFindFile::stopDescending()
+{
+    std::lock_guard<std::mutex> lock(m_runningMutex);
+    if (m_running)
+        m_running->stopDescending();
+}
+
 void cFindFile::clearAbort()
 {
     m_aborted = false;
@@ -300,9 +307,12 @@ void cFindFile::walk()
     path.push_back('/');
 
     ReadAhead::Options options;
-    options.readers = m_readers;
-    options.listingsAhead = m_listingsAhead;
+    if (m_readers > 0)
+        options.readers = m_readers;
+    if (m_listingsAhead > 0)
+        options.listingsAhead = m_listingsAhead;
     options.descend = m_inclSubfolders;
+    options.beforeWait = Waiting;
     options.beforeOpen = beforeOpen;
     const std::shared_ptr<ReadAhead::Walk> run = ReadAhead::Walk::create(path, std::move(options));
 
@@ -342,10 +352,10 @@ void cFindFile::walk()
 
     // Reports the matches of a folder the walk has entered; false when the walk was aborted.
     auto report = [&](const ReadAhead::Walk::Entered &entered) {
-        if (!entered.node)
-            return false;
         if (entered.error)
             RaiseError("cFindFile:sStartSearch Method", "Fehler bei sStartSearch");
+        if (!entered.node)
+            return false;
         levels.push_back(Level{entered.node, entered.listing, path.size(), 0, m_inclSubfolders});
         if (compiledGeneration != m_patternGeneration) {
             compiledGeneration = m_patternGeneration;
@@ -377,13 +387,18 @@ void cFindFile::walk()
             if (run->aborted())
                 return;
             if (!level.cancel) {
-                path.resize(level.baseLen);
-                path.append(level.listing->folder(level.next++));
-                m_searchpath.assign(path);
-                path.push_back('/');
-                if (!report(run->enter(level.node)))
-                    return;
-                continue;
+                const ReadAhead::Walk::Entered entered = run->enter(level.node);
+                // A stop that came while the walk waited for this folder: as if cancelled here.
+                level.cancel = entered.stopped;
+                if (!level.cancel) {
+                    path.resize(level.baseLen);
+                    path.append(level.listing->folder(level.next++));
+                    m_searchpath.assign(path);
+                    path.push_back('/');
+                    if (!report(entered))
+                        return;
+                    continue;
+                }
             }
         }
         // This folder is done: back to its parent.

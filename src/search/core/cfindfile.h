@@ -39,6 +39,9 @@ public:
     std::function<void(const std::string &sFilename, const std::string &sFilePath)> MatchFound;
     // Raised before each descent; set Cancel to stop descending at this level.
     std::function<void(bool &Cancel)> StopSearch;
+    // Raised when the walk has to wait for the file system (a slow or hung share), so that the
+    // owner can hand on what was found so far.
+    std::function<void()> Waiting;
 
     std::string sSearchpath() const;
     void sSearchpath(const std::string &vData);
@@ -58,6 +61,9 @@ public:
     // clearAbort().
     void abort();
     void clearAbort();
+    // Any thread: a descent the running sStartSearch waits for is not made, as if StopSearch
+    // had cancelled it, so that a stop is answered even while a listing hangs.
+    void stopDescending();
 
     // Listing requests in flight at most, and listings read ahead of the walk at most; 0
     // keeps a value as it is.
@@ -87,10 +93,8 @@ private:
     uint64_t m_patternGeneration = 0;
     uint64_t m_entriesSeen = 0;
     size_t m_readAheadPeak = 0;
-    // Measured on a share with 1 and 5 ms per request (bench/latency.sh): more requests in
-    // flight stop paying off at 64, more listings ahead at 256.
-    int m_readers = 64;
-    int m_listingsAhead = 256;
+    int m_readers = 0;       // 0: the walk's own
+    int m_listingsAhead = 0;
 
     std::atomic<bool> m_aborted{false};
     std::mutex m_runningMutex;

@@ -120,12 +120,14 @@ void closeAll(const std::vector<int> &fds)
         close(fd);
 }
 
-} // namespace
-
+// True for failures that mean the walk cannot go on (out of descriptors or memory), as opposed
+// to a folder that cannot be read (no access, gone, not a folder), which yields nothing.
 bool isResourceFailure(int error)
 {
     return error == EMFILE || error == ENFILE || error == ENOMEM || error == ENOBUFS || error == EAGAIN;
 }
+
+} // namespace
 
 // One folder of the walk. Guarded by the walk's mutex, except what a reader fills in before it
 // publishes the listing.
@@ -145,6 +147,7 @@ struct Node {
     ino_t ino = 0;
     bool identified = false;
     bool identifying = false;
+    bool unidentifiable = false; // fstat failed: it keeps its descriptor rather than be lost
     bool live = true;           // neither left by the walk nor dropped
     bool entered = false;
     bool holding = false;       // in m_holders
@@ -161,7 +164,6 @@ struct Job {
     dev_t parentDev = 0;             // descriptor up and is opened again by name
     ino_t parentIno = 0;
     bool parentIdentified = false;
-    bool descend = true;
     bool hasTurn = false;            // the one reader at work while descriptors are short
 
     int reopened = -1;
@@ -233,6 +235,13 @@ void Walk::abort()
     m_readerCv.notify_all();
 }
 
+void Walk::stopDescending()
+{
+    m_stopDescending = true;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_walkCv.notify_all();
+}
+
 void Walk::spawn()
 {
     ++m_threads;
@@ -268,7 +277,11 @@ void Walk::wake()
     if (m_toClose.empty() && !pickable())
         return;
     if (m_idle > 0) {
-        m_readerCv.notify_one();
+        // While descriptors are short, readers waiting for their turn share the condition.
+        if (m_lowDescriptors)
+            m_readerCv.notify_all();
+        else
+            m_readerCv.notify_one();
         return;
     }
     // A few readers keep up with a local disk, where more only cost switching; further ones
@@ -277,15 +290,12 @@ void Walk::wake()
     const bool slow = __builtin_popcount(m_recentSlow & 0xFFu) >= 4;
     if (m_threads < std::max(1, m_options.readers) && (m_threads < kEagerReaders || (walkWaits && slow)))
         spawn();
-    else if (m_threads == 0)
-        spawn();
 }
 
 bool Walk::pick(Job &job)
 {
     if (!pickable())
         return false;
-    job.descend = m_options.descend;
     if (m_startPending) {
         m_startPending = false;
         job.node = m_root;
@@ -355,7 +365,7 @@ void Walk::run(Job &job)
         takeTurnWhenShort(job);
         if (!job.from) {
             fd = openStart();
-        } else if (job.fromFd >= 0 && job.route.empty()) {
+        } else if (job.route.empty()) {
             fd = openChild(job.fromFd, node->name.c_str());
         } else {
             if (job.reopened < 0)
@@ -376,7 +386,7 @@ void Walk::run(Job &job)
 
     Listing &l = job.listing;
     try {
-        const int error = readEntries(fd, job.descend, l);
+        const int error = readEntries(fd, m_options.descend, l);
         if (isResourceFailure(error))
             job.error = error;
     } catch (const std::bad_alloc &) {
@@ -402,9 +412,8 @@ int Walk::openStart() const
 
 int Walk::reopenParent(const Job &job) const
 {
-    // From the nearest folder above that kept its descriptor, or from the start folder's path
-    // when even that one could not be kept.
-    int at = job.fromFd >= 0 ? job.fromFd : openStart();
+    // From the nearest folder above that kept its descriptor (the start folder keeps its own).
+    int at = job.fromFd;
     for (const std::string &component : job.route) {
         if (at < 0)
             break;
@@ -482,7 +491,7 @@ void Walk::keepWithin(size_t cap, Chores &chores)
     while (kept > cap && it != m_open.begin()) {
         --it;
         Node *n = *it;
-        if (n->users > 0 || n->identifying)
+        if (n->users > 0 || n->identifying || n->unidentifiable)
             continue;
         --kept;
         if (!n->identified) {
@@ -516,6 +525,7 @@ void Walk::doChores(Chores &chores)
             Node *n = identify[i].first;
             n->identifying = false;
             n->identified = ok[i];
+            n->unidentifiable = !ok[i];
             n->dev = seen[i].st_dev;
             n->ino = seen[i].st_ino;
             --n->users;
@@ -667,19 +677,32 @@ void Walk::closeLater(Node *node)
     }
 }
 
+template <typename Ready>
+bool Walk::waitFor(std::unique_lock<std::mutex> &lock, bool stoppable, Ready ready)
+{
+    const auto ended = [&] { return m_aborted || m_spawnFailed || (stoppable && m_stopDescending); };
+    if (!ready() && !ended() && m_options.beforeWait) {
+        lock.unlock();
+        m_options.beforeWait();
+        lock.lock();
+    }
+    m_walkCv.wait(lock, [&] { return ready() || ended(); });
+    return ready() && !m_aborted;
+}
+
 Walk::Entered Walk::await(Node *node, std::unique_lock<std::mutex> &lock)
 {
     m_awaited = node;
     if (!node->listed)
         wake();
-    m_walkCv.wait(lock, [&] { return node->listed || m_aborted || m_spawnFailed; });
+    const bool listed = waitFor(lock, false, [&] { return node->listed; });
     m_awaited = nullptr;
     Entered e;
     if (m_aborted)
         return e;
     e.node = node;
     e.listing = &node->listing;
-    e.error = node->listed ? node->error : EAGAIN;
+    e.error = listed ? node->error : EAGAIN;
     return e;
 }
 
@@ -697,31 +720,44 @@ Walk::Entered Walk::enterStart()
 Walk::Entered Walk::enter(Node *parent)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
+    Entered e;
+    // First the next child handed to a reader (it is the next one any reader takes), then its
+    // listing; the child counts as entered only once it is there.
     if (parent->waiting.empty()) {
-        // Not handed to a reader yet: it is the next one any reader takes.
         m_want = parent;
         wake();
-        m_walkCv.wait(lock, [&] { return !parent->waiting.empty() || m_aborted || m_spawnFailed; });
+        const bool picked = waitFor(lock, true, [&] { return !parent->waiting.empty(); });
         m_want = nullptr;
-        if (m_aborted)
-            return Entered();
-        if (parent->waiting.empty()) {
-            Entered failed;
-            failed.error = EAGAIN;
-            return failed;
+        if (!picked) {
+            e.stopped = m_stopDescending && !m_aborted && !m_spawnFailed;
+            e.error = m_spawnFailed && !m_aborted ? EAGAIN : 0;
+            return e;
         }
     }
     Node *child = parent->waiting.front();
+    if (!child->listed) {
+        m_awaited = child;
+        wake();
+        const bool listed = waitFor(lock, true, [&] { return child->listed; });
+        m_awaited = nullptr;
+        if (!listed) {
+            e.stopped = m_stopDescending && !m_aborted && !m_spawnFailed;
+            e.error = m_spawnFailed && !m_aborted ? EAGAIN : 0;
+            return e;
+        }
+    }
     parent->waiting.pop_front();
     child->entered = true;
     --m_ahead;
-    if (child->listed)
-        m_aheadBytes -= child->listing.bytes();
+    m_aheadBytes -= child->listing.bytes();
     // Readers stopped by a full read-ahead go on once half of it is used up, not for every
     // folder the walk enters: that would cost a thread switch per folder.
     if (m_ahead <= size_t(m_options.listingsAhead) / 2)
         wake();
-    return await(child, lock);
+    e.node = child;
+    e.listing = &child->listing;
+    e.error = child->error;
+    return e;
 }
 
 void Walk::skipRest(Node *folder)

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <sys/types.h>
-
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -22,11 +20,16 @@
 namespace ReadAhead {
 
 struct Options {
+    // Measured on a share with 1 and 5 ms per request (bench/latency.sh): more requests in
+    // flight stop paying off at 64, more listings ahead at 256.
     int readers = 64;               // listing requests in flight at most
     int listingsAhead = 256;        // listings read or being read that the walk has not entered
     size_t bytesAhead = 64u << 20;  // memory of those listings
     int heldFolders = 64;           // folders kept open for their children to be opened from
     bool descend = true;            // false: only the start folder is listed
+    // Runs on the walk thread, without the walk's lock, whenever the walk has to wait for a
+    // listing: what was found so far can be handed on meanwhile.
+    std::function<void()> beforeWait;
     // Tests: runs on a reader before a folder is opened, with its path below the start folder;
     // a nonzero result is taken as the errno of opening it. It may block.
     std::function<int(const std::string &)> beforeOpen;
@@ -41,10 +44,6 @@ struct Listing {
     const char *folder(size_t i) const { return names.data() + folders[i]; }
 };
 
-// True for failures that mean the walk cannot go on (out of descriptors or memory), as opposed
-// to a folder that cannot be read (no access, gone, not a folder), which yields nothing.
-bool isResourceFailure(int error);
-
 struct Node;
 struct Job;
 struct Chores;
@@ -57,6 +56,7 @@ public:
         Node *node = nullptr;        // null when the walk was aborted
         const Listing *listing = nullptr;
         int error = 0;               // a resource failure; the listing is then empty
+        bool stopped = false;        // enter() only: stopDescending() came first
     };
 
     static std::shared_ptr<Walk> create(std::string start, Options options);
@@ -66,7 +66,8 @@ public:
 
     // The walk thread's side, in walk order.
     Entered enterStart();
-    // The parent's next subfolder, in listing order.
+    // The parent's next subfolder, in listing order. Returns stopped, entering nothing, when
+    // stopDescending() comes while it waits for that folder.
     Entered enter(Node *parent);
     // The walk enters no more children of this folder: listings read ahead below are dropped.
     void skipRest(Node *folder);
@@ -76,6 +77,9 @@ public:
 
     // Any thread.
     void abort();
+    // No further descent of this walk waits for the file system: a stop button must answer
+    // even while a listing hangs.
+    void stopDescending();
     bool aborted() const { return m_aborted.load(std::memory_order_relaxed); }
 
     size_t peakAhead() const { return m_peakAhead; }
@@ -102,6 +106,10 @@ private:
     int openStart() const;
     int reopenParent(const Job &job) const;
     Entered await(Node *node, std::unique_lock<std::mutex> &lock);
+    // Waits until ready() or the walk ends; false when it ended (or, with stoppable, was
+    // stopped) instead.
+    template <typename Ready>
+    bool waitFor(std::unique_lock<std::mutex> &lock, bool stoppable, Ready ready);
 
     struct NeededFirst {
         bool operator()(const Node *a, const Node *b) const;
@@ -110,6 +118,7 @@ private:
     const std::string m_start;
     const Options m_options;
     std::atomic<bool> m_aborted{false};
+    std::atomic<bool> m_stopDescending{false};
 
     std::mutex m_mutex;
     std::condition_variable m_readerCv;

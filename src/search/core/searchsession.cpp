@@ -111,11 +111,15 @@ std::deque<SearchSession::Item> SearchSession::take()
     return items;
 }
 
-void SearchSession::post(Item item)
+void SearchSession::post(Item item, Item *spare)
 {
     bool first;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
+        if (spare && !m_spare.empty()) {
+            *spare = std::move(m_spare.back());
+            m_spare.pop_back();
+        }
         first = m_queue.empty();
         m_queue.push_back(std::move(item));
     }
@@ -138,20 +142,9 @@ void SearchSession::flushHits()
     if (m_pending.ends.empty())
         return;
     Item next;
-    bool first;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (!m_spare.empty()) {
-            next = std::move(m_spare.back());
-            m_spare.pop_back();
-        }
-        m_pending.kind = Item::Hits;
-        first = m_queue.empty();
-        m_queue.push_back(std::move(m_pending));
-    }
+    m_pending.kind = Item::Hits;
+    post(std::move(m_pending), &next);
     m_pending = std::move(next);
-    if (first && m_notify)
-        m_notify();
 }
 
 void SearchSession::walk()
@@ -159,13 +152,12 @@ void SearchSession::walk()
     m_pending = Item();
     m_lastFlush = std::chrono::steady_clock::now();
     // The clock is read only every few hits: a hit costs less than reading it.
-    const auto due = [this] {
-        const size_t n = m_pending.ends.size();
-        return n >= kBatchHits
-            || (n > 0 && n % 64 == 0 && std::chrono::steady_clock::now() - m_lastFlush >= kBatchAge);
-    };
     const auto aged = [this] {
         return !m_pending.ends.empty() && std::chrono::steady_clock::now() - m_lastFlush >= kBatchAge;
+    };
+    const auto due = [&] {
+        const size_t n = m_pending.ends.size();
+        return n >= kBatchHits || (n % 64 == 0 && aged());
     };
     m_finder.MatchFound = [&](const std::string &name, const std::string &base) {
         if (m_pending.ends.empty()) {
@@ -188,6 +180,9 @@ void SearchSession::walk()
         if (aged())
             flushHits();
     };
+
+    // Hits found before a wait for the file system are shown while it lasts.
+    m_finder.Waiting = [this] { flushHits(); };
 
     for (const Query::Path &p : m_query.paths) {
         if (m_abort)
@@ -214,6 +209,7 @@ void SearchSession::walk()
     }
     m_finder.MatchFound = nullptr;
     m_finder.StopSearch = nullptr;
+    m_finder.Waiting = nullptr;
     Item done;
     done.kind = Item::Finished;
     post(std::move(done));

@@ -55,6 +55,9 @@ public:
     // Ends the walk at once, whatever the file system does, and joins the worker. Items not
     // yet taken are dropped.
     void abort();
+    // The owner's stop flag was set: a descent the walk waits for is not made, so the stop is
+    // answered even while a listing hangs.
+    void requestStop() { m_finder.stopDescending(); }
     bool active() const { return m_thread.joinable(); }
     // Waits for the worker after Finished was taken.
     void join();
@@ -76,7 +79,8 @@ public:
 private:
     void walk();
     void flushHits();
-    void post(Item item);
+    // Queues an item; with `spare`, also hands out a recycled batch under the same lock.
+    void post(Item item, Item *spare = nullptr);
 
     cFindFile m_finder;
     const std::atomic<bool> &m_stopRequested;
