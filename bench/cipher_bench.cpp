@@ -3,6 +3,7 @@
 // followed by sync. Usage:
 //   cipher_bench [folder (default /tmp)] [size in MiB (default 1024)] [rounds (default 3)]
 
+#include "benchutil.h"
 #include "cipher/core/filecipher.h"
 #include "cipher/core/keyderivation.h"
 
@@ -76,16 +77,7 @@ bool sameAsContent(const QString &path, qint64 size)
     return true;
 }
 
-bool run(const QString &program, const QStringList &arguments)
-{
-    return QProcess::execute(program, arguments) == 0;
-}
 
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.at(values.size() / 2);
-}
 
 double seconds(const QElapsedTimer &timer)
 {

@@ -3,6 +3,7 @@
 // files, with and without a following sync, in alternating rounds. Usage:
 //   copy_bench [folder (default /tmp)] [files (default 20)] [KiB each (default 5120)] [rounds (default 5)]
 
+#include "benchutil.h"
 #include "search/core/hitfileops.h"
 
 #include <QCoreApplication>
@@ -16,16 +17,7 @@
 
 namespace {
 
-double median(QList<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.isEmpty() ? 0 : values.at(values.size() / 2);
-}
 
-bool run(const QString &program, const QStringList &arguments)
-{
-    return QProcess::execute(program, arguments) == 0;
-}
 
 } // namespace
 

@@ -9,8 +9,9 @@
 //                                          window keep the event loop busy
 //
 // PATTERN is typed into the search field (the window appends the star itself).
-#include "app/platform.h"
 #include "app/core/settings.h"
+#include "app/platform.h"
+#include "benchutil.h"
 #include "search/form1.h"
 #include "search/hitlistmodel.h"
 
@@ -50,14 +51,7 @@ long residentBytes()
 
 void measureSearch(Form1 *form, const QString &pattern)
 {
-    qint64 longestGap = 0;
-    QElapsedTimer sinceTick;
-    QTimer heartbeat;
-    heartbeat.setInterval(10);
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        longestGap = std::max(longestGap, sinceTick.elapsed());
-        sinceTick.restart();
-    });
+    StallMeter stalls;
 
     QElapsedTimer clock;
     bool done = false;
@@ -67,13 +61,12 @@ void measureSearch(Form1 *form, const QString &pattern)
         done = true;
     });
     control<QComboBox>(form, "Combo1")->setEditText(pattern);
-    sinceTick.start();
-    heartbeat.start();
+    stalls.start();
     clock.start();
     control<QPushButton>(form, "Command3")->click();
     while (!done)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    heartbeat.stop();
+    const qint64 longestGap = stalls.stop();
     std::fprintf(stderr, "gui hits %d count %s seconds %.3f longest-stall-ms %lld\n", form->hitModel()->count(),
                  qPrintable(control<QLabel>(form, "Label6")->text()), elapsed / 1e9, static_cast<long long>(longestGap));
 }

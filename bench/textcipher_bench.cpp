@@ -2,7 +2,7 @@
 // characters: encode plus StringToHex, then HexToString plus decode, as the window does.
 // Prints the first run, which writes into memory fresh from the system, and the best of three
 // further runs, which reuse the memory the first one left (the work itself, linear in size).
-#include "benchtext.h"
+#include "benchutil.h"
 #include "textcipher/core/hexdump.h"
 #include "textcipher/core/textcipher.h"
 

@@ -6,7 +6,7 @@
 //
 //   txtkrypt_window_bench [--rounds N] [SIZE...]     default: 5 rounds of 100000 and 1000000
 #include "app/platform.h"
-#include "benchtext.h"
+#include "benchutil.h"
 #include "textcipher/frm_txtkrypt.h"
 #include "textcipher/core/hexdump.h"
 #include "textcipher/core/textcipher.h"
@@ -40,14 +40,7 @@ struct Step {
 Step measure(QWidget *window, const std::function<void()> &action)
 {
     QEventLoop loop;
-    QElapsedTimer sinceTick;
-    qint64 longest = 0;
-    QTimer heartbeat;
-    heartbeat.setInterval(10);
-    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
-        longest = std::max(longest, sinceTick.elapsed());
-        sinceTick.restart();
-    });
+    StallMeter stalls;
     Step step;
     QElapsedTimer clock;
     QTimer::singleShot(0, [&] {
@@ -59,11 +52,9 @@ Step measure(QWidget *window, const std::function<void()> &action)
             QTimer::singleShot(300, &loop, &QEventLoop::quit);
         });
     });
-    sinceTick.start();
-    heartbeat.start();
+    stalls.start();
     loop.exec();
-    heartbeat.stop();
-    step.stallMs = std::max(longest, sinceTick.elapsed());
+    step.stallMs = stalls.stop();
     return step;
 }
 
@@ -103,14 +94,6 @@ std::vector<Step> typeInto(QWidget *window, QPlainTextEdit *box)
     return steps;
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    if (v.empty())
-        return 0;
-    const size_t half = v.size() / 2;
-    return v.size() % 2 ? v[half] : (v[half - 1] + v[half]) / 2;
-}
 
 struct Series {
     std::vector<double> ms;

@@ -17,7 +17,8 @@ QString rootOf(const QStorageInfo &volume)
 
 DriveList::DriveList(QWidget *parent) : QComboBox(parent)
 {
-    refresh();
+    // Filled only when shown (refresh()): asking every mount at start-up would wait on a share
+    // that does not answer.
     connect(this, &QComboBox::currentIndexChanged, this, &DriveList::onPick);
 }
 

@@ -7,11 +7,16 @@ FileList::FileList(const QString &pattern, QWidget *parent)
 {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Taking the focus makes the first file current without selecting it; what a keyboard user
+    // sees marked is what "ok" takes.
+    connect(this, &QListWidget::currentItemChanged, this, [this](QListWidgetItem *item) {
+        if (item && !item->isSelected())
+            selectionModel()->select(indexFromItem(item), QItemSelectionModel::ClearAndSelect);
+    });
 }
 
 void FileList::setPath(const QString &path)
 {
-    m_path = path;
     clear();
     QDir dir(path);
     if (!m_pattern.isEmpty())

@@ -12,12 +12,10 @@ class FileList : public QListWidget
 public:
     FileList(const QString &pattern, QWidget *parent);
 
-    QString path() const { return m_path; }
     void setPath(const QString &path);
     // Name of the selected file, or empty.
     QString selectedFileName() const;
 
 private:
-    QString m_path;
     QString m_pattern;
 };

@@ -32,11 +32,11 @@ inline void place(QWidget *w, int left, int top, int width, int height)
     w->setGeometry(rect(left, top, width, height));
 }
 
-// The named family, with the platform's fallback, at a point size.
 // Moves a window so that it stands centred on owner, or on the screen when there is no
 // owner or it is hidden.
 void centre(QWidget *window, const QWidget *owner = nullptr);
 
+// The named family, with the platform's fallback, at a point size.
 QFont font(const QString &family, qreal pointSize, bool bold = false);
 
 // The designed default font, MS Sans Serif 8.25 pt. Each window sets it as its own font, as the

@@ -79,6 +79,7 @@ frm_file::frm_file()
     connect(cmd_okfileencode, &QPushButton::clicked, this, &frm_file::cmd_okfileencode_Click);
 
     // A current folder removed meanwhile leaves its drive's root to start from.
+    Drive_encode->refresh();
     Drive_encode->showDriveOf(QDir::currentPath());
     if (!Dir_encode->setPath(QDir::currentPath()))
         Dir_encode->setPath(Drive_encode->root());

@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
-#include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QUrl>

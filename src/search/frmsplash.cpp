@@ -4,10 +4,8 @@
 #include "app/ui.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QScreen>
 
 frmSplash *frmSplash::showNotice()
 {

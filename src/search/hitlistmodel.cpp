@@ -2,7 +2,7 @@
 
 #include "app/core/nativepath.h"
 
-#include <cstring>
+#include <algorithm>
 #include <unordered_set>
 
 namespace {

@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <utility>
 
 HitListView::HitListView(QWidget *parent)
     : QListView(parent)
@@ -114,11 +113,6 @@ void HitListView::rowsInserted(const QModelIndex &parent, int start, int end)
     const QRect added = rowRect(start).united(rowRect(end));
     if (added.intersects(viewport()->rect()))
         viewport()->update(added.intersected(viewport()->rect()));
-}
-
-void HitListView::dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight, const QList<int> &roles)
-{
-    QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
 }
 
 void HitListView::doItemsLayout()

@@ -20,8 +20,6 @@ public:
 
 protected:
     void rowsInserted(const QModelIndex &parent, int start, int end) override;
-    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
-                     const QList<int> &roles = QList<int>()) override;
     void doItemsLayout() override;
     void updateGeometries() override;
     void paintEvent(QPaintEvent *event) override;

@@ -138,7 +138,6 @@ frm_txtkrypt::frm_txtkrypt()
     // The paste question, over the working area.
     Frame_Quest = new QFrame(this);
     Frame_Quest->setObjectName(QStringLiteral("Frame_Quest"));
-    Frame_Quest->setAccessibleName(QStringLiteral("!"));
     Frame_Quest->setFrameStyle(QFrame::NoFrame);
     Ui::setColors(Frame_Quest, QColor(255, 255, 128), Qt::black);
     Ui::place(Frame_Quest, 1620, 2700, 4575, 1215);
@@ -150,26 +149,21 @@ frm_txtkrypt::frm_txtkrypt()
                               Frame_Quest);
     label8->setObjectName(QStringLiteral("Label8"));
     Ui::place(label8, 360, 240, 3975, 255);
+    // Its caption "!" is never shown; a screen reader announces the question instead.
+    A11y::name(Frame_Quest, label8->text());
     cmd_yes = Controls::button(Frame_Quest, "cmd_yes", QStringLiteral("YES"), 360, 600, 1695, 375);
     cmd_no = Controls::button(Frame_Quest, "cmd_no", QStringLiteral("NO"), 2460, 600, 1695, 375);
     connect(cmd_yes, &QPushButton::clicked, this, &frm_txtkrypt::cmd_yes_Click);
     connect(cmd_no, &QPushButton::clicked, this, &frm_txtkrypt::cmd_no_Click);
     Frame_Quest->hide();
 
-    setTabOrder(txtToEncode, cmdEncode);
-    setTabOrder(cmdEncode, cmdDecode);
-    setTabOrder(cmdDecode, txtPassword);
-    setTabOrder(txtPassword, cmd_no);
-    setTabOrder(cmd_no, cmd_yes);
-    // The picture buttons and the caption that unmasks the password follow the designed order.
+    // The designed order first; the picture buttons and the caption that unmasks the password
+    // follow it.
     label1->makeButton();
     label1->setAccessibleDescription(QStringLiteral("shows or hides the password"));
     label1->setBuddy(txtPassword);
-    setTabOrder(cmd_yes, img_clip);
-    setTabOrder(img_clip, img_paste);
-    setTabOrder(img_paste, img_clear);
-    setTabOrder(img_clear, img_exit);
-    setTabOrder(img_exit, label1);
+    A11y::tabOrder({txtToEncode, cmdEncode, cmdDecode, txtPassword, cmd_no, cmd_yes, img_clip,
+                    img_paste, img_clear, img_exit, label1});
 }
 
 void frm_txtkrypt::closeEvent(QCloseEvent *event)

@@ -54,7 +54,9 @@ qsizetype pieceEnd(QStringView text, qsizetype from, qsizetype end, qsizetype pi
 // Returns false for any other key.
 bool editAtDisplayBreak(QTextCursor &cursor, const QKeyEvent *event)
 {
-    if (event->matches(QKeySequence::InsertParagraphSeparator)) {
+    // Shift+Enter too: a line separator would not survive the 8-bit cipher.
+    if (event->matches(QKeySequence::InsertParagraphSeparator)
+        || event->matches(QKeySequence::InsertLineSeparator)) {
         cursor.insertBlock(withDisplayBreak(cursor.blockFormat(), false));
         return true;
     }
