@@ -4,11 +4,10 @@
 #include "app/drivelist.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QStandardPaths>
 #include <QTest>
+
+#include <utility>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -20,34 +19,29 @@
 TestEnv::TestEnv()
 {
     tarvoTestProcessSetup();
-    QDir().mkpath(programFolder());
-    Settings::useFile(settingsFile());
-
-    m_programFolder = programFolder();
+    QDir().mkpath(m_programFolder);
+    Settings::useFile(at(QStringLiteral("settings.ini")));
     installHooks();
     Platform::setArguments({});
 }
 
 TestEnv::~TestEnv()
 {
-    closeWindows();
+    for (QWidget *w : QApplication::topLevelWidgets())
+        w->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     Platform::clearHooks();
     Platform::setArguments({});
-    // Make everything removable again, whatever a test made read-only.
-    const QString top = m_dir.path();
-    QFile::setPermissions(top, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    std::function<void(const QString &)> unlock = [&](const QString &dir) {
-        const QFileInfoList entries = QDir(dir).entryInfoList(
-            QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-        for (const QFileInfo &e : entries) {
-            if (e.isSymLink())
-                continue;
-            QFile::setPermissions(e.filePath(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-            if (e.isDir())
-                unlock(e.filePath());
+    // Whatever a test made read-only must be removable again.
+    const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+    std::function<void(const QString &)> unlock = [&](const QString &path) {
+        if (QFile::setPermissions(path, all) && QFileInfo(path).isDir()) {
+            for (const QFileInfo &e : QDir(path).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
+                if (!e.isSymLink())
+                    unlock(e.filePath());
         }
     };
-    unlock(top);
+    unlock(root());
 }
 
 void TestEnv::installHooks()
@@ -77,42 +71,20 @@ void TestEnv::useProgramFolder(const QString &path)
     installHooks();
 }
 
-QString TestEnv::root() const
-{
-    return m_dir.path();
-}
-
-QString TestEnv::at(const QString &relativePath) const
-{
-    return m_dir.filePath(relativePath);
-}
-
-QString TestEnv::programFolder() const
-{
-    return m_dir.filePath(QStringLiteral("program"));
-}
-
-QString TestEnv::settingsFile() const
-{
-    return m_dir.filePath(QStringLiteral("settings.ini"));
-}
-
 QString TestEnv::writeFile(const QString &relativePath, const QByteArray &content)
 {
-    const QString path = m_dir.filePath(relativePath);
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
+    QFile f(at(relativePath));
+    QDir().mkpath(QFileInfo(f).absolutePath());
     if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        qFatal("cannot write test file %s", qPrintable(path));
+        qFatal("cannot write test file %s", qPrintable(f.fileName()));
     f.write(content);
-    return path;
+    return f.fileName();
 }
 
 QString TestEnv::makeDir(const QString &relativePath)
 {
-    const QString path = m_dir.filePath(relativePath);
-    QDir().mkpath(path);
-    return path;
+    QDir().mkpath(at(relativePath));
+    return at(relativePath);
 }
 
 QStringList TestEnv::messageTexts() const
@@ -126,33 +98,19 @@ QStringList TestEnv::messageTexts() const
 void tarvoTestProcessSetup()
 {
     static bool done = false;
-    if (done)
+    if (std::exchange(done, true))
         return;
-    done = true;
     QStandardPaths::setTestModeEnabled(true);
     static QTemporaryDir home;
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home.path() + QStringLiteral("/config")).toUtf8());
-    qputenv("XDG_DATA_HOME", (home.path() + QStringLiteral("/data")).toUtf8());
-    qputenv("XDG_CACHE_HOME", (home.path() + QStringLiteral("/cache")).toUtf8());
-}
-
-void closeWindows()
-{
-    for (QWidget *w : QApplication::topLevelWidgets())
-        w->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    qputenv("HOME", QFile::encodeName(home.path()));
+    for (const char *xdg : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+        qputenv(xdg, QFile::encodeName(home.filePath(QLatin1String(xdg))));
 }
 
 QByteArray contentOf(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-QStringList entriesOf(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
 void clickItem(QListWidget *list, const QString &text, bool twice)

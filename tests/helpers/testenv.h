@@ -3,6 +3,7 @@
 #include "app/platform.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QList>
 #include <QListWidget>
 #include <QObject>
@@ -12,10 +13,9 @@
 
 #include <functional>
 
-// One test's private world: a temporary program folder and settings file, and recorders for
-// everything the platform layer would have shown or done. Message boxes answer from a script
-// (default: OK, or No for a Yes/No question) and are recorded verbatim. At its end every window
-// of the program is closed and let go, for a clean start of the next test.
+// One test's private world: a temporary tree with the program folder and the settings, and
+// recorders for what the platform layer would have shown or done. Message boxes answer from
+// `answers` (default: OK, or No to a question). At its end every window is closed and let go.
 class TestEnv
 {
 public:
@@ -24,18 +24,12 @@ public:
     TestEnv(const TestEnv &) = delete;
     TestEnv &operator=(const TestEnv &) = delete;
 
-    // Root of this test's temporary tree, and a path below it.
-    QString root() const;
-    QString at(const QString &relativePath) const;
-    // The program folder Tarvo sees (created, empty).
-    QString programFolder() const;
-    QString settingsFile() const;
-    // Makes Tarvo see another program folder (not created).
-    void useProgramFolder(const QString &path);
-
-    // Writes a file below root() (folders created); returns its full path.
+    QString root() const { return m_dir.path(); }
+    QString at(const QString &relativePath) const { return m_dir.filePath(relativePath); }
+    QString programFolder() const { return at(QStringLiteral("program")); }
+    void useProgramFolder(const QString &path); // not created
+    // Below root(), folders created; return the full path.
     QString writeFile(const QString &relativePath, const QByteArray &content = QByteArray());
-    // Creates a folder below root(); returns its full path.
     QString makeDir(const QString &relativePath);
 
     QList<Platform::MessageBoxCall> messages;
@@ -43,24 +37,20 @@ public:
     std::function<void(const Platform::MessageBoxCall &)> onMessage; // runs before it answers
     QStringList opened;
     QString clipboard;
-
-    // Texts of the recorded message boxes.
     QStringList messageTexts() const;
 
 private:
     void installHooks();
 
     QTemporaryDir m_dir;
-    QString m_programFolder;
+    QString m_programFolder = programFolder();
 };
 
-// Sets up the process for tests: offscreen platform, test-mode standard paths, and HOME and
-// the XDG folders inside a temporary folder so nothing reaches the real user's files.
-// Call at the top of a custom main or from initTestCase().
+// Test-mode standard paths, HOME and the XDG folders in a temporary folder: nothing reaches the
+// real user's files. Call from initTestCase() where no TestEnv is made.
 void tarvoTestProcessSetup();
 
-// A control of a window, found by its object name; the test run stops at once when the window
-// has none of that name and type.
+// A control of a window by object name; the run stops when there is none of that type.
 template <typename T = QWidget>
 T *child(const QObject *window, const char *name)
 {
@@ -70,26 +60,20 @@ T *child(const QObject *window, const char *name)
     return control;
 }
 
-// Closes every window of the program and lets them go.
-void closeWindows();
-
-// A file's bytes, or "<missing>" when it cannot be read.
-QByteArray contentOf(const QString &path);
-// Every entry of a folder, hidden ones too, by name.
-QStringList entriesOf(const QString &folder);
-
-// Clicks an entry of a list, or opens a folder of a directory list with a double-click as a
-// real one arrives: press and release, then the double-click and release. Folders are indented
-// below their parents.
+QByteArray contentOf(const QString &path); // "<missing>" when it cannot be read
+inline QStringList entriesOf(const QString &folder) // hidden ones too, by name
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
+// Clicks an entry of a list; `twice` opens a folder of a directory list (indented names) with a
+// double-click as a real one arrives.
 void clickItem(QListWidget *list, const QString &text, bool twice = false);
-// An available drive of the list other than the current one, or -1.
-int otherAvailableDrive(const QComboBox *drives);
+int otherAvailableDrive(const QComboBox *drives); // another available drive, or -1
 
 #ifdef Q_OS_UNIX
-// Runs `work` in a child process that leaves no core file and returns its wait status (-1: no
-// child); the child exits with what `work` returns unless it is killed first.
+// Runs `work` in a child process without core file; its wait status, or -1 without a child.
 int childStatus(const std::function<int()> &work);
-// Limits every file this process writes to `bytes`: a write past it fails, or with `kill` ends
-// the process as kill -9 would in the middle of writing. False when the limit is refused.
+// Writes of this process past `bytes` fail, or with `kill` end it as kill -9 would. False when
+// the limit is refused.
 bool limitFileSize(qint64 bytes, bool kill);
 #endif

@@ -9,107 +9,96 @@ class TestForm2 : public QObject, HitsSession
 {
     Q_OBJECT
 
-    static QString storedOption() { return Settings::read(QStringLiteral("Check1.Value"), QStringLiteral("none")); }
+    static QString option() { return Settings::read(QStringLiteral("Check1.Value"), QStringLiteral("none")); }
+    QGroupBox *frame() const { return child<QGroupBox>(form, "Frame1"); }
+    bool shows(const char *button) const { return child(form, button)->isVisibleTo(frame()); }
+    static void click(QWidget *window, const char *name) { QTest::mouseClick(child(window, name), Qt::LeftButton); }
+    using HitsSession::click;
 
 private slots:
     void init() { begin(); }
     void cleanup() { end(); }
 
-    // The help text stands line for line as designed, CR LF between the lines and the terms of
-    // use after an empty line; the details field shows the same lines.
-    void helpTextLineForLine()
-    {
-        const QStringList lines = Form2::helpText().split(QStringLiteral("\r\n"));
-        QCOMPARE(lines.mid(0, 5), (QStringList{QStringLiteral("Dieses Programm dient zur schnellen Suche von "),
-                                               QStringLiteral("Zeichnungsdateien und anderen Dokumenten an fest eingestellten Such-Orten. "),
-                                               QStringLiteral("Die gefundene Datei kann entweder mit einem "),
-                                               QStringLiteral("Doppelklick aus dem Listenfeld heraus oder mit einem "),
-                                               QStringLiteral("einfachen Klick auf den Knopf \"diese Zeichnung ")}));
-        QCOMPARE(lines.mid(15, 2), (QStringList{QStringLiteral("Dabei kann auch auf die Verwendung des Platzhalters "),
-                                                QStringLiteral("\"?\" zurückgegriffen werden, also z.B. 387?123?05. ")}));
-        QCOMPARE(lines.mid(23, 2), (QStringList{QStringLiteral("werden."), QString()}));
-        QCOMPARE(child<QPlainTextEdit>(Form2::instance(), "Text1")->toPlainText().split(QLatin1Char('\n')), lines);
-    }
-
-    void startCases_data()
+    // The start loads the info window hidden; the copy frame waits for the first click on a hit.
+    void copyOptionAtStart_data()
     {
         QTest::addColumn<QString>("stored");
-        QTest::addColumn<bool>("ticked");
-        QTest::newRow("first start") << QStringLiteral("none") << false;
-        QTest::newRow("1 stored") << QStringLiteral("1") << true;
-        QTest::newRow("0 stored") << QStringLiteral("0") << false;
+        QTest::newRow("first start") << QStringLiteral("none");
+        QTest::newRow("1 stored") << QStringLiteral("1");
+        QTest::newRow("0 stored") << QStringLiteral("0");
     }
-    void startCases()
+    void copyOptionAtStart()
     {
         QFETCH(QString, stored);
-        QFETCH(bool, ticked);
         if (stored != QStringLiteral("none"))
             Settings::write(QStringLiteral("Check1.Value"), stored);
         startWith({QStringLiteral("plan.dwg")});
-        QVERIFY(Form2::existing() && !Form2::existing()->isVisible()); // loaded hidden by the start
-        QCOMPARE(child<QCheckBox>(Form2::existing(), "Check1")->isChecked(), ticked);
-        QCOMPARE(storedOption(), ticked ? QStringLiteral("1") : QStringLiteral("0"));
-        QVERIFY(!child<QGroupBox>(form, "Frame1")->isVisible());
+        QVERIFY(Form2::existing() && !Form2::existing()->isVisible());
+        QCOMPARE(child<QCheckBox>(Form2::existing(), "Check1")->isChecked(), stored == QStringLiteral("1"));
+        QCOMPARE(option(), stored == QStringLiteral("1") ? QStringLiteral("1") : QStringLiteral("0"));
+        QVERIFY(!frame()->isVisible());
         click({QStringLiteral("plan.dwg")});
-        QCOMPARE(child<QGroupBox>(form, "Frame1")->isVisible(), ticked);
+        QCOMPARE(frame()->isVisible(), stored == QStringLiteral("1"));
     }
 
-    // Each change of the option is stored at once; delete and move stay on while the window is
-    // closed and loaded again.
+    // Each change of the option is stored at once and the frame follows, before the first click
+    // on a hit without the copy button; delete and move stay on while the window is closed and
+    // loaded again, hidden, by a click on a hit.
     void copyOptionAndDeleteSwitch()
     {
         startWith({QStringLiteral("plan.dwg")});
         Form2 *info = openInfo();
         QVERIFY(info && info->isVisible() && !info->isModal());
-        QTest::mouseClick(child<QCheckBox>(info, "Check1"), Qt::LeftButton);
-        QCOMPARE(storedOption(), QStringLiteral("1"));
-        QVERIFY(child<QGroupBox>(form, "Frame1")->isVisible() && !child<QPushButton>(form, "Command8")->isVisible()); // no hit clicked yet
-        QVERIFY(!child<QPushButton>(form, "Command5")->isVisibleTo(child<QGroupBox>(form, "Frame1")) && !child<QPushButton>(form, "cmd_move")->isVisibleTo(child<QGroupBox>(form, "Frame1")));
-        QTest::mouseClick(child<QPushButton>(info, "Command1"), Qt::LeftButton);
-        QVERIFY(!child<QPushButton>(info, "Command1")->isVisible());
-        QTest::mouseClick(child<QCheckBox>(info, "Check1"), Qt::LeftButton);
-        QCOMPARE(storedOption(), QStringLiteral("0"));
-        QVERIFY(!child<QGroupBox>(form, "Frame1")->isVisible());
-        QTest::mouseClick(child<QCheckBox>(info, "Check1"), Qt::LeftButton);
-        QCOMPARE(storedOption(), QStringLiteral("1"));
-        QVERIFY(child<QGroupBox>(form, "Frame1")->isVisible() && child<QPushButton>(form, "Command5")->isVisible() && child<QPushButton>(form, "cmd_move")->isVisible());
-        QTest::mouseClick(child<QPushButton>(info, "cmd_exit"), Qt::LeftButton);
+        QCOMPARE(child<QPlainTextEdit>(info, "Text1")->toPlainText(), Form2::helpText().replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        QVERIFY(!shows("Command5") && !shows("cmd_move"));
+        click(info, "Command1");
+        QVERIFY(!child(info, "Command1")->isVisible());
+        for (const bool on : {true, false, true}) {
+            click(info, "Check1");
+            QCOMPARE(option(), on ? QStringLiteral("1") : QStringLiteral("0"));
+            QCOMPARE(frame()->isVisible(), on);
+        }
+        QVERIFY(!shows("Command8") && shows("Command5") && shows("cmd_move"));
+        click(info, "cmd_exit");
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!Form2::existing());
-        // A click on a hit loads the closed window again, hidden, with the stored option.
         click({QStringLiteral("plan.dwg")});
         QVERIFY(Form2::existing() && !Form2::existing()->isVisible() && child<QCheckBox>(Form2::existing(), "Check1")->isChecked());
-        QVERIFY(child<QPushButton>(form, "Command8")->isVisible() && child<QPushButton>(form, "Command5")->isVisible() && child<QPushButton>(form, "cmd_move")->isVisible());
-        QVERIFY(child<QPushButton>(openInfo(), "Command1")->isVisible());
+        QVERIFY(frame()->isVisible() && shows("Command8") && shows("Command5") && shows("cmd_move"));
+        QVERIFY(child(openInfo(), "Command1")->isVisible());
     }
 
+    // Every way of closing the info window rereads the search paths, edited meanwhile; a single
+    // click on the cipher spot does nothing, a double-click or Enter opens the cipher window.
     void closingRereadsTheSearchPaths_data()
     {
-        QTest::addColumn<int>("way");
-        QTest::newRow("ok button") << 0;
-        QTest::newRow("close box") << 1;
-        QTest::newRow("double-click on the cipher spot") << 2;
+        QTest::addColumn<QString>("way");
+        for (const char *way : {"ok button", "close box", "Escape", "double-click on the cipher spot", "Enter on the cipher spot"})
+            QTest::newRow(way) << QString::fromLatin1(way);
     }
     void closingRereadsTheSearchPaths()
     {
-        QFETCH(int, way);
-        const QString first = env->makeDir(QStringLiteral("first"));
-        const QString second = env->writeFile(QStringLiteral("second/4711.dwg"));
+        QFETCH(QString, way);
+        const QString first = env->makeDir(QStringLiteral("first")), second = env->writeFile(QStringLiteral("second/4711.dwg"));
         form = SearchFixture::start(*env, {first});
         Form2 *info = openInfo();
-        QTest::mouseClick(child<QPushButton>(info, "cmd_path"), Qt::LeftButton);
+        click(info, "cmd_path");
         QCOMPARE(env->opened, QStringList{env->programFolder() + QStringLiteral("/suchpfad.txt")});
         SearchFixture::writeSearchPaths(*env, {first, env->root() + QStringLiteral("/second")});
         QCOMPARE(form->searchPaths(), QStringList{first});
-        QTest::mouseClick(child<ClickLabel>(info, "lbl_Click"), Qt::LeftButton); // a single click on the cipher spot does nothing
+        click(info, "lbl_Click");
         QVERIFY(info->isVisible());
-        if (way == 0)
-            QTest::mouseClick(child<QPushButton>(info, "cmd_exit"), Qt::LeftButton);
-        else if (way == 1)
+        if (way == QStringLiteral("ok button"))
+            click(info, "cmd_exit");
+        else if (way == QStringLiteral("close box"))
             info->close();
-        else
-            QTest::mouseDClick(child<ClickLabel>(info, "lbl_Click"), Qt::LeftButton);
-        QCOMPARE(frmMain::existing() && frmMain::existing()->isVisible(), way == 2);
+        else if (way.startsWith(QStringLiteral("double")))
+            QTest::mouseDClick(child(info, "lbl_Click"), Qt::LeftButton);
+        else if (way.startsWith(QStringLiteral("Enter")))
+            QTest::keyClick(child(info, "lbl_Click"), Qt::Key_Return);
+        else if (info->activateWindow(); QTest::qWaitForWindowActive(info))
+            QTest::keyClick(child(info, "Text1"), Qt::Key_Escape);
+        QCOMPARE(frmMain::existing() && frmMain::existing()->isVisible(), way.endsWith(QStringLiteral("spot")));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!Form2::existing());
         QVERIFY(SearchFixture::search(form, QStringLiteral("4711")));
