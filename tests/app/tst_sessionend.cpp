@@ -1,8 +1,8 @@
+#include "app/core/settings.h"
 #include "helpers/testenv.h"
 
 #include <QDeadlineTimer>
 #include <QProcess>
-#include <QSettings>
 #include <QTest>
 #include <QThread>
 
@@ -14,18 +14,6 @@
 class TestSessionEnd : public QObject
 {
     Q_OBJECT
-
-    const QStringList keys = {QStringLiteral("combo1.Text"), QStringLiteral("Text2.Text"),
-                              QStringLiteral("Text1.Text"), QStringLiteral("Check1.Value")};
-
-    // Replaces the whole store, the last keys set to the values.
-    void writeStore(const QString &file, const QStringList &values) const
-    {
-        QSettings store(file, QSettings::IniFormat);
-        store.clear();
-        for (int i = 0; i < values.size(); ++i)
-            store.setValue(QStringLiteral("Optionen/") + keys.at(keys.size() - values.size() + i), values.at(i));
-    }
 
     // The program handles the signal itself once its search window has loaded the settings.
     static bool catches(qint64 pid, int signal)
@@ -50,27 +38,28 @@ private slots:
         // Its own folder, where it looks for suchpfad.txt, must be a temporary one too.
         const QString program = env.makeDir(QStringLiteral("programm")) + QStringLiteral("/tarvo");
         if (::link(TARVO_EXECUTABLE, QFile::encodeName(program).constData()) != 0)
-            QVERIFY(QFile::copy(QString::fromUtf8(TARVO_EXECUTABLE), program));
+            QVERIFY(QFile::copy(QStringLiteral(TARVO_EXECUTABLE), program));
         env.writeFile(QStringLiteral("programm/suchpfad.txt"));
-        const QString config = env.makeDir(QStringLiteral("config")), store = config + QStringLiteral("/Tarvo/Tarvo.conf");
-        const QStringList values = {QStringLiteral("4711-ä"), env.root() + QStringLiteral("/ziel/"),
-                                    QStringLiteral("Notizen\nPlan 4711 prüfen"), QStringLiteral("1")};
-        writeStore(store, values);
+        const QString store = env.at(QStringLiteral("config/Tarvo/Tarvo.conf"));
+        const QStringList keys = {QStringLiteral("combo1.Text"), QStringLiteral("Text2.Text"), QStringLiteral("Text1.Text")};
+        const QStringList values = {QStringLiteral("4711-ä"), env.root() + QStringLiteral("/ziel/"), QStringLiteral("Notizen\nPlan 4711 prüfen")};
+        Settings::useFile(store);
+        for (int i = 0; i < keys.size(); ++i)
+            Settings::write(keys.at(i), values.at(i));
         QProcess tarvo;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment(); // a test home
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), env.at(QStringLiteral("config")));
         tarvo.setProcessEnvironment(environment);
         tarvo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         tarvo.start(program);
         QVERIFY(tarvo.waitForStarted());
         for (QDeadlineTimer up(10000); !up.hasExpired() && !catches(tarvo.processId(), signal);)
             QThread::msleep(5);
-        writeStore(store, values.mid(3)); // what a logout left: the window's values must come back
+        QVERIFY(QFile::remove(store)); // as a logout may leave it: what the window holds must come back
         QCOMPARE(::kill(pid_t(tarvo.processId()), signal), 0);
         QVERIFY(tarvo.waitForFinished(20000));
-        QSettings saved(store, QSettings::IniFormat);
         for (int i = 0; i < keys.size(); ++i)
-            QCOMPARE(saved.value(QStringLiteral("Optionen/") + keys.at(i)).toString(), values.at(i));
+            QCOMPARE(Settings::read(keys.at(i), QString()), values.at(i));
         QCOMPARE(tarvo.exitStatus(), QProcess::NormalExit);
         QCOMPARE(tarvo.exitCode(), 0);
     }

@@ -4,6 +4,7 @@
 #include "app/drivelist.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -19,10 +20,23 @@
 TestEnv::TestEnv()
 {
     tarvoTestProcessSetup();
-    QDir().mkpath(m_programFolder);
     Settings::useFile(at(QStringLiteral("settings.ini")));
-    installHooks();
     Platform::setArguments({});
+    m_hooks.messageBox = [this](const Platform::MessageBoxCall &call) {
+        messages.append(call);
+        if (onMessage)
+            onMessage(call);
+        if (!answers.isEmpty())
+            return answers.takeFirst();
+        return call.buttons == Platform::Buttons::YesNo ? Platform::Answer::No : Platform::Answer::Ok;
+    };
+    m_hooks.open = [this](const QString &what) {
+        opened.append(what);
+        return true;
+    };
+    m_hooks.clipboardText = [this] { return clipboard; };
+    m_hooks.setClipboardText = [this](const QString &text) { clipboard = text; };
+    useProgramFolder(makeDir(QStringLiteral("program")));
 }
 
 TestEnv::~TestEnv()
@@ -44,40 +58,17 @@ TestEnv::~TestEnv()
     unlock(root());
 }
 
-void TestEnv::installHooks()
-{
-    Platform::Hooks hooks;
-    hooks.programFolder = m_programFolder;
-    hooks.messageBox = [this](const Platform::MessageBoxCall &call) {
-        messages.append(call);
-        if (onMessage)
-            onMessage(call);
-        if (!answers.isEmpty())
-            return answers.takeFirst();
-        return call.buttons == Platform::Buttons::YesNo ? Platform::Answer::No : Platform::Answer::Ok;
-    };
-    hooks.open = [this](const QString &what) {
-        opened.append(what);
-        return true;
-    };
-    hooks.clipboardText = [this] { return clipboard; };
-    hooks.setClipboardText = [this](const QString &text) { clipboard = text; };
-    Platform::setHooks(hooks);
-}
-
 void TestEnv::useProgramFolder(const QString &path)
 {
-    m_programFolder = path;
-    installHooks();
+    m_hooks.programFolder = path;
+    Platform::setHooks(m_hooks);
 }
 
 QString TestEnv::writeFile(const QString &relativePath, const QByteArray &content)
 {
     QFile f(at(relativePath));
-    QDir().mkpath(QFileInfo(f).absolutePath());
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!QDir().mkpath(QFileInfo(f).absolutePath()) || !f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
         qFatal("cannot write test file %s", qPrintable(f.fileName()));
-    f.write(content);
     return f.fileName();
 }
 
@@ -111,6 +102,11 @@ QByteArray contentOf(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QStringList entriesOf(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
 }
 
 void clickItem(QListWidget *list, const QString &text, bool twice)

@@ -3,7 +3,6 @@
 #include "app/platform.h"
 
 #include <QComboBox>
-#include <QDir>
 #include <QList>
 #include <QListWidget>
 #include <QObject>
@@ -28,7 +27,7 @@ public:
     QString at(const QString &relativePath) const { return m_dir.filePath(relativePath); }
     QString programFolder() const { return at(QStringLiteral("program")); }
     void useProgramFolder(const QString &path); // not created
-    // Below root(), folders created; return the full path.
+    // Below root(), with their folders; return the full path.
     QString writeFile(const QString &relativePath, const QByteArray &content = QByteArray());
     QString makeDir(const QString &relativePath);
 
@@ -40,10 +39,8 @@ public:
     QStringList messageTexts() const;
 
 private:
-    void installHooks();
-
     QTemporaryDir m_dir;
-    QString m_programFolder = programFolder();
+    Platform::Hooks m_hooks;
 };
 
 // Test-mode standard paths, HOME and the XDG folders in a temporary folder: nothing reaches the
@@ -61,10 +58,7 @@ T *child(const QObject *window, const char *name)
 }
 
 QByteArray contentOf(const QString &path); // "<missing>" when it cannot be read
-inline QStringList entriesOf(const QString &folder) // hidden ones too, by name
-{
-    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-}
+QStringList entriesOf(const QString &folder); // hidden ones too, by name
 // Clicks an entry of a list; `twice` opens a folder of a directory list (indented names) with a
 // double-click as a real one arrives.
 void clickItem(QListWidget *list, const QString &text, bool twice = false);

@@ -19,52 +19,48 @@ private slots:
     void init() { begin(); }
     void cleanup() { end(); }
 
-    // The start loads the info window hidden; the copy frame waits for the first click on a hit.
-    void copyOptionAtStart_data()
+    // The start loads the info window hidden and sets the copy option; the copy frame waits for
+    // the first click on a hit. Each change of the option is stored at once and the frame
+    // follows. Delete and move, once switched on, stay while the window is closed and loaded
+    // again, hidden, by a click on a hit.
+    void copyOptionAndDeleteSwitch_data()
     {
         QTest::addColumn<QString>("stored");
         QTest::newRow("first start") << QStringLiteral("none");
         QTest::newRow("1 stored") << QStringLiteral("1");
         QTest::newRow("0 stored") << QStringLiteral("0");
     }
-    void copyOptionAtStart()
+    void copyOptionAndDeleteSwitch()
     {
         QFETCH(QString, stored);
+        const bool on = stored == QStringLiteral("1");
         if (stored != QStringLiteral("none"))
             Settings::write(QStringLiteral("Check1.Value"), stored);
         startWith({QStringLiteral("plan.dwg")});
         QVERIFY(Form2::existing() && !Form2::existing()->isVisible());
-        QCOMPARE(child<QCheckBox>(Form2::existing(), "Check1")->isChecked(), stored == QStringLiteral("1"));
-        QCOMPARE(option(), stored == QStringLiteral("1") ? QStringLiteral("1") : QStringLiteral("0"));
-        QVERIFY(!frame()->isVisible());
+        QCOMPARE(child<QCheckBox>(Form2::existing(), "Check1")->isChecked(), on);
+        QCOMPARE(option(), on ? QStringLiteral("1") : QStringLiteral("0"));
+        QVERIFY(!frame()->isVisible() && !shows("Command8"));
         click({QStringLiteral("plan.dwg")});
-        QCOMPARE(frame()->isVisible(), stored == QStringLiteral("1"));
-    }
-
-    // Each change of the option is stored at once and the frame follows, before the first click
-    // on a hit without the copy button; delete and move stay on while the window is closed and
-    // loaded again, hidden, by a click on a hit.
-    void copyOptionAndDeleteSwitch()
-    {
-        startWith({QStringLiteral("plan.dwg")});
+        QVERIFY(frame()->isVisible() == on && shows("Command8"));
         Form2 *info = openInfo();
         QVERIFY(info && info->isVisible() && !info->isModal());
         QCOMPARE(child<QPlainTextEdit>(info, "Text1")->toPlainText(), Form2::helpText().replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
         QVERIFY(!shows("Command5") && !shows("cmd_move"));
         click(info, "Command1");
-        QVERIFY(!child(info, "Command1")->isVisible());
-        for (const bool on : {true, false, true}) {
+        QVERIFY(!child(info, "Command1")->isVisible() && shows("Command5") && shows("cmd_move"));
+        for (const bool ticked : {!on, on}) {
             click(info, "Check1");
-            QCOMPARE(option(), on ? QStringLiteral("1") : QStringLiteral("0"));
-            QCOMPARE(frame()->isVisible(), on);
+            QCOMPARE(option(), ticked ? QStringLiteral("1") : QStringLiteral("0"));
+            QCOMPARE(frame()->isVisible(), ticked);
         }
-        QVERIFY(!shows("Command8") && shows("Command5") && shows("cmd_move"));
         click(info, "cmd_exit");
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!Form2::existing());
         click({QStringLiteral("plan.dwg")});
-        QVERIFY(Form2::existing() && !Form2::existing()->isVisible() && child<QCheckBox>(Form2::existing(), "Check1")->isChecked());
-        QVERIFY(frame()->isVisible() && shows("Command8") && shows("Command5") && shows("cmd_move"));
+        QVERIFY(Form2::existing() && !Form2::existing()->isVisible());
+        QCOMPARE(child<QCheckBox>(Form2::existing(), "Check1")->isChecked(), on);
+        QVERIFY(frame()->isVisible() == on && shows("Command5") && shows("cmd_move"));
         QVERIFY(child(openInfo(), "Command1")->isVisible());
     }
 

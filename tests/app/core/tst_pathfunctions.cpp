@@ -1,11 +1,8 @@
-#include "app/core/cp1252.h"
 #include "app/core/nativepath.h"
 #include "app/core/pathfunctions.h"
 #include "helpers/testenv.h"
 
 #include <QTest>
-
-#include <numeric>
 
 class TestPathFunctions : public QObject
 {
@@ -53,13 +50,10 @@ private slots:
         QTest::addColumn<QString>("shown");
         QTest::newRow("ascii") << QByteArray("plan 4711#1?.dwg") << QStringLiteral("plan 4711#1?.dwg");
         QTest::newRow("utf8") << QByteArray("Gr\xc3\xbc\xc3\x9f" "e \xe2\x82\xac \xf0\x9f\x98\x80") << QStringLiteral("Grüße € \U0001F600");
-        QTest::newRow("latin1") << QByteArray("4711-\xe4nderung.dwg") << QStringLiteral("4711-änderung.dwg");
-        QTest::newRow("windows-1252 only") << QByteArray("\x80 \x9c") << QStringLiteral("€ œ");
+        QTest::newRow("windows-1252") << QByteArray("4711-\xe4nderung \x80 \x9c") << QStringLiteral("4711-änderung € œ");
         QTest::newRow("unassigned code") << QByteArray("a\x81") << QStringLiteral("a\ufffd");
-        QTest::newRow("truncated sequence") << QByteArray("x\xe2\x82") << QStringLiteral("xâ‚");
-        QTest::newRow("overlong") << QByteArray("\xc0\xaf") << QStringLiteral("À¯");
-        QTest::newRow("encoded surrogate") << QByteArray("\xed\xa0\x80") << QStringLiteral("í\u00a0€");
-        QTest::newRow("beyond the first plane, then latin1") << QByteArray("\xf0\x90\x82\x80\xe4") << QStringLiteral("\U00010080ä");
+        QTest::newRow("truncated, overlong, surrogate, beyond the first plane")
+            << QByteArray("x\xe2\x82 \xc0\xaf \xed\xa0\x80 \xf0\x90\x82\x80\xe4") << QStringLiteral("xâ‚ À¯ í\u00a0€ \U00010080ä");
     }
     void nativeName()
     {
@@ -72,18 +66,6 @@ private slots:
         const QByteArray url = NativePath::fileUrl(name).toEncoded();
         QVERIFY(!url.contains('#') && !url.contains('?'));
         QCOMPARE(QByteArray::fromPercentEncoding(url.mid(7)), path);
-    }
-
-    // The 256 codes are distinct characters and come back; a character outside the set becomes
-    // its base letter where it has one, else "?".
-    void cp1252()
-    {
-        QByteArray all(256, Qt::Uninitialized);
-        std::iota(all.begin(), all.end(), char(0));
-        const QString text = Cp1252::decode(all);
-        QCOMPARE(QSet<QChar>(text.begin(), text.end()).size(), 256);
-        QCOMPARE(Cp1252::encode(text), all);
-        QCOMPARE(Cp1252::encode(QStringLiteral("a€äß\u0101\u0107\u4e2d\u0080")), QByteArray("a\x80\xe4\xdf" "ac??"));
     }
 };
 
