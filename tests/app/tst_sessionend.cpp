@@ -1,10 +1,8 @@
 #include "app/core/settings.h"
 #include "helpers/testenv.h"
 
-#include <QDeadlineTimer>
 #include <QProcess>
 #include <QTest>
-#include <QThread>
 
 #include <csignal>
 #include <unistd.h>
@@ -14,14 +12,6 @@
 class TestSessionEnd : public QObject
 {
     Q_OBJECT
-
-    // The program handles the signal itself once its search window has loaded the settings.
-    static bool catches(qint64 pid, int signal)
-    {
-        QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-        const QByteArray all = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
-        return (all.mid(all.indexOf("SigCgt:") + 7, 17).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1;
-    }
 
 private slots:
     void signalSavesTheSettings_data()
@@ -35,33 +25,33 @@ private slots:
     {
         QFETCH(int, signal);
         TestEnv env;
-        // Its own folder, where it looks for suchpfad.txt, must be a temporary one too.
+        // Its own folder, where it looks for suchpfad.txt, is a temporary one too; its settings
+        // file lies in the test home this process hands on.
         const QString program = env.makeDir(QStringLiteral("programm")) + QStringLiteral("/tarvo");
         if (::link(TARVO_EXECUTABLE, QFile::encodeName(program).constData()) != 0)
             QVERIFY(QFile::copy(QStringLiteral(TARVO_EXECUTABLE), program));
         env.writeFile(QStringLiteral("programm/suchpfad.txt"));
-        const QString store = env.at(QStringLiteral("config/Tarvo/Tarvo.conf"));
+        const QString store = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Tarvo/Tarvo.conf");
         const QStringList keys = {QStringLiteral("combo1.Text"), QStringLiteral("Text2.Text"), QStringLiteral("Text1.Text")};
         const QStringList values = {QStringLiteral("4711-ä"), env.root() + QStringLiteral("/ziel/"), QStringLiteral("Notizen\nPlan 4711 prüfen")};
         Settings::useFile(store);
         for (int i = 0; i < keys.size(); ++i)
             Settings::write(keys.at(i), values.at(i));
         QProcess tarvo;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment(); // a test home
-        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), env.at(QStringLiteral("config")));
-        tarvo.setProcessEnvironment(environment);
         tarvo.setProcessChannelMode(QProcess::ForwardedErrorChannel);
         tarvo.start(program);
         QVERIFY(tarvo.waitForStarted());
-        for (QDeadlineTimer up(10000); !up.hasExpired() && !catches(tarvo.processId(), signal);)
-            QThread::msleep(5);
+        QVERIFY(QTest::qWaitFor([&] { // it handles the signal itself once its window has loaded the settings
+            QFile status(QStringLiteral("/proc/%1/status").arg(tarvo.processId()));
+            const QByteArray all = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+            return (all.mid(all.indexOf("SigCgt:") + 7, 17).trimmed().toULongLong(nullptr, 16) >> (signal - 1)) & 1;
+        }, 10000));
         QVERIFY(QFile::remove(store)); // as a logout may leave it: what the window holds must come back
         QCOMPARE(::kill(pid_t(tarvo.processId()), signal), 0);
         QVERIFY(tarvo.waitForFinished(20000));
         for (int i = 0; i < keys.size(); ++i)
             QCOMPARE(Settings::read(keys.at(i), QString()), values.at(i));
-        QCOMPARE(tarvo.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(tarvo.exitCode(), 0);
+        QVERIFY(tarvo.exitStatus() == QProcess::NormalExit && tarvo.exitCode() == 0);
     }
 };
 

@@ -35,10 +35,16 @@ private slots:
         QFETCH(int, missing);
         QFETCH(bool, taken);
         TestEnv env;
-        const QString from = env.writeFile(QStringLiteral("f/.neu.tarvo-abc123"), "neu");
-        const QString to = taken ? env.writeFile(QStringLiteral("f/plan.dwg"), "alt") : env.at(QStringLiteral("f/plan.dwg"));
+        // Even beside a name at the length limit the hidden work name can be made.
+        const QString name = QStringLiteral("f/") + QString(125, QChar(0xe4)) + QStringLiteral(".dwg"), to = env.at(name); // 254 bytes
+        env.makeDir(QStringLiteral("f"));
+        QByteArray from = SafeFile::siblingTemplate(native(to));
+        const int fd = ::mkstemp(from.data());
+        QVERIFY(fd >= 0 && ::write(fd, "neu", 3) == 3 && ::close(fd) == 0 && from.contains("/.") && QString::fromUtf8(from).toUtf8() == from);
+        if (taken)
+            env.writeFile(name, "alt");
         SafeFile::Testing::pretendMissing(missing);
-        QCOMPARE(SafeFile::renameNoReplace(native(from), native(to)), taken ? EEXIST : 0);
+        QCOMPARE(SafeFile::renameNoReplace(from, native(to)), taken ? EEXIST : 0);
         QCOMPARE(contentOf(to), taken ? QByteArray("alt") : QByteArray("neu"));
         QCOMPARE(entriesOf(env.at(QStringLiteral("f"))).size(), taken ? 2 : 1);
     }
@@ -66,18 +72,6 @@ private slots:
         // Nothing is left under the name it was renamed aside to.
         QCOMPARE(entriesOf(env.at(QStringLiteral("f"))), savedOver ? QStringList{QStringLiteral("plan.dwg")} : QStringList());
         QCOMPARE(contentOf(path), savedOver ? QByteArray("neu") : QByteArray("<missing>"));
-    }
-
-    // Even beside a name at the length limit the hidden work name can be created.
-    void siblingOfALongName()
-    {
-        TestEnv env;
-        QByteArray work = SafeFile::siblingTemplate(native(env.at(QString(125, QChar(0xe4)) + QStringLiteral(".dwg")))); // 254 bytes
-        const QByteArray workName = work.mid(work.lastIndexOf('/') + 1);
-        QVERIFY(workName.size() <= 255 && workName.startsWith('.'));
-        QCOMPARE(QString::fromUtf8(workName).toUtf8(), workName); // cut between characters
-        const int fd = ::mkstemp(work.data());
-        QVERIFY(fd >= 0 && ::close(fd) == 0);
     }
 };
 
