@@ -11,14 +11,11 @@
 #include "textcipher/frm_txtkrypt.h"
 
 #include <QAccessible>
-#include <QApplication>
 #include <QCheckBox>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QScreen>
 #include <QStyle>
-
-#include <cstdio>
 
 namespace {
 
@@ -83,35 +80,28 @@ QStringList audit(QWidget *window)
     return faults;
 }
 
-// The widgets Tab visits from the focused one until it comes round to it again.
-QList<QWidget *> tabChain()
+// The widgets Tab visits from `from` until it comes round to it again.
+QList<QWidget *> tabChain(QWidget *from)
 {
+    from->setFocus();
     QList<QWidget *> visited;
     do {
         visited << QApplication::focusWidget();
         QTest::keyClick(visited.last(), Qt::Key_Tab);
-    } while (visited.size() < 60 && QApplication::focusWidget() != visited.first());
+    } while (visited.size() < 60 && QApplication::focusWidget() != from);
     return visited;
-}
-
-bool activate(QWidget *window)
-{
-    window->activateWindow();
-    return QTest::qWaitForWindowActive(window);
 }
 
 } // namespace
 
-// The windows as a screen reader and a keyboard user meet them, on the offscreen platform's
-// 800 x 600 screen: the 1600-pixel screen at a scale of 2.
+// The windows as a screen reader and a keyboard user meet them, on an 800 x 600 screen.
 class TestAccessibility : public QObject, HitsSession
 {
     Q_OBJECT
 
     const QFont desktopFont = QApplication::font();
 
-    template <typename T = QWidget>
-    T *at(const char *name) const { return child<T>(form, name); }
+    template <typename T = QWidget> T *at(const char *name) const { return child<T>(form, name); }
     using HitsSession::click;
     void click(QWidget *w) { QTest::mouseClick(w, Qt::LeftButton); }
 
@@ -133,12 +123,11 @@ private slots:
         QApplication::setFont(desktopFont);
     }
 
-    // Every window at once, opened under the light palette or a dark one and read under the
-    // last, so also switched while open, with a larger application font imposed before and after
-    // they opened, which cannot cut their texts: each keeps its own. Widened at the right edge of
-    // the screen (the search window by its notes button or, under the dark palette, its name
-    // label), windows are moved back and narrowed to the screen. The file chooser shows the
-    // encrypt lists when opened under the dark palette. Escape closes the small windows.
+    // Every window at once, opened under the light palette or a dark one and read under the last,
+    // with a larger desktop font imposed before and after they opened, which would cut their
+    // texts. Widened at the right edge of the screen, windows are moved back and narrowed to it.
+    // Opened under the dark palette, the file chooser shows its encrypt lists. Escape closes the
+    // small windows.
     void everyWindowNamedFocusableAndReadable_data()
     {
         QTest::addColumn<QString>("palettes"); // opened under the first, read under the last
@@ -154,20 +143,12 @@ private slots:
         QVERIFY(openSearchWindow());
         const int narrow = form->width(), infoNarrow = Form2::instance()->width();
         const QRect screen = form->screen()->availableGeometry();
-        for (QWidget *window : QList<QWidget *>{form, Form2::instance()}) { // to be widened at the right edge
-            window->show();
-            QVERIFY(QTest::qWaitForWindowExposed(window));
+        Form2::instance()->show();
+        for (QWidget *window : QList<QWidget *>{form, Form2::instance()}) // to be widened at the right edge
             window->move(screen.right() - window->frameGeometry().width(), window->y());
-        }
-        if (palettes.startsWith(QStringLiteral("dark")))
-            QTest::mouseDClick(at("Label8"), Qt::LeftButton); // the name into the notes
-        else
-            click(at("Command6")); // the notes panel
+        click(at("Command6")); // the notes panel
         click(child(Form2::instance(), "Label3")); // the author links
         frmMain::showWindow();
-        // The status line as an operation leaves it, "Datei Anzeigen" as after a decryption.
-        child<QLabel>(frmMain::existing(), "lblstatus")->setText(QStringLiteral("encoded"));
-        child(frmMain::existing(), "cmd_Anz")->show();
         frm_file::setMode(palettes.startsWith(QStringLiteral("dark")) ? frm_file::Mode::Encrypt : frm_file::Mode::Decrypt);
         const QList<QPointer<QWidget>> small{frmSplash::showNotice(), Form2::instance(), frm_file::showChooser(nullptr), new frmPass(frmMain::instance())};
         small.last()->show();
@@ -190,7 +171,8 @@ private slots:
         QCOMPARE(form->width(), narrow); // the notes button still narrows the window it had to narrow
         for (const QPointer<QWidget> &window : small) {
             const QByteArray name = window->objectName().toLatin1();
-            QVERIFY2(activate(window), name.constData());
+            window->activateWindow();
+            QVERIFY2(QTest::qWaitForWindowActive(window), name.constData());
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             QVERIFY2(!window || !window->isVisible(), name.constData());
@@ -199,46 +181,36 @@ private slots:
 
     // Tab visits what can be seen, from the search field down and the exit button last: the
     // notes panel only while the window is wide, the search-path list below the start-up height
-    // never. Escape closes the directory chooser as its "X" does, and the no-hit notice; Enter
-    // opens the current hit; Space and the screen reader's press, no other key, press a picture
-    // button.
+    // never. Escape closes the directory chooser as its "X" does, Enter opens the current hit,
+    // Space and the screen reader's press (no other key) press a picture button.
     void searchWindowByKeyboard()
     {
         QVERIFY(openSearchWindow());
         at<QLineEdit>("Text2")->setText(QStringLiteral("/kept/"));
-        QVERIFY(activate(form));
+        form->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form));
         at("Dir1")->setFocus();
         QTest::keyClick(at("Dir1"), Qt::Key_Escape);
-        QVERIFY(!at("Frame2")->isVisible());
-        QCOMPARE(at<QLineEdit>("Text2")->text(), QStringLiteral("/kept/"));
+        QVERIFY(!at("Frame2")->isVisible() && at<QLineEdit>("Text2")->text() == QStringLiteral("/kept/"));
         QCOMPARE(QApplication::focusWidget(), at("cmd_path")); // back where it was opened
-        at("Combo1")->setFocus();
-        const QList<QWidget *> narrow = tabChain();
+        const QList<QWidget *> narrow = tabChain(at("Combo1"));
         for (QWidget *w : narrow)
             QVERIFY2(form->rect().contains(QRect(w->mapTo(form, QPoint()), w->size()).center()), qPrintable(w->objectName()));
         QCOMPARE(narrow.mid(0, 3), (QList<QWidget *>{at("Combo1"), at("Command3"), at("List1")}));
         QCOMPARE(narrow.last(), at("Command4"));
-        at("List1")->setFocus();
         QTest::keyClick(at("List1"), Qt::Key_Return);
         const QString first = form->hitModel()->path(0);
         QCOMPARE(env->opened, QStringList{first});
 
         click(at("Command6")); // the notes panel
-        at("Combo1")->setFocus();
-        const QList<QWidget *> wide = tabChain();
-        QVERIFY(wide.contains(at("Text1")) && wide.contains(at("img_putlisttoinfo")) && wide.contains(at("Command7")));
-        QVERIFY(!wide.contains(at("List_path")));
+        const QList<QWidget *> wide = tabChain(at("Combo1"));
+        QVERIFY(wide.contains(at("Text1")) && wide.contains(at("img_putlisttoinfo")) && wide.contains(at("Command7")) && !wide.contains(at("List_path")));
         at<QPlainTextEdit>("Text1")->setPlainText(QStringLiteral("Notizen"));
         QWidget *picture = at("img_putlisttoinfo");
         for (const auto &[key, modifier] : {std::pair(Qt::Key_A, Qt::NoModifier), {Qt::Key_Space, Qt::ControlModifier}, {Qt::Key_Space, Qt::NoModifier}})
             QTest::keyClick(picture, key, modifier);
         QAccessible::queryAccessibleInterface(picture)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
         QCOMPARE(at<QPlainTextEdit>("Text1")->toPlainText(), QStringLiteral("Notizen\n%1\n%1").arg(first));
-        QVERIFY(SearchFixture::search(form, QStringLiteral("0815"))); // no hit: the notice, without the focus
-        QTRY_VERIFY(frmSplash::existing() && activate(form));
-        QTest::keyClick(at("Combo1"), Qt::Key_Escape);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!frmSplash::existing());
     }
 
     // A name that is no UTF-8 (Latin-1 from an old server, or broken) reads as Windows-1252 in
@@ -249,8 +221,7 @@ private slots:
         const QByteArray bytes = "4711-\xe4nderung #1? \x80\x81 x\xe2\x82 \xc0\xaf \xed\xa0\x80 \xf0\x9f\x98\x80\xe4.dwg";
         const QString name = NativePath::decode(bytes), shown = QStringLiteral("4711-änderung #1? €\ufffd xâ‚ À¯ í\u00a0€ \U0001F600ä");
         const QByteArray path = QFile::encodeName(env->makeDir(QStringLiteral("archive"))) + '/' + bytes;
-        FILE *file = std::fopen(path.constData(), "w");
-        QVERIFY(file && std::fclose(file) == 0);
+        QVERIFY(HitFileOps::copyNoOverwrite(env->writeFile(QStringLiteral("seed"), "x"), NativePath::decode(path)));
         QVERIFY(openSearchWindow());
         form->lbl_exit_Click();
         QCOMPARE(form->hitModel()->index(int(SearchFixture::hits(form).indexOf(hit(name)))).data().toString(), hit(shown + QStringLiteral(".dwg")));
@@ -265,8 +236,7 @@ private slots:
         QVERIFY(FileExists(copyOf(name)));
         click(at("Command5"));
         QCOMPARE(env->messageTexts().last(), QStringLiteral("Datei %1.dwg wurde gelöscht").arg(hit(shown)));
-        QVERIFY(!FileExists(hit(name)));
-        QVERIFY(HitFileOps::removeFile(copyOf(name))); // the temporary folder's cleanup cannot name it
+        QVERIFY(!FileExists(hit(name)) && HitFileOps::removeFile(copyOf(name))); // which the temporary folder's cleanup cannot name
     }
 };
 

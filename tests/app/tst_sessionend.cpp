@@ -2,10 +2,6 @@
 #include "helpers/testenv.h"
 
 #include <QProcess>
-#include <QTest>
-
-#include <csignal>
-#include <unistd.h>
 
 // The real program in a child process with a program folder and settings of its own, ended by
 // a signal as a logout or a shutdown ends it: what its window holds is saved.

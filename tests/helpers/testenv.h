@@ -22,8 +22,7 @@
 #include <unistd.h>
 #endif
 
-// Test-mode standard paths, HOME and the XDG folders in a temporary folder: nothing reaches the
-// real user's files. Call from initTestCase() where no TestEnv is made.
+// Keeps the real user's files out of reach: HOME, XDG folders and standard paths in a temporary one.
 inline void tarvoTestProcessSetup()
 {
     static bool done = false;
@@ -36,10 +35,9 @@ inline void tarvoTestProcessSetup()
         qputenv(xdg, QFile::encodeName(home.filePath(QLatin1String(xdg))));
 }
 
-// One test's private world, neither copied nor moved: a temporary tree with the program folder
-// and the settings, and recorders for what the platform layer would have shown or done. Message
-// boxes answer from `answers` (default: OK, or No to a question). At its end every window is
-// closed and let go.
+// One test's private world: a temporary tree with the program folder and the settings, and
+// recorders for what the platform layer would have shown or done. Message boxes answer from
+// `answers` (default: OK, or No to a question). At its end every window is closed and let go.
 class TestEnv
 {
 public:
@@ -156,10 +154,9 @@ inline void clickItem(QListWidget *list, const QString &text, bool twice = false
 
 inline int otherAvailableDrive(const QComboBox *drives) // another available drive, or -1
 {
-    for (int i = 0; i < drives->count(); ++i) {
+    for (int i = 0; i < drives->count(); ++i)
         if (i != drives->currentIndex() && DriveList::isAvailable(drives->itemData(i).toString()))
             return i;
-    }
     return -1;
 }
 
