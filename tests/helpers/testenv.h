@@ -67,11 +67,9 @@ public:
             w->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         Platform::clearHooks();
-        Platform::setArguments({});
         // Whatever a test made read-only must be removable again.
-        const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
         std::function<void(const QString &)> unlock = [&](const QString &path) {
-            if (QFile::setPermissions(path, all) && QFileInfo(path).isDir()) {
+            if (QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) && QFileInfo(path).isDir()) {
                 for (const QFileInfo &e : QDir(path).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
                     if (!e.isSymLink())
                         unlock(e.filePath());

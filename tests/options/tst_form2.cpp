@@ -21,9 +21,29 @@ private slots:
 
     // The start loads the info window hidden and sets the copy option; the copy frame waits for
     // the first click on a hit. Each change of the option is stored at once, the frame follows.
-    // Delete and move, once on, stay while the window is closed and loaded again, hidden, by a
-    // click on a hit. Every way of closing it rereads the search paths, edited meanwhile; a
-    // double-click or Enter on the cipher spot, not a click, opens the cipher window.
+    // Delete and move, once on, stay while the window is closed and loaded again by a click on a
+    // hit. Closing it rereads the search paths; a double-click on the cipher spot opens the cipher.
+    // Without a search-path file one is created, said, and opened in the editor; where none can
+    // be, that is said as an error.
+    void searchPathFileMissing_data()
+    {
+        QTest::addColumn<bool>("creatable");
+        QTest::newRow("created") << true;
+        QTest::newRow("program folder below a file") << false;
+    }
+    void searchPathFileMissing()
+    {
+        QFETCH(bool, creatable);
+        const QString folder = creatable ? env->programFolder() : env->writeFile(QStringLiteral("blocker"), "x") + QStringLiteral("/program");
+        env->useProgramFolder(folder); // a folder below a plain file can never be created, not even by root
+        form = Form1::instance();
+        QVERIFY(form->searchPaths().isEmpty() && env->messages.size() == 1);
+        QVERIFY(env->messageTexts().first().startsWith(creatable ? QStringLiteral("Bitte zunächst die Suchpfade eingeben ! Anschließend muß das Programm neu gestartet werden !") : QStringLiteral("Die Datei "))
+                && env->messages.first().icon == (creatable ? Platform::Icon::None : Platform::Icon::Error));
+        QCOMPARE(env->opened, creatable ? QStringList{folder + QStringLiteral("/suchpfad.txt")} : QStringList());
+        QCOMPARE(QFile::exists(folder + QStringLiteral("/suchpfad.txt")), creatable);
+    }
+
     void optionsAndClosing_data()
     {
         QTest::addColumn<QString>("stored");
@@ -31,7 +51,6 @@ private slots:
         QTest::newRow("first start, ok button") << QStringLiteral("none") << QStringLiteral("ok");
         QTest::newRow("1 stored, close box") << QStringLiteral("1") << QStringLiteral("close box");
         QTest::newRow("0 stored, double-click on the cipher spot") << QStringLiteral("0") << QStringLiteral("double-click");
-        QTest::newRow("1 stored, Enter on the cipher spot") << QStringLiteral("1") << QStringLiteral("Enter");
     }
     void optionsAndClosing()
     {
@@ -40,7 +59,6 @@ private slots:
         const bool on = stored == QStringLiteral("1");
         if (stored != QStringLiteral("none"))
             Settings::write(QStringLiteral("Check1.Value"), stored);
-        const QString added = env->writeFile(QStringLiteral("added/4711.dwg"));
         startWith({QStringLiteral("plan.dwg")});
         QVERIFY(Form2::existing() && !Form2::existing()->isVisible() && ticked() == on);
         QCOMPARE(option(), QString::number(on));
@@ -55,25 +73,25 @@ private slots:
             click(info, "Check1");
             QVERIFY(option() == QString::number(now) && frame()->isVisible() == now);
         }
-        click(info, "cmd_path");
-        QCOMPARE(env->opened, QStringList{env->programFolder() + QStringLiteral("/suchpfad.txt")});
-        SearchFixture::writeSearchPaths(*env, {archive, env->at(QStringLiteral("added"))});
+        // Line ends CR LF or LF, the last one optional; blank lines and blanks are kept.
+        const QString added = env->makeDir(QStringLiteral("added"));
+        env->writeFile(QStringLiteral("program/suchpfad.txt"), archive.toUtf8() + "\r\n" + added.toUtf8() + "\n\n  /Pl\xc3\xa4ne ");
         click(info, "lbl_Click");
         QVERIFY(info->isVisible() && form->searchPaths() == QStringList{archive});
         if (way == QStringLiteral("ok"))
             click(info, "cmd_exit");
         else if (way == QStringLiteral("close box"))
             info->close();
-        else if (way == QStringLiteral("double-click"))
-            QTest::mouseDClick(child(info, "lbl_Click"), Qt::LeftButton);
         else
-            QTest::keyClick(child(info, "lbl_Click"), Qt::Key_Return);
-        QCOMPARE(frmMain::existing() && frmMain::existing()->isVisible(), way == QStringLiteral("double-click") || way == QStringLiteral("Enter"));
+            QTest::mouseDClick(child(info, "lbl_Click"), Qt::LeftButton);
+        QCOMPARE(frmMain::existing() && frmMain::existing()->isVisible(), way == QStringLiteral("double-click"));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!Form2::existing());
+        QCOMPARE(form->searchPaths(), (QStringList{archive, added, QString(), QStringLiteral("  /Pläne ")}));
+        archive = added;
+        env->writeFile(QStringLiteral("added/4711.dwg"));
         QVERIFY(SearchFixture::search(form, QStringLiteral("4711")));
-        QCOMPARE(SearchFixture::hits(form), QStringList{added});
-        archive = env->at(QStringLiteral("added"));
+        QCOMPARE(SearchFixture::hits(form), QStringList{hit(QStringLiteral("4711.dwg"))});
         click({QStringLiteral("4711.dwg")});
         QVERIFY(Form2::existing() && !Form2::existing()->isVisible() && ticked() == on);
         QVERIFY(frame()->isVisible() == on && shows("Command5") && shows("cmd_move"));

@@ -13,13 +13,11 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("ext");
         QTest::newRow("plain") << QStringLiteral("/plaene/4711.DWG") << QStringLiteral("4711") << QStringLiteral(".DWG");
-        QTest::newRow("no dot") << QStringLiteral("readme") << QStringLiteral("readme") << QString();
         QTest::newRow("dot in dir") << QStringLiteral("/a.b/readme") << QStringLiteral("readme") << QString();
         QTest::newRow("two dots") << QStringLiteral("/x/plan.v2.dwg") << QStringLiteral("plan.v2") << QStringLiteral(".dwg");
         QTest::newRow("trailing dot") << QStringLiteral("/x/plan.") << QStringLiteral("plan") << QString();
         QTest::newRow("trailing sep") << QStringLiteral("/x/dir/") << QStringLiteral("dir/") << QString();
         QTest::newRow("hidden") << QStringLiteral("/x/.profile") << QString() << QStringLiteral(".profile");
-        QTest::newRow("empty") << QString() << QString() << QString();
     }
     void splitName()
     {

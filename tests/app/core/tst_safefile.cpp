@@ -6,8 +6,7 @@
 
 static QByteArray native(const QString &path) { return QFile::encodeName(path); }
 
-// Files get their final names without ever replacing a file, whatever the file system offers,
-// and a file saved over a name meanwhile is never removed.
+// Files get their final names replacing none, whatever the file system; one saved over stays.
 class TestSafeFile : public QObject
 {
     Q_OBJECT
