@@ -22,7 +22,8 @@ private slots:
         QFETCH(int, signal);
         TestEnv env;
         // Its own folder, where it looks for suchpfad.txt, is a temporary one too; its settings
-        // file lies in the test home this process hands on.
+        // file lies in the test home this process hands on, and it runs offscreen.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
         env.writeFile(QStringLiteral("programm/suchpfad.txt"));
         QVERIFY(QFile::copy(QStringLiteral(TARVO_EXECUTABLE), env.at(QStringLiteral("programm/tarvo"))));
         const QString store = qEnvironmentVariable("XDG_CONFIG_HOME") + QStringLiteral("/Tarvo/Tarvo.conf");
@@ -33,7 +34,7 @@ private slots:
             Settings::write(keys.at(i), values.at(i));
         QProcess tarvo;
         tarvo.start(env.at(QStringLiteral("programm/tarvo")));
-        QVERIFY(tarvo.waitForStarted());
+        QVERIFY(tarvo.waitForStarted()); // not before: until its exec the child has this process's handlers
         QVERIFY(QTest::qWaitFor([&] { // it handles the signal itself once its window has loaded the settings
             QFile status(QStringLiteral("/proc/%1/status").arg(tarvo.processId()));
             const QByteArray all = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();

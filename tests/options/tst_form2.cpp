@@ -9,7 +9,6 @@ class TestForm2 : public QObject, HitsSession
     Q_OBJECT
 
     static QString option() { return Settings::read(QStringLiteral("Check1.Value"), QStringLiteral("none")); }
-    static bool ticked() { return child<QCheckBox>(Form2::existing(), "Check1")->isChecked(); }
     QGroupBox *frame() const { return child<QGroupBox>(form, "Frame1"); }
     bool shows(const char *button) const { return child(form, button)->isVisibleTo(frame()); }
     static void click(QWidget *window, const char *name) { QTest::mouseClick(child(window, name), Qt::LeftButton); }
@@ -60,7 +59,7 @@ private slots:
         if (stored != QStringLiteral("none"))
             Settings::write(QStringLiteral("Check1.Value"), stored);
         startWith({QStringLiteral("plan.dwg")});
-        QVERIFY(Form2::existing() && !Form2::existing()->isVisible() && ticked() == on);
+        QVERIFY(Form2::existing() && !Form2::existing()->isVisible() && child<QCheckBox>(Form2::existing(), "Check1")->isChecked() == on);
         QCOMPARE(option(), QString::number(on));
         QVERIFY(!frame()->isVisible() && !shows("Command8"));
         click({QStringLiteral("plan.dwg")});
@@ -93,7 +92,7 @@ private slots:
         QVERIFY(SearchFixture::search(form, QStringLiteral("4711")));
         QCOMPARE(SearchFixture::hits(form), QStringList{hit(QStringLiteral("4711.dwg"))});
         click({QStringLiteral("4711.dwg")});
-        QVERIFY(Form2::existing() && !Form2::existing()->isVisible() && ticked() == on);
+        QVERIFY(Form2::existing() && !Form2::existing()->isVisible() && child<QCheckBox>(Form2::existing(), "Check1")->isChecked() == on);
         QVERIFY(frame()->isVisible() == on && shows("Command5") && shows("cmd_move"));
         QVERIFY(child(openInfo(), "Command1")->isVisible());
     }
