@@ -18,10 +18,6 @@ private slots:
     void init() { begin(); }
     void cleanup() { end(); }
 
-    // The start loads the info window hidden and sets the copy option; the copy frame waits for
-    // the first click on a hit. Each change of the option is stored at once, the frame follows.
-    // Delete and move, once on, stay while the window is closed and loaded again by a click on a
-    // hit. Closing it rereads the search paths; a double-click on the cipher spot opens the cipher.
     // Without a search-path file one is created, said, and opened in the editor; where none can
     // be, that is said as an error.
     void searchPathFileMissing_data()
@@ -43,6 +39,10 @@ private slots:
         QCOMPARE(QFile::exists(folder + QStringLiteral("/suchpfad.txt")), creatable);
     }
 
+    // The start loads the info window hidden and sets the copy option; the copy frame waits for
+    // the first click on a hit. Each change of the option is stored at once, the frame follows.
+    // Delete and move, once on, stay while the window is closed and loaded again by a click on a
+    // hit. Closing it rereads the search paths; a double-click on the cipher spot opens the cipher.
     void optionsAndClosing_data()
     {
         QTest::addColumn<QString>("stored");
