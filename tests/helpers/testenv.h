@@ -1,66 +1,120 @@
 #pragma once
 
+#include "app/core/settings.h"
+#include "app/drivelist.h"
 #include "app/platform.h"
 
+#include <QApplication>
 #include <QComboBox>
-#include <QList>
+#include <QDir>
 #include <QListWidget>
-#include <QObject>
-#include <QString>
-#include <QStringList>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <functional>
+#include <utility>
 
-// One test's private world: a temporary program folder and settings file, and recorders for
-// everything the platform layer would have shown or done. Message boxes answer from a script
-// (default: OK, or No for a Yes/No question) and are recorded verbatim. At its end every window
-// of the program is closed and let go, for a clean start of the next test.
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+// Keeps the real user's files out of reach: HOME, XDG folders and standard paths in a temporary one.
+inline void tarvoTestProcessSetup()
+{
+    static bool done = false;
+    if (std::exchange(done, true))
+        return;
+    QStandardPaths::setTestModeEnabled(true);
+    static QTemporaryDir home;
+    qputenv("HOME", QFile::encodeName(home.path()));
+    for (const char *xdg : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+        qputenv(xdg, QFile::encodeName(home.filePath(QLatin1String(xdg))));
+}
+
+// One test's private world: a temporary tree with the program folder and the settings, and
+// recorders for what the platform layer would have shown or done. Message boxes answer from
+// `answers` (default: OK, or No to a question). At its end every window is closed and let go.
 class TestEnv
 {
 public:
-    TestEnv();
-    ~TestEnv();
-    TestEnv(const TestEnv &) = delete;
-    TestEnv &operator=(const TestEnv &) = delete;
+    TestEnv()
+    {
+        tarvoTestProcessSetup();
+        Settings::useFile(at(QStringLiteral("settings.ini")));
+        Platform::setArguments({});
+        m_hooks.messageBox = [this](const Platform::MessageBoxCall &call) {
+            messages.append(call);
+            if (onMessage)
+                onMessage(call);
+            return !answers.isEmpty() ? answers.takeFirst()
+                   : call.buttons == Platform::Buttons::YesNo ? Platform::Answer::No : Platform::Answer::Ok;
+        };
+        m_hooks.open = [this](const QString &what) {
+            opened.append(what);
+            return true;
+        };
+        m_hooks.clipboardText = [this] { return clipboard; };
+        m_hooks.setClipboardText = [this](const QString &text) { clipboard = text; };
+        useProgramFolder(makeDir(QStringLiteral("program")));
+    }
+    ~TestEnv()
+    {
+        for (QWidget *w : QApplication::topLevelWidgets())
+            w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        Platform::clearHooks();
+        // Whatever a test made read-only must be removable again.
+        std::function<void(const QString &)> unlock = [&](const QString &path) {
+            if (QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner) && QFileInfo(path).isDir()) {
+                for (const QFileInfo &e : QDir(path).entryInfoList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System))
+                    if (!e.isSymLink())
+                        unlock(e.filePath());
+            }
+        };
+        unlock(root());
+    }
 
-    // Root of this test's temporary tree, and a path below it.
-    QString root() const;
-    QString at(const QString &relativePath) const;
-    // The program folder Tarvo sees (created, empty).
-    QString programFolder() const;
-    QString settingsFile() const;
-    // Makes Tarvo see another program folder (not created).
-    void useProgramFolder(const QString &path);
-
-    // Writes a file below root() (folders created); returns its full path.
-    QString writeFile(const QString &relativePath, const QByteArray &content = QByteArray());
-    // Creates a folder below root(); returns its full path.
-    QString makeDir(const QString &relativePath);
+    QString root() const { return m_dir.path(); }
+    QString at(const QString &relativePath) const { return m_dir.filePath(relativePath); }
+    QString programFolder() const { return at(QStringLiteral("program")); }
+    void useProgramFolder(const QString &path) // not created
+    {
+        m_hooks.programFolder = path;
+        Platform::setHooks(m_hooks);
+    }
+    // Below root(), with their folders; return the full path.
+    QString writeFile(const QString &relativePath, const QByteArray &content = QByteArray())
+    {
+        QFile f(at(relativePath));
+        if (!QDir().mkpath(QFileInfo(f).absolutePath()) || !f.open(QIODevice::WriteOnly) || f.write(content) != content.size())
+            qFatal("cannot write test file %s", qPrintable(f.fileName()));
+        return f.fileName();
+    }
+    QString makeDir(const QString &relativePath) { return QDir(root()).mkpath(relativePath) ? at(relativePath) : QString(); }
 
     QList<Platform::MessageBoxCall> messages;
     QList<Platform::Answer> answers; // taken from the front, one per message box
     std::function<void(const Platform::MessageBoxCall &)> onMessage; // runs before it answers
     QStringList opened;
     QString clipboard;
-
-    // Texts of the recorded message boxes.
-    QStringList messageTexts() const;
+    QStringList messageTexts() const
+    {
+        QStringList texts;
+        for (const auto &m : messages)
+            texts.append(m.text);
+        return texts;
+    }
 
 private:
-    void installHooks();
-
     QTemporaryDir m_dir;
-    QString m_programFolder;
+    Platform::Hooks m_hooks;
 };
 
-// Sets up the process for tests: offscreen platform, test-mode standard paths, and HOME and
-// the XDG folders inside a temporary folder so nothing reaches the real user's files.
-// Call at the top of a custom main or from initTestCase().
-void tarvoTestProcessSetup();
-
-// A control of a window, found by its object name; the test run stops at once when the window
-// has none of that name and type.
+// A control of a window by object name; the run stops when there is none of that type.
 template <typename T = QWidget>
 T *child(const QObject *window, const char *name)
 {
@@ -70,26 +124,60 @@ T *child(const QObject *window, const char *name)
     return control;
 }
 
-// Closes every window of the program and lets them go.
-void closeWindows();
+inline QByteArray contentOf(const QString &path) // "<missing>" when it cannot be read
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
 
-// A file's bytes, or "<missing>" when it cannot be read.
-QByteArray contentOf(const QString &path);
-// Every entry of a folder, hidden ones too, by name.
-QStringList entriesOf(const QString &folder);
+inline QStringList entriesOf(const QString &folder) // hidden ones too, by name
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+}
 
-// Clicks an entry of a list, or opens a folder of a directory list with a double-click as a
-// real one arrives: press and release, then the double-click and release. Folders are indented
-// below their parents.
-void clickItem(QListWidget *list, const QString &text, bool twice = false);
-// An available drive of the list other than the current one, or -1.
-int otherAvailableDrive(const QComboBox *drives);
+// Clicks an entry of a list; `twice` opens a folder of a directory list (indented names) with a
+// double-click as a real one arrives.
+inline void clickItem(QListWidget *list, const QString &text, bool twice = false)
+{
+    const auto found = list->findItems(text, twice ? Qt::MatchEndsWith : Qt::MatchExactly);
+    QVERIFY2(!found.isEmpty(), qPrintable(text));
+    list->scrollToItem(found.last());
+    const QPoint at = list->visualItemRect(found.last()).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
+    if (twice) {
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(list->viewport(), Qt::LeftButton, {}, at);
+    }
+}
+
+inline int otherAvailableDrive(const QComboBox *drives) // another available drive, or -1
+{
+    for (int i = 0; i < drives->count(); ++i)
+        if (i != drives->currentIndex() && DriveList::isAvailable(drives->itemData(i).toString()))
+            return i;
+    return -1;
+}
 
 #ifdef Q_OS_UNIX
-// Runs `work` in a child process that leaves no core file and returns its wait status (-1: no
-// child); the child exits with what `work` returns unless it is killed first.
-int childStatus(const std::function<int()> &work);
-// Limits every file this process writes to `bytes`: a write past it fails, or with `kill` ends
-// the process as kill -9 would in the middle of writing. False when the limit is refused.
-bool limitFileSize(qint64 bytes, bool kill);
+// Runs `work` in a child process without core file; its wait status, or -1 without a child.
+inline int childStatus(const std::function<int()> &work)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const struct rlimit noCore = {0, 0};
+        ::setrlimit(RLIMIT_CORE, &noCore);
+        ::_exit(work());
+    }
+    int status = -1;
+    return child > 0 && ::waitpid(child, &status, 0) == child ? status : -1;
+}
+
+// Writes of this process past `bytes` fail, or with `kill` end it as kill -9 would. False when
+// the limit is refused.
+inline bool limitFileSize(qint64 bytes, bool kill)
+{
+    std::signal(SIGXFSZ, kill ? SIG_DFL : SIG_IGN);
+    const struct rlimit limit = {rlim_t(bytes), rlim_t(bytes)};
+    return ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
 #endif

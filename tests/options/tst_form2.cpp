@@ -3,117 +3,98 @@
 #include "cipher/frmmain.h"
 
 #include <QCheckBox>
-#include <QPlainTextEdit>
 
 class TestForm2 : public QObject, HitsSession
 {
     Q_OBJECT
 
-    static QString storedOption() { return Settings::read(QStringLiteral("Check1.Value"), QStringLiteral("none")); }
+    static QString option() { return Settings::read(QStringLiteral("Check1.Value"), QStringLiteral("none")); }
+    QGroupBox *frame() const { return child<QGroupBox>(form, "Frame1"); }
+    bool shows(const char *button) const { return child(form, button)->isVisibleTo(frame()); }
+    static void click(QWidget *window, const char *name) { QTest::mouseClick(child(window, name), Qt::LeftButton); }
+    using HitsSession::click;
 
 private slots:
     void init() { begin(); }
     void cleanup() { end(); }
 
-    // The help text stands line for line as designed, CR LF between the lines and the terms of
-    // use after an empty line; the details field shows the same lines.
-    void helpTextLineForLine()
+    // Without a search-path file one is created, said, and opened in the editor; where none can
+    // be, that is said as an error.
+    void searchPathFileMissing_data()
     {
-        const QStringList lines = Form2::helpText().split(QStringLiteral("\r\n"));
-        QCOMPARE(lines.mid(0, 5), (QStringList{QStringLiteral("Dieses Programm dient zur schnellen Suche von "),
-                                               QStringLiteral("Zeichnungsdateien und anderen Dokumenten an fest eingestellten Such-Orten. "),
-                                               QStringLiteral("Die gefundene Datei kann entweder mit einem "),
-                                               QStringLiteral("Doppelklick aus dem Listenfeld heraus oder mit einem "),
-                                               QStringLiteral("einfachen Klick auf den Knopf \"diese Zeichnung ")}));
-        QCOMPARE(lines.mid(15, 2), (QStringList{QStringLiteral("Dabei kann auch auf die Verwendung des Platzhalters "),
-                                                QStringLiteral("\"?\" zurückgegriffen werden, also z.B. 387?123?05. ")}));
-        QCOMPARE(lines.mid(23, 2), (QStringList{QStringLiteral("werden."), QString()}));
-        QCOMPARE(child<QPlainTextEdit>(Form2::instance(), "Text1")->toPlainText().split(QLatin1Char('\n')), lines);
+        QTest::addColumn<bool>("creatable");
+        QTest::newRow("created") << true;
+        QTest::newRow("program folder below a file") << false;
+    }
+    void searchPathFileMissing()
+    {
+        QFETCH(bool, creatable);
+        const QString folder = creatable ? env->programFolder() : env->writeFile(QStringLiteral("blocker"), "x") + QStringLiteral("/program");
+        env->useProgramFolder(folder); // a folder below a plain file can never be created, not even by root
+        form = Form1::instance();
+        QVERIFY(form->searchPaths().isEmpty() && env->messages.size() == 1);
+        QVERIFY(env->messageTexts().first().startsWith(creatable ? QStringLiteral("Bitte zunächst die Suchpfade eingeben ! Anschließend muß das Programm neu gestartet werden !") : QStringLiteral("Die Datei "))
+                && env->messages.first().icon == (creatable ? Platform::Icon::None : Platform::Icon::Error));
+        QCOMPARE(env->opened, creatable ? QStringList{folder + QStringLiteral("/suchpfad.txt")} : QStringList());
+        QCOMPARE(QFile::exists(folder + QStringLiteral("/suchpfad.txt")), creatable);
     }
 
-    void startCases_data()
+    // The start loads the info window hidden and sets the copy option; the copy frame waits for
+    // the first click on a hit. Each change of the option is stored at once, the frame follows.
+    // Delete and move, once on, stay while the window is closed and loaded again by a click on a
+    // hit. Closing it rereads the search paths; a double-click on the cipher spot opens the cipher.
+    void optionsAndClosing_data()
     {
         QTest::addColumn<QString>("stored");
-        QTest::addColumn<bool>("ticked");
-        QTest::newRow("first start") << QStringLiteral("none") << false;
-        QTest::newRow("1 stored") << QStringLiteral("1") << true;
-        QTest::newRow("0 stored") << QStringLiteral("0") << false;
+        QTest::addColumn<QString>("way");
+        QTest::newRow("first start, ok button") << QStringLiteral("none") << QStringLiteral("ok");
+        QTest::newRow("1 stored, close box") << QStringLiteral("1") << QStringLiteral("close box");
+        QTest::newRow("0 stored, double-click on the cipher spot") << QStringLiteral("0") << QStringLiteral("double-click");
     }
-    void startCases()
+    void optionsAndClosing()
     {
         QFETCH(QString, stored);
-        QFETCH(bool, ticked);
+        QFETCH(QString, way);
+        const bool on = stored == QStringLiteral("1");
         if (stored != QStringLiteral("none"))
             Settings::write(QStringLiteral("Check1.Value"), stored);
         startWith({QStringLiteral("plan.dwg")});
-        QVERIFY(Form2::existing() && !Form2::existing()->isVisible()); // loaded hidden by the start
-        QCOMPARE(child<QCheckBox>(Form2::existing(), "Check1")->isChecked(), ticked);
-        QCOMPARE(storedOption(), ticked ? QStringLiteral("1") : QStringLiteral("0"));
-        QVERIFY(!child<QGroupBox>(form, "Frame1")->isVisible());
+        QVERIFY(Form2::existing() && !Form2::existing()->isVisible() && child<QCheckBox>(Form2::existing(), "Check1")->isChecked() == on);
+        QCOMPARE(option(), QString::number(on));
+        QVERIFY(!frame()->isVisible() && !shows("Command8"));
         click({QStringLiteral("plan.dwg")});
-        QCOMPARE(child<QGroupBox>(form, "Frame1")->isVisible(), ticked);
-    }
-
-    // Each change of the option is stored at once; delete and move stay on while the window is
-    // closed and loaded again.
-    void copyOptionAndDeleteSwitch()
-    {
-        startWith({QStringLiteral("plan.dwg")});
+        QVERIFY(frame()->isVisible() == on && shows("Command8"));
         Form2 *info = openInfo();
-        QVERIFY(info && info->isVisible() && !info->isModal());
-        QTest::mouseClick(child<QCheckBox>(info, "Check1"), Qt::LeftButton);
-        QCOMPARE(storedOption(), QStringLiteral("1"));
-        QVERIFY(child<QGroupBox>(form, "Frame1")->isVisible() && !child<QPushButton>(form, "Command8")->isVisible()); // no hit clicked yet
-        QVERIFY(!child<QPushButton>(form, "Command5")->isVisibleTo(child<QGroupBox>(form, "Frame1")) && !child<QPushButton>(form, "cmd_move")->isVisibleTo(child<QGroupBox>(form, "Frame1")));
-        QTest::mouseClick(child<QPushButton>(info, "Command1"), Qt::LeftButton);
-        QVERIFY(!child<QPushButton>(info, "Command1")->isVisible());
-        QTest::mouseClick(child<QCheckBox>(info, "Check1"), Qt::LeftButton);
-        QCOMPARE(storedOption(), QStringLiteral("0"));
-        QVERIFY(!child<QGroupBox>(form, "Frame1")->isVisible());
-        QTest::mouseClick(child<QCheckBox>(info, "Check1"), Qt::LeftButton);
-        QCOMPARE(storedOption(), QStringLiteral("1"));
-        QVERIFY(child<QGroupBox>(form, "Frame1")->isVisible() && child<QPushButton>(form, "Command5")->isVisible() && child<QPushButton>(form, "cmd_move")->isVisible());
-        QTest::mouseClick(child<QPushButton>(info, "cmd_exit"), Qt::LeftButton);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!Form2::existing());
-        // A click on a hit loads the closed window again, hidden, with the stored option.
-        click({QStringLiteral("plan.dwg")});
-        QVERIFY(Form2::existing() && !Form2::existing()->isVisible() && child<QCheckBox>(Form2::existing(), "Check1")->isChecked());
-        QVERIFY(child<QPushButton>(form, "Command8")->isVisible() && child<QPushButton>(form, "Command5")->isVisible() && child<QPushButton>(form, "cmd_move")->isVisible());
-        QVERIFY(child<QPushButton>(openInfo(), "Command1")->isVisible());
-    }
-
-    void closingRereadsTheSearchPaths_data()
-    {
-        QTest::addColumn<int>("way");
-        QTest::newRow("ok button") << 0;
-        QTest::newRow("close box") << 1;
-        QTest::newRow("double-click on the cipher spot") << 2;
-    }
-    void closingRereadsTheSearchPaths()
-    {
-        QFETCH(int, way);
-        const QString first = env->makeDir(QStringLiteral("first"));
-        const QString second = env->writeFile(QStringLiteral("second/4711.dwg"));
-        form = SearchFixture::start(*env, {first});
-        Form2 *info = openInfo();
-        QTest::mouseClick(child<QPushButton>(info, "cmd_path"), Qt::LeftButton);
-        QCOMPARE(env->opened, QStringList{env->programFolder() + QStringLiteral("/suchpfad.txt")});
-        SearchFixture::writeSearchPaths(*env, {first, env->root() + QStringLiteral("/second")});
-        QCOMPARE(form->searchPaths(), QStringList{first});
-        QTest::mouseClick(child<ClickLabel>(info, "lbl_Click"), Qt::LeftButton); // a single click on the cipher spot does nothing
-        QVERIFY(info->isVisible());
-        if (way == 0)
-            QTest::mouseClick(child<QPushButton>(info, "cmd_exit"), Qt::LeftButton);
-        else if (way == 1)
+        QVERIFY(info && info->isVisible() && !info->isModal() && !shows("Command5") && !shows("cmd_move"));
+        click(info, "Command1");
+        QVERIFY(!child(info, "Command1")->isVisible() && shows("Command5") && shows("cmd_move"));
+        for (const bool now : {!on, on}) {
+            click(info, "Check1");
+            QVERIFY(option() == QString::number(now) && frame()->isVisible() == now);
+        }
+        // Line ends CR LF or LF, the last one optional; blank lines and blanks are kept.
+        const QString added = env->makeDir(QStringLiteral("added"));
+        env->writeFile(QStringLiteral("program/suchpfad.txt"), archive.toUtf8() + "\r\n" + added.toUtf8() + "\n\n  /Pl\xc3\xa4ne ");
+        click(info, "lbl_Click");
+        QVERIFY(info->isVisible() && form->searchPaths() == QStringList{archive});
+        if (way == QStringLiteral("ok"))
+            click(info, "cmd_exit");
+        else if (way == QStringLiteral("close box"))
             info->close();
         else
-            QTest::mouseDClick(child<ClickLabel>(info, "lbl_Click"), Qt::LeftButton);
-        QCOMPARE(frmMain::existing() && frmMain::existing()->isVisible(), way == 2);
+            QTest::mouseDClick(child(info, "lbl_Click"), Qt::LeftButton);
+        QCOMPARE(frmMain::existing() && frmMain::existing()->isVisible(), way == QStringLiteral("double-click"));
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!Form2::existing());
+        QCOMPARE(form->searchPaths(), (QStringList{archive, added, QString(), QStringLiteral("  /Pläne ")}));
+        archive = added;
+        env->writeFile(QStringLiteral("added/4711.dwg"));
         QVERIFY(SearchFixture::search(form, QStringLiteral("4711")));
-        QCOMPARE(SearchFixture::hits(form), QStringList{second});
+        QCOMPARE(SearchFixture::hits(form), QStringList{hit(QStringLiteral("4711.dwg"))});
+        click({QStringLiteral("4711.dwg")});
+        QVERIFY(Form2::existing() && !Form2::existing()->isVisible() && child<QCheckBox>(Form2::existing(), "Check1")->isChecked() == on);
+        QVERIFY(frame()->isVisible() == on && shows("Command5") && shows("cmd_move"));
+        QVERIFY(child(openInfo(), "Command1")->isVisible());
     }
 };
 
