@@ -1,97 +1,103 @@
+// The search run through the search window: start-up and the search-path file, the searched
+// text, stopping, a new start or closing while a walk runs or hangs, the no-hit notice, and
+// what the window keeps for the next start.
+#include "hitsfixture.h"
 #include "listinggate.h"
-#include "searchfixture.h"
 
-#include "app/core/settings.h"
 #include "cipher/frmmain.h"
-#include "options/form2.h"
 #include "search/core/cfindfile.h"
 #include "search/frmsplash.h"
 
 #include <QApplication>
-#include <QLabel>
-#include <QListView>
 #include <QListWidget>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QThread>
 
-#include <atomic>
 #include <cerrno>
-#include <memory>
 #include <thread>
 
 using namespace SearchFixture;
+using namespace Qt::StringLiterals;
 
-class TestForm1Search : public QObject
+static QStringList sorted(QStringList list)
+{
+    list.sort();
+    return list;
+}
+
+// The names, blank-separated, below a folder as full paths in name order.
+static QStringList under(const QString &folder, const QString &names)
+{
+    QStringList list = names.split(u' ');
+    for (QString &name : list)
+        name.prepend(folder + u'/');
+    return sorted(list);
+}
+
+class TestForm1Search : public QObject, HitsSession
 {
     Q_OBJECT
 
-    std::unique_ptr<TestEnv> env;
-    Form1 *form = nullptr;
+    // Starts on search paths p1, p2, ... each holding the files named, and the paths `more`.
+    QStringList startOn(int paths, const QStringList &files, const QStringList &more = {})
+    {
+        QStringList list;
+        for (int i = 1; i <= paths; ++i) {
+            list << env->makeDir(u"p%1"_s.arg(i));
+            for (const QString &f : files)
+                env->writeFile(u"p%1/"_s.arg(i) + f);
+        }
+        form = start(*env, list << more);
+        return list;
+    }
+    QString count() const { return child<QLabel>(form, "Label6")->text(); }
 
 private slots:
-    void init() { env = std::make_unique<TestEnv>(); }
-    void cleanup()
-    {
-        form = nullptr;
-        env.reset();
-    }
+    void init() { begin(); }
+    void cleanup() { end(); }
 
-    void firstStartCreatesSearchPathFile()
+    // Without a search-path file one is created, said and opened in the editor; where it cannot
+    // be created, that is said. Either way a search finds nothing.
+    void firstStart_data()
     {
+        QTest::addColumn<bool>("creatable");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("search-path file created") << true << u"Bitte zunächst die Suchpfade eingeben ! Anschließend muß das Programm neu gestartet werden !"_s;
+        QTest::newRow("program folder below a file") << false << u"Die Datei "_s;
+    }
+    void firstStart()
+    {
+        QFETCH(bool, creatable);
+        QFETCH(QString, said);
+        const QString file = env->programFolder() + u"/suchpfad.txt"_s;
+        if (!creatable) // a folder below a plain file can never be created, not even by root
+            env->useProgramFolder(env->writeFile(u"blocker"_s, "x") + u"/program"_s);
         form = Form1::instance();
         form->show();
-        const QString file = env->programFolder() + QStringLiteral("/suchpfad.txt");
-        QVERIFY(QFile::exists(file));
-        QCOMPARE(env->messageTexts(),
-                 QStringList{QStringLiteral("Bitte zunächst die Suchpfade eingeben ! Anschließend muß das Programm neu gestartet werden !")});
-        QCOMPARE(env->opened, QStringList{file});
-        QCOMPARE(child<QListWidget>(form, "List_path")->count(), 0);
-        QCOMPARE(child<QLabel>(form, "Label1")->text(), QString());
-        QCOMPARE(child<QComboBox>(form, "Combo1")->currentText(), QStringLiteral("*"));
-        QCOMPARE(child<QPlainTextEdit>(form, "Text1")->toPlainText(), QStringLiteral("Notizen"));
-        QVERIFY(!child<QPushButton>(form, "cmdStop")->isEnabled());
-        QCOMPARE(form->windowTitle(), QStringLiteral("Suchmaske für Zeichnungen und Dokumente"));
-
-        // An empty search-path list: nothing is visited, the count is 0 and the notice opens.
-        QVERIFY(search(form, QStringLiteral("4711")));
-        QCOMPARE(child<QLabel>(form, "Label6")->text(), QStringLiteral("0"));
-        QVERIFY(child<QLabel>(form, "Label7")->isVisible());
-        QVERIFY(child<QListView>(form, "List1")->isVisible());
+        QCOMPARE(env->messages.size(), 1);
+        QVERIFY(env->messages.first().text.startsWith(said));
+        QCOMPARE(env->messages.first().icon, creatable ? Platform::Icon::None : Platform::Icon::Error);
+        QCOMPARE(env->opened, creatable ? QStringList{file} : QStringList());
+        QCOMPARE(QFile::exists(file), creatable);
+        QVERIFY(search(form, u"4711"_s));
+        QCOMPARE(count(), u"0"_s);
         QVERIFY(frmSplash::existing());
     }
 
-    void unwritableProgramFolder()
-    {
-        // A program folder below a plain file can never be created, not even by root.
-        env->useProgramFolder(env->writeFile(QStringLiteral("blocker"), "x") + QStringLiteral("/program"));
-        form = Form1::instance();
-        QCOMPARE(env->messages.size(), 1);
-        QVERIFY(env->messages.first().text.startsWith(QStringLiteral("Die Datei ")));
-        QCOMPARE(env->messages.first().icon, Platform::Icon::Error);
-        QVERIFY(env->opened.isEmpty());
-        QVERIFY(search(form, QStringLiteral("x")));
-        QCOMPARE(child<QLabel>(form, "Label6")->text(), QStringLiteral("0"));
-    }
-
-    // Every other test writes the file with CR LF.
     void readpath_data()
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QStringList>("entries");
-        QTest::newRow("bare lf") << QByteArray("/a\n/b\n") << QStringList{QStringLiteral("/a"), QStringLiteral("/b")};
-        QTest::newRow("no final line end") << QByteArray("/a\r\n/b") << QStringList{QStringLiteral("/a"), QStringLiteral("/b")};
-        QTest::newRow("blank line kept") << QByteArray("/a\r\n\r\n/b\r\n")
-                                         << QStringList{QStringLiteral("/a"), QString(), QStringLiteral("/b")};
-        QTest::newRow("blanks kept") << QByteArray("  /a \r\n") << QStringList{QStringLiteral("  /a ")};
+        QTest::newRow("bare lf") << QByteArray("/a\n/b\n") << QStringList{u"/a"_s, u"/b"_s};
+        QTest::newRow("no final line end") << QByteArray("/a\r\n/b") << QStringList{u"/a"_s, u"/b"_s};
+        QTest::newRow("blank line and blanks kept") << QByteArray("  /a \r\n\r\n/b\r\n") << QStringList{u"  /a "_s, QString(), u"/b"_s};
         QTest::newRow("empty file") << QByteArray() << QStringList{};
-        QTest::newRow("umlaut") << QByteArray("/Pl\xc3\xa4ne\n") << QStringList{QStringLiteral("/Pläne")};
+        QTest::newRow("umlaut") << QByteArray("/Pl\xc3\xa4ne\n") << QStringList{u"/Pläne"_s};
     }
     void readpath()
     {
         QFETCH(QByteArray, content);
         QFETCH(QStringList, entries);
-        env->writeFile(QStringLiteral("program/suchpfad.txt"), content);
+        env->writeFile(u"program/suchpfad.txt"_s, content);
         form = Form1::instance();
         QCOMPARE(form->searchPaths(), entries);
         QVERIFY(env->messages.isEmpty());
@@ -104,38 +110,27 @@ private slots:
     {
         QTest::addColumn<QString>("before"); // searched first, so it is in the history
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QStringList>("expected");
-        const QStringList plain{QStringLiteral("4711.dwg"), QStringLiteral("4711-b.pdf"), QStringLiteral("sub/4711x.TXT"),
-                                QStringLiteral("sub/deep/4711.DWG"), QStringLiteral("other/4711dir")};
-        const QStringList starred = plain + QStringList{QStringLiteral("A4711.dwg"), QStringLiteral("sub/xx4711.pdf")};
-        QTest::newRow("beginning") << QString() << QStringLiteral("4711") << plain;
-        QTest::newRow("any case") << QString() << QStringLiteral("4711-B") << QStringList{QStringLiteral("4711-b.pdf")};
-        QTest::newRow("leading star") << QString() << QStringLiteral("*4711") << starred;
-        QTest::newRow("question mark") << QString() << QStringLiteral("4?11.d")
-                                       << QStringList{QStringLiteral("4711.dwg"), QStringLiteral("sub/deep/4711.DWG")};
-        QTest::newRow("beginning of an earlier text") << QStringLiteral("4711") << QStringLiteral("47")
-                                                      << plain + QStringList{QStringLiteral("4720-b.dwg")};
-        QTest::newRow("star after a star text") << QStringLiteral("*4711") << QStringLiteral("*")
-                                                << starred + QStringLiteral("4720-b.dwg readme.txt sub sub/deep other "
-                                                                            "other/4711dir/inner.txt").split(QLatin1Char(' '));
-        QTest::newRow("other case") << QStringLiteral("A4711") << QStringLiteral("a") << QStringList{QStringLiteral("A4711.dwg")};
+        QTest::addColumn<QString>("expected");
+        const QString plain = u"4711-b.pdf 4711.dwg other/4711dir sub/4711x.TXT sub/deep/4711.DWG"_s;
+        QTest::newRow("beginning") << QString() << u"4711"_s << plain;
+        QTest::newRow("beginning of an earlier text") << u"4711"_s << u"47"_s << plain + u" 4720-b.dwg"_s;
+        QTest::newRow("star after a star text") << u"*4711"_s << u"*"_s
+                                                << plain + u" 4720-b.dwg A4711.dwg other other/4711dir/inner.txt readme.txt sub sub/deep sub/xx4711.pdf"_s;
+        QTest::newRow("other case") << u"A4711"_s << u"a"_s << u"A4711.dwg"_s;
     }
     void searchedTextIsExactlyTheTypedText()
     {
         QFETCH(QString, before);
         QFETCH(QString, typed);
-        QFETCH(QStringList, expected);
-        for (const char *f : {"4711.dwg", "4711-b.pdf", "4720-b.dwg", "A4711.dwg", "readme.txt", "sub/4711x.TXT",
-                              "sub/xx4711.pdf", "sub/deep/4711.DWG", "other/4711dir/inner.txt"})
-            env->writeFile(QStringLiteral("archive/") + QLatin1String(f));
-        const QString root = env->at(QStringLiteral("archive"));
-        form = start(*env, {root});
+        QFETCH(QString, expected);
+        const QString root = startOn(1, QStringLiteral("4711.dwg 4711-b.pdf 4720-b.dwg A4711.dwg readme.txt sub/4711x.TXT sub/xx4711.pdf "
+                                                       "sub/deep/4711.DWG other/4711dir/inner.txt").split(u' ')).first();
         QVERIFY(before.isEmpty() || search(form, before));
         QVERIFY(search(form, typed));
         QCOMPARE(child<QComboBox>(form, "Combo1")->currentText(), typed);
         QCOMPARE(child<QComboBox>(form, "Combo1")->count(), before.isEmpty() ? 1 : 2);
-        QCOMPARE(sortedHits(form), under(root, expected));
-        QCOMPARE(child<QLabel>(form, "Label6")->text(), QString::number(expected.size()));
+        QCOMPARE(sorted(hits(form)), under(root, expected));
+        QCOMPARE(count(), QString::number(expected.count(u' ') + 1));
         QVERIFY(child<QLabel>(form, "Label7")->isVisible() && !child<QLabel>(form, "logo")->isVisible());
         QVERIFY(!frmSplash::existing() && !child<QPushButton>(form, "cmdStop")->isEnabled());
         QCOMPARE(child<QLabel>(form, "Label1")->text(), root);
@@ -145,118 +140,74 @@ private slots:
     // selection; an empty text starts nothing and the last result stays.
     void searchFieldHistoryAndKeys()
     {
-        env->writeFile(QStringLiteral("a/12.5.dwg"));
-        form = start(*env, {env->at(QStringLiteral("a"))});
-        QVERIFY(search(form, QStringLiteral("12,5")));
-        QCOMPARE(child<QComboBox>(form, "Combo1")->currentText(), QStringLiteral("12.5"));
+        startOn(1, {u"12.5.dwg"_s});
+        auto *combo = child<QComboBox>(form, "Combo1");
+        QVERIFY(search(form, u"12,5"_s));
+        QCOMPARE(combo->currentText(), u"12.5"_s);
         QCOMPARE(form->hitModel()->count(), 1);
         child<QListView>(form, "List1")->selectAll();
-        QVERIFY(child<QListView>(form, "List1")->selectionModel()->hasSelection());
-        QTest::keyClick(child<QComboBox>(form, "Combo1")->lineEdit(), Qt::Key_X);
+        QTest::keyClick(combo->lineEdit(), Qt::Key_X);
         QVERIFY(!child<QListView>(form, "List1")->selectionModel()->hasSelection());
-        QCOMPARE(form->hitModel()->count(), 1);
-
-        QVERIFY(search(form, QStringLiteral("12.5")));
-        QVERIFY(search(form, QStringLiteral("nothing")));
-        QCOMPARE(child<QComboBox>(form, "Combo1")->count(), 2);
-        QCOMPARE(child<QComboBox>(form, "Combo1")->itemText(0), QStringLiteral("12.5"));
-        QCOMPARE(child<QComboBox>(form, "Combo1")->itemText(1), QStringLiteral("nothing"));
-        QCOMPARE(child<QComboBox>(form, "Combo1")->lineEdit()->selectedText(), QStringLiteral("nothing"));
-        child<QComboBox>(form, "Combo1")->lineEdit()->clear();
-        QTest::keyClick(child<QComboBox>(form, "Combo1")->lineEdit(), Qt::Key_Return);
+        QVERIFY(search(form, u"12.5"_s) && search(form, u"nothing"_s));
+        QCOMPARE(QStringList({combo->itemText(0), combo->itemText(1), combo->lineEdit()->selectedText()}),
+                 QStringList({u"12.5"_s, u"nothing"_s, u"nothing"_s}));
+        combo->lineEdit()->clear();
+        QTest::keyClick(combo->lineEdit(), Qt::Key_Return);
         QVERIFY(!form->isSearching());
-        QCOMPARE(child<QComboBox>(form, "Combo1")->count(), 2);
-        QCOMPARE(child<QLabel>(form, "Label6")->text(), QStringLiteral("0"));
+        QCOMPARE(combo->count(), 2);
+        QCOMPARE(count(), u"0"_s);
     }
 
-    // The stop button ends the descent, but each later path still gives its own folder's
-    // matches; a new start ends the running walk. The next search walks everything again.
-    void interruptedSearch_data()
+    // While a walk is held, the user stops it, starts another search, starts one with an empty
+    // field, or has the info window reread a shortened search-path file. A stopped walk still
+    // gives each later path's own folder; the running search keeps the paths it started with;
+    // the count is that before duplicates are removed. The next search walks everything again.
+    void whileASearchRuns_data()
     {
-        QTest::addColumn<bool>("stop"); // else: a new search started
-        QTest::newRow("stop button") << true;
-        QTest::newRow("new start") << false;
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("listed");
+        QTest::addColumn<int>("counted");
+        const QString all = u"p1/hit p1/sub/hit p2/hit p2/sub/hit p3/hit p3/sub/hit"_s;
+        QTest::newRow("stop button") << u"stop"_s << u"p1/hit p1/sub/hit p2/hit p3/hit"_s << 4;
+        QTest::newRow("new start") << u"sub"_s << u"p1/sub p2/sub p3/sub"_s << 3;
+        QTest::newRow("empty start") << QString() << all << 7;
+        QTest::newRow("info window rereads the paths") << u"info"_s << all << 7;
     }
-    void interruptedSearch()
+    void whileASearchRuns()
     {
-        QFETCH(bool, stop);
-        for (const char *p : {"p1/hit", "p1/sub/hit", "p1/sub/deeper/hit", "p2/hit", "p2/sub/hit", "p3/hit", "p3/sub/hit"})
-            env->writeFile(QLatin1String(p));
-        const QStringList paths{env->at(QStringLiteral("p1")), env->at(QStringLiteral("p2")), env->at(QStringLiteral("p3"))};
-        form = start(*env, paths);
+        QFETCH(QString, action);
+        QFETCH(QString, listed);
+        QFETCH(int, counted);
+        const QStringList paths = startOn(3, {u"hit"_s, u"sub/hit"_s}, {env->at(u"p1/sub"_s)});
         HeldWalk walk;
-        QSignalSpy finished(form, &Form1::searchFinished);
-        startWithButton(form, QStringLiteral("hit"));
-        QTRY_VERIFY(walk.held() && child<QPushButton>(form, "cmdStop")->isEnabled());
+        startWithButton(form, u"hit"_s);
+        QTRY_VERIFY(walk.held() && form->hitModel()->count() == 1 && child<QPushButton>(form, "cmdStop")->isEnabled());
         QCOMPARE(child<QLabel>(form, "Label1")->text(), paths.first());
-        if (stop) {
+        if (action == u"stop"_s) {
             QTest::mouseClick(child<QPushButton>(form, "cmdStop"), Qt::LeftButton);
-            walk.release();
-            QVERIFY(finished.wait(20000));
-            QCOMPARE(hits(form), (QStringList{paths.at(0) + QStringLiteral("/hit"), paths.at(1) + QStringLiteral("/hit"),
-                                              paths.at(2) + QStringLiteral("/hit")}));
-            QVERIFY(form->StopRequested && !child<QPushButton>(form, "cmdStop")->isEnabled());
-            QCOMPARE(child<QLabel>(form, "Label1")->text(), paths.last());
+        } else if (action == u"info"_s) {
+            writeSearchPaths(*env, {paths.first()});
+            QTest::mouseClick(child<QPushButton>(openInfo(), "cmd_exit"), Qt::LeftButton);
+            QCOMPARE(form->searchPaths(), QStringList{paths.first()});
         } else {
-            walk.release();
-            QVERIFY(search(form, QStringLiteral("sub")));
-            QCOMPARE(sortedHits(form), (QStringList{paths.at(0) + QStringLiteral("/sub"), paths.at(1) + QStringLiteral("/sub"),
-                                                    paths.at(2) + QStringLiteral("/sub")}));
-            QCOMPARE(child<QLabel>(form, "Label6")->text(), QStringLiteral("3"));
+            if (!action.isEmpty()) // the new search ends the held walk and waits for it
+                walk.release();
+            startWithButton(form, action);
         }
-        QVERIFY(search(form, QStringLiteral("hit")));
-        QCOMPARE(form->hitModel()->count(), 7);
-    }
-
-    void infoWindowReloadsThePathsDuringASearch()
-    {
-        QStringList paths;
-        for (const char *p : {"p1", "p2", "p3"}) {
-            env->writeFile(QLatin1String(p) + QStringLiteral("/hit"));
-            env->writeFile(QLatin1String(p) + QStringLiteral("/sub/hit"));
-            paths.append(env->at(QLatin1String(p)));
-        }
-        form = start(*env, paths);
-        HeldWalk walk;
-        QSignalSpy finished(form, &Form1::searchFinished);
-        startWithButton(form, QStringLiteral("hit"));
-        QTRY_VERIFY(walk.held());
-
-        // The user shortens the search-path file and closes the info window, which reads it again.
-        writeSearchPaths(*env, {paths.first()});
-        QTest::mouseClick(child<QPushButton>(form, "Command2"), Qt::LeftButton);
-        QPointer<Form2> info = Form2::existing();
-        QVERIFY(info && info->isVisible());
-        QTest::mouseClick(child<QPushButton>(info, "cmd_exit"), Qt::LeftButton);
-        QCOMPARE(form->searchPaths(), QStringList{paths.first()});
         walk.release();
-        QVERIFY(finished.count() > 0 || finished.wait(20000));
-
-        // The running search walks the paths it started with and shows them as it goes.
+        QTRY_VERIFY(!form->isSearching());
+        QCOMPARE(sorted(hits(form)), under(env->root(), listed));
+        QCOMPARE(count(), QString::number(counted));
+        QVERIFY(!child<QPushButton>(form, "cmdStop")->isEnabled());
         QCOMPARE(child<QLabel>(form, "Label1")->text(), paths.last());
-        QCOMPARE(form->hitModel()->count(), 6);
+        if (action != u"info"_s) {
+            QVERIFY(search(form, u"hit"_s));
+            QCOMPARE(form->hitModel()->count(), 6);
+        }
     }
 
-    void emptyStartDuringASearchLeavesNoDuplicates()
-    {
-        env->writeFile(QStringLiteral("a/plan-top.dwg"));
-        env->writeFile(QStringLiteral("a/inner/plan.dwg"));
-        const QString a = env->at(QStringLiteral("a"));
-        form = start(*env, {a, a + QStringLiteral("/inner")});
-        HeldWalk walk;
-        QSignalSpy finished(form, &Form1::searchFinished);
-        startWithButton(form, QStringLiteral("plan"));
-        QTRY_VERIFY(walk.held() && form->hitModel()->count() == 1);
-
-        // "Suche starten" with an empty field while hits still arrive.
-        startWithButton(form, QString());
-        walk.release();
-        QVERIFY(finished.count() > 0 || finished.wait(20000));
-
-        QCOMPARE(child<QLabel>(form, "Label6")->text(), QStringLiteral("3"));
-        QCOMPARE(sortedHits(form), under(a, {QStringLiteral("inner/plan.dwg"), QStringLiteral("plan-top.dwg")}));
-    }
-
+    // The first listing of "hangs" blocks until released; a watchdog releases it after a long
+    // while, so a window that waits for it fails instead of hanging the test.
     void closeAndNewSearchDoNotWaitForAHangingListing_data()
     {
         QTest::addColumn<bool>("closeWindow"); // or start a new search
@@ -266,27 +217,21 @@ private slots:
     void closeAndNewSearchDoNotWaitForAHangingListing()
     {
         QFETCH(bool, closeWindow);
-        env->writeFile(QStringLiteral("p/plan.dwg"));
-        env->writeFile(QStringLiteral("p/hangs/plan.dwg"));
-        const QString p = env->at(QStringLiteral("p"));
-        // The first listing of "hangs" blocks until released; a watchdog releases it after a
-        // long while, so a window that waits for it fails instead of hanging the test.
+        const QString p = startOn(1, {u"plan.dwg"_s, u"hangs/plan.dwg"_s}).first();
         const auto gate = ListingGate::at("hangs", true);
         SearchSession::setOpenHook(ListingGate::hook(gate));
         std::atomic<bool> inTime{true};
         std::thread watchdog([gate, &inTime] { inTime = gate->releasedWithin(std::chrono::seconds(10)); });
-        form = start(*env, {p});
-        startWithButton(form, QStringLiteral("plan"));
+        startWithButton(form, u"plan"_s);
         QTRY_VERIFY(gate->reached);
-
         if (closeWindow) {
             QPointer<Form1> window = form;
-            close(form);
-            form = nullptr;
+            form->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             QVERIFY(!window);
         } else {
-            QVERIFY(search(form, QStringLiteral("plan")));
-            QCOMPARE(sortedHits(form), under(p, {QStringLiteral("hangs/plan.dwg"), QStringLiteral("plan.dwg")}));
+            QVERIFY(search(form, u"plan"_s));
+            QCOMPARE(sorted(hits(form)), QStringList({p + u"/hangs/plan.dwg"_s, p + u"/plan.dwg"_s}));
         }
         gate->release();
         watchdog.join();
@@ -297,17 +242,48 @@ private slots:
 
     void runningOutOfDescriptorsIsToldOnce()
     {
-        env->writeFile(QStringLiteral("p1/plan.dwg"));
-        env->writeFile(QStringLiteral("p1/full/plan.dwg"));
-        env->writeFile(QStringLiteral("p2/plan.dwg"));
-        env->writeFile(QStringLiteral("p2/full/plan.dwg"));
-        form = start(*env, {env->at(QStringLiteral("p1")), env->at(QStringLiteral("p2"))});
+        startOn(2, {u"plan.dwg"_s, u"full/plan.dwg"_s});
         SearchSession::setOpenHook([](const std::string &path) { return path == "full" ? EMFILE : 0; });
-        QVERIFY(search(form, QStringLiteral("plan")));
+        QVERIFY(search(form, u"plan"_s));
         SearchSession::setOpenHook(nullptr);
-        QCOMPARE(child<QLabel>(form, "Label6")->text(), QStringLiteral("2"));
-        QCOMPARE(env->messageTexts(), QStringList{QStringLiteral("Fehler bei sStartSearch")});
+        QCOMPARE(count(), u"2"_s);
+        QCOMPARE(env->messageTexts(), QStringList{u"Fehler bei sStartSearch"_s});
         QCOMPARE(env->messages.first().icon, Platform::Icon::Error);
+    }
+
+    // The notice closes on a click or a key, or by itself four seconds after it opened: a second
+    // search without hits meanwhile does not restart its time, but a fresh notice gets its own.
+    void noHitNotice_data()
+    {
+        QTest::addColumn<QString>("closer");
+        QTest::newRow("click") << QString();
+        QTest::newRow("click on a text") << u"Label2"_s;
+        QTest::newRow("key") << u"key"_s;
+        QTest::newRow("time") << u"time"_s;
+    }
+    void noHitNotice()
+    {
+        QFETCH(QString, closer);
+        form = start(*env, {});
+        QVERIFY(search(form, u"x"_s));
+        QPointer<frmSplash> notice = frmSplash::existing();
+        QVERIFY(notice && notice->isVisible());
+        if (closer == u"key"_s)
+            QTest::keyClick(notice.data(), Qt::Key_A);
+        else if (closer.isEmpty())
+            QTest::mouseClick(notice.data(), Qt::LeftButton, {}, QPoint(3, 3));
+        else if (closer != u"time"_s)
+            QTest::mouseClick(notice->findChild<QLabel *>(closer), Qt::LeftButton);
+        if (closer != u"time"_s) {
+            QTRY_VERIFY(!notice);
+            return;
+        }
+        QTest::qWait(1500);
+        QVERIFY(search(form, u"y"_s));
+        QCOMPARE(frmSplash::existing(), notice.data());
+        QTRY_VERIFY_WITH_TIMEOUT(!notice, 3000);
+        QVERIFY(search(form, u"z"_s));
+        QVERIFY(child<QTimer>(frmSplash::existing(), "Timer1")->remainingTime() > 3000);
     }
 
     // Closing the window and the exit button both keep the three texts for the next start and
@@ -322,15 +298,15 @@ private slots:
     {
         QFETCH(bool, exitButton);
         form = start(*env, {});
-        child<QComboBox>(form, "Combo1")->setEditText(QStringLiteral("387-123"));
-        child<QLineEdit>(form, "Text2")->setText(QStringLiteral("/tmp/ziel/"));
-        child<QPlainTextEdit>(form, "Text1")->setPlainText(QStringLiteral("Notizen\r\nA-100"));
+        child<QComboBox>(form, "Combo1")->setEditText(u"387-123"_s);
+        child<QLineEdit>(form, "Text2")->setText(u"/tmp/ziel/"_s);
+        child<QPlainTextEdit>(form, "Text1")->setPlainText(u"Notizen\r\nA-100"_s);
         auto *stray = new QWidget;
         stray->setAttribute(Qt::WA_DeleteOnClose);
         QList<QPointer<QWidget>> windows{form, Form2::existing(), stray}; // the info window loaded hidden
         QVERIFY(windows.at(1) && !windows.at(1)->isVisible());
         if (exitButton) {
-            QTest::mouseClick(child<QPushButton>(form, "Command2"), Qt::LeftButton);
+            openInfo();
             frmMain::showWindow();
             windows << frmMain::existing();
             QTest::mouseClick(child<QPushButton>(form, "Command4"), Qt::LeftButton);
@@ -341,14 +317,13 @@ private slots:
         for (const QPointer<QWidget> &w : windows)
             QVERIFY(!w);
         QCOMPARE(QApplication::topLevelWidgets().size(), 0);
-        QCOMPARE(Settings::read(QStringLiteral("combo1.Text"), QString()), QStringLiteral("387-123"));
-        QCOMPARE(Settings::read(QStringLiteral("Text2.Text"), QString()), QStringLiteral("/tmp/ziel/"));
-        QCOMPARE(Settings::read(QStringLiteral("Text1.Text"), QString()), QStringLiteral("Notizen\nA-100"));
-
+        QCOMPARE(QStringList({Settings::read(u"combo1.Text"_s, QString()), Settings::read(u"Text2.Text"_s, QString()),
+                              Settings::read(u"Text1.Text"_s, QString())}),
+                 QStringList({u"387-123"_s, u"/tmp/ziel/"_s, u"Notizen\nA-100"_s}));
         form = Form1::instance();
-        QCOMPARE(child<QComboBox>(form, "Combo1")->currentText(), QStringLiteral("387-123"));
-        QCOMPARE(child<QLineEdit>(form, "Text2")->text(), QStringLiteral("/tmp/ziel/"));
-        QCOMPARE(child<QPlainTextEdit>(form, "Text1")->toPlainText(), QStringLiteral("Notizen\nA-100"));
+        QCOMPARE(QStringList({child<QComboBox>(form, "Combo1")->currentText(), child<QLineEdit>(form, "Text2")->text(),
+                              child<QPlainTextEdit>(form, "Text1")->toPlainText()}),
+                 QStringList({u"387-123"_s, u"/tmp/ziel/"_s, u"Notizen\nA-100"_s}));
         QCOMPARE(child<QComboBox>(form, "Combo1")->count(), 0); // the history is not kept
     }
 };
