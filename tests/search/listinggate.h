@@ -13,35 +13,30 @@
 // may outlive the test's frame.
 struct ListingGate
 {
-    std::string folder;     // below the start folder; "" is the start folder itself
-    bool onlyFirst = false; // only the first opening of the folder blocks
+    std::string folder; // below the start folder; "" is the start folder itself
     std::atomic<bool> reached{false};
     std::mutex mutex;
     std::condition_variable cv;
     bool open = false;
 
-    static std::shared_ptr<ListingGate> at(std::string folder, bool onlyFirst = false)
-    {
-        auto gate = std::make_shared<ListingGate>();
-        gate->folder = std::move(folder);
-        gate->onlyFirst = onlyFirst;
-        return gate;
-    }
     static std::function<int(const std::string &)> hook(const std::shared_ptr<ListingGate> &gate)
     {
         return [gate](const std::string &path) {
-            if (path == gate->folder && !(gate->onlyFirst && gate->reached.exchange(true))) {
-                std::unique_lock<std::mutex> lock(gate->mutex);
-                gate->reached = true;
-                gate->cv.wait(lock, [&] { return gate->open; });
-            }
+            std::unique_lock<std::mutex> lock(gate->mutex);
+            gate->reached = gate->reached || path == gate->folder;
+            gate->cv.wait(lock, [&] { return gate->open || path != gate->folder; });
             return 0;
         };
     }
-    void release() { releasedWithin(std::chrono::seconds(0)); }
-    // Waits until the test released the gate, at most `limit`, and releases it then in any
-    // case: a watchdog. False when the limit had to do it.
-    bool releasedWithin(std::chrono::seconds limit)
+    static std::shared_ptr<ListingGate> at(const std::string &folder)
+    {
+        auto gate = std::make_shared<ListingGate>();
+        gate->folder = folder;
+        return gate;
+    }
+    // Lets the listing go, at once or, as a watchdog, when the test has not done so within
+    // `limit`: false then.
+    bool release(std::chrono::seconds limit = std::chrono::seconds(0))
     {
         std::unique_lock<std::mutex> lock(mutex);
         const bool inTime = cv.wait_for(lock, limit, [this] { return open; });

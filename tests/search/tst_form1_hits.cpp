@@ -122,65 +122,106 @@ private slots:
     void init() { begin(); }
     void cleanup() { end(); }
 
-    // The list taking the focus makes no hit current, the first key does. A click shows name,
-    // type and date; a hit gone since the search keeps name and type, has no date and opens
-    // without a word.
-    void hitDetails_data()
+    // What the user sees of a hit and gathers in the notes, step by step (steps separated by
+    // ", ", names by "|", %0 and %2 for the first and third hit in list order): the list taking
+    // the focus makes no hit current, the first key does; a click shows name, type and date, and
+    // a hit gone since the search keeps name and type without a date; the button, a double-click
+    // and the menu open the current hit, and the menu changes neither it nor the selection. The
+    // name label goes into the notes by a double-click and widens the window, the selection in
+    // list order by the picture button; the notes button widens and narrows the window, but a
+    // maximized window keeps its size and the button its caption.
+    void detailsAndNotes_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("shown"); // name and type
-        QTest::newRow("drawing") << u"plan.dwg"_s << u"plan Datentyp: .dwg"_s;
-        QTest::newRow("blanks trimmed") << u"  A-100 .DWG"_s << u"A-100 Datentyp: .DWG"_s;
-        QTest::newRow("gone") << u"b.pdf"_s << u"b Datentyp: .pdf"_s;
+        QTest::addColumn<QString>("files");
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<QString>("details"); // name and type, and "dated" for the file's date
+        QTest::addColumn<QString>("opened");  // "." for the archive folder
+        QTest::addColumn<QString>("notes");   // %n: the first hit's name, %0, %2: the first and third hit's path
+        QTest::addColumn<QString>("window");  // the notes button's caption and the width: narrow as at the start, wide or maximized
+        const auto row = [](const char *name, const char *files, const char *steps, const char *details, const char *opened, const char *notes,
+                            const char *window) {
+            QTest::newRow(name) << QString::fromUtf8(files) << QString::fromUtf8(steps) << QString::fromUtf8(details) << QString::fromUtf8(opened)
+                                << QString::fromUtf8(notes) << QString::fromUtf8(window);
+        };
+        const char *abc = "a.dwg|b.dwg|c.dwg";
+        row("drawing", "plan.dwg|other", "focus, down, click:plan.dwg, open, dclick:plan.dwg", "plan Datentyp: .dwg dated",
+            "plan.dwg|plan.dwg", "Notizen", "Notizen narrow");
+        row("blanks trimmed", "  A-100 .DWG|other", "click:  A-100 .DWG", "A-100 Datentyp: .DWG dated", "", "Notizen", "Notizen narrow");
+        row("gone since the search", "b.pdf|other", "gone:b.pdf, click:b.pdf, open", "b Datentyp: .pdf", "b.pdf", "Notizen", "Notizen narrow");
+        row("menu", abc, "click:a.dwg, ctrl:b.dwg, menu:c.dwg:actOpen, menu:c.dwg:actOpenFolder", "b Datentyp: .dwg dated", "b.dwg|.", "Notizen", "Notizen narrow");
+        row("name twice", abc, "click:%0, name, name", "%n Datentyp: .dwg dated", "", "Notizen\n%n\n%n", "Notizen wide");
+        row("name, then narrower", abc, "click:%0, name, toggle", "%n Datentyp: .dwg dated", "", "Notizen\n%n", ">> narrow");
+        row("maximized", abc, "max, click:%0, name, toggle", "%n Datentyp: .dwg dated", "", "Notizen\n%n", "Notizen maximized");
+        row("selection", abc, "toggle, click:%2, ctrl:%0, put", "%n Datentyp: .dwg dated", "", "Notizen\n%0\n%2", "<< wide");
+        row("selection into empty notes", abc, "clear, click:%2, ctrl:%0, put", "%n Datentyp: .dwg dated", "", "%0\n%2", "Notizen narrow");
+        row("nothing selected", abc, "put", "", "", "Notizen", "Notizen narrow");
     }
-    void hitDetails()
+    void detailsAndNotes()
     {
-        QFETCH(QString, file);
-        QFETCH(QString, shown);
-        const bool gone = qstrcmp(QTest::currentDataTag(), "gone") == 0;
-        startWith({file, u"other"_s});
-        if (gone)
-            QVERIFY(QFile::remove(hit(file)));
-        else
-            stampFile(hit(file));
+        QFETCH(QString, files);
+        QFETCH(QString, steps);
+        QFETCH(QString, details);
+        QFETCH(QString, opened);
+        QFETCH(QString, notes);
+        QFETCH(QString, window);
+        startWith(files.split(u'|'));
+        for (const QString &f : files.split(u'|'))
+            stampFile(hit(f));
         auto *list = child<QListView>(form, "List1");
-        form->activateWindow();
-        list->setFocus(Qt::TabFocusReason);
-        QTRY_VERIFY(list->hasFocus());
-        QVERIFY(form->currentHitPath().isEmpty() && !this->shown("Label8") && !this->shown("Command1"));
-        QTest::keyClick(list, Qt::Key_Down);
-        QCOMPARE(form->currentHitPath(), hit(nameAt(0)));
-        click({file});
-        QCOMPARE(form->currentHitPath(), hit(file));
-        QCOMPARE(text("Label8") + u' ' + text("Label10"), shown);
+        const int narrow = form->width();
+        int maximized = -1;
+        const auto name = [&](const QString &n) { return n.startsWith(u'%') ? nameAt(n.mid(1).toInt()) : n; };
+        for (const QString &step : steps.split(u", "_s)) {
+            const QString verb = step.section(u':', 0, 0), arg = name(step.section(u':', 1, 1));
+            if (verb == u"gone"_s) {
+                QVERIFY(QFile::remove(hit(arg)));
+            } else if (verb == u"focus"_s) {
+                form->activateWindow();
+                list->setFocus(Qt::TabFocusReason);
+                QTRY_VERIFY(list->hasFocus());
+                QVERIFY(form->currentHitPath().isEmpty() && !shown("Label8") && !shown("Command1"));
+            } else if (verb == u"down"_s) {
+                QTest::keyClick(list, Qt::Key_Down);
+                QCOMPARE(form->currentHitPath(), hit(nameAt(0)));
+            } else if (verb == u"dclick"_s) {
+                QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rowCenter(arg));
+            } else if (verb == u"click"_s || verb == u"ctrl"_s) {
+                QTest::mouseClick(list->viewport(), Qt::LeftButton, verb == u"ctrl"_s ? Qt::ControlModifier : Qt::NoModifier, rowCenter(arg));
+            } else if (verb == u"menu"_s) {
+                const QModelIndexList selection = list->selectionModel()->selectedRows();
+                pick(qPrintable(step.section(u':', 2)), rowCenter(arg));
+                QCOMPARE(list->selectionModel()->selectedRows(), selection);
+            } else if (verb == u"max"_s) {
+                form->showMaximized();
+                QTRY_VERIFY(form->isMaximized());
+                maximized = form->width();
+            } else if (verb == u"name"_s) {
+                QTest::mouseDClick(child<ClickLabel>(form, "Label8"), Qt::LeftButton);
+            } else if (verb == u"put"_s) {
+                press<ClickLabel>("img_putlisttoinfo");
+            } else {
+                press(verb == u"open"_s ? "Command1" : verb == u"clear"_s ? "Command7" : "Command6");
+            }
+        }
+        const auto fill = [&](QString text) {
+            for (const QString &n : {u"%n"_s, u"%0"_s, u"%2"_s}) {
+                if (text.contains(n))
+                    text.replace(n, n == u"%n"_s ? nameAt(0).chopped(4) : hit(name(n)));
+            }
+            return text;
+        };
         const QString date = text("lbl_filetime");
-        QVERIFY2(gone ? date.isEmpty() : date.startsWith(QLocale().toString(stamp.date(), QLocale::ShortFormat)) && date.contains(u"32:10"_s), qPrintable(date));
-        QVERIFY(this->shown("Label8") && this->shown("Label10") && this->shown("lbl_filetime") && this->shown("Command1"));
-        QVERIFY(!this->shown("Label9") && !this->shown("Label3"));
-        press("Command1");
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rowCenter(file));
-        QCOMPARE(env->opened, (QStringList{hit(file), hit(file)}));
-        QVERIFY(env->messages.isEmpty());
-    }
-
-    // The menu acts on the current hit and the selection and changes neither.
-    void contextMenu()
-    {
-        startWith(files(u"a.dwg b.dwg c.dwg"_s));
-        const QPoint onC = rowCenter(u"c.dwg"_s);
-        pick(nullptr, onC);
-        QVERIFY(!child<QAction>(form, "actOpen")->isEnabled() && !child<QAction>(form, "actOpenFolder")->isEnabled() && !child<QAction>(form, "actCopyPaths")->isEnabled());
-        child<QMenu>(form, "List1Menu")->hide();
-        click(files(u"a.dwg b.dwg"_s));
-        const QModelIndexList selection = child<QListView>(form, "List1")->selectionModel()->selectedRows();
-        pick("actCopyPaths", onC);
-        QStringList inListOrder = SearchFixture::hits(form); // one path a line
-        inListOrder.removeOne(hit(u"c.dwg"_s));
-        QCOMPARE(env->clipboard, inListOrder.join(u'\n'));
-        pick("actOpenFolder", onC);
-        pick("actOpen", onC);
-        QCOMPARE(env->opened, (QStringList{archive, hit(u"b.dwg"_s)}));
-        QCOMPARE(child<QListView>(form, "List1")->selectionModel()->selectedRows(), selection);
+        const bool dated = date.startsWith(QLocale().toString(stamp.date(), QLocale::ShortFormat)) && date.contains(u"32:10"_s);
+        QCOMPARE(QStringList({text("Label8"), text("Label10"), dated ? u"dated"_s : date}).join(u' ').trimmed(), fill(details));
+        QCOMPARE(shown("Label8") && shown("Label10") && shown("lbl_filetime") && shown("Command1"), !details.isEmpty());
+        QVERIFY(!shown("Label9") && !shown("Label3") && env->messages.isEmpty());
+        QStringList paths;
+        for (const QString &n : opened.split(u'|', Qt::SkipEmptyParts))
+            paths << (n == u"."_s ? archive : hit(n));
+        QCOMPARE(env->opened, paths);
+        QCOMPARE(child<QPlainTextEdit>(form, "Text1")->toPlainText(), fill(notes));
+        const QString width = form->isMaximized() && form->width() == maximized ? u"maximized"_s : form->width() == narrow ? u"narrow"_s : u"wide"_s;
+        QCOMPARE(child<QPushButton>(form, "Command6")->text() + u' ' + width, window);
     }
 
     void copyNeverOverwrites_data() { fileSystemRows(); }
@@ -411,57 +452,6 @@ private slots:
         QCOMPARE(dirs->path(), drives->itemData(other).toString());
         QVERIFY(dirs->setPath(archive));
         QCOMPARE(drives->currentIndex(), shownDrive);
-    }
-
-    // The name label into the notes (a double-click), the selection in list order (the picture
-    // button), clearing, and the notes button that widens and narrows the window: a maximized
-    // window keeps its size and the button its caption.
-    void notes_data()
-    {
-        QTest::addColumn<QString>("steps");
-        QTest::addColumn<QString>("notes");   // %n: the first hit's name, %0, %2: the first and third hit's path
-        QTest::addColumn<QString>("caption"); // of the notes button
-        QTest::addColumn<QString>("size");    // of the window: narrow as at the start, wide, or maximized
-        const auto row = [](const char *name, const char *steps, const char *notes, const char *caption, const char *size) {
-            QTest::newRow(name) << QString::fromUtf8(steps) << QString::fromUtf8(notes) << QString::fromUtf8(caption) << QString::fromUtf8(size);
-        };
-        row("name twice", "name name", "Notizen\n%n\n%n", "Notizen", "wide");
-        row("name into empty notes", "clear name", "\n%n", "Notizen", "wide");
-        row("name, then narrower", "name toggle", "Notizen\n%n", ">>", "narrow");
-        row("maximized", "max name toggle", "Notizen\n%n", "Notizen", "maximized");
-        row("selection", "toggle put", "Notizen\n%0\n%2", "<<", "wide");
-        row("selection into empty notes", "clear put", "%0\n%2", "Notizen", "narrow");
-        row("nothing selected", "none", "Notizen", "Notizen", "narrow");
-    }
-    void notes()
-    {
-        QFETCH(QString, steps);
-        QFETCH(QString, notes);
-        QFETCH(QString, caption);
-        QFETCH(QString, size);
-        startWith(files(u"a.dwg b.dwg c.dwg"_s));
-        const int narrow = form->width();
-        int maximized = -1;
-        for (const QString &step : files(steps)) {
-            if (step == u"max"_s) {
-                form->showMaximized();
-                QTRY_VERIFY(form->isMaximized());
-                maximized = form->width();
-            } else if (step == u"name"_s) {
-                click({nameAt(0)});
-                QTest::mouseDClick(child<ClickLabel>(form, "Label8"), Qt::LeftButton);
-            } else if (step == u"put"_s || step == u"none"_s) {
-                if (step == u"put"_s)
-                    click({nameAt(2), nameAt(0)});
-                press<ClickLabel>("img_putlisttoinfo");
-            } else {
-                press(step == u"clear"_s ? "Command7" : "Command6");
-            }
-        }
-        notes.replace(u"%n"_s, nameAt(0).chopped(4)).replace(u"%0"_s, hit(nameAt(0))).replace(u"%2"_s, hit(nameAt(2)));
-        QCOMPARE(child<QPlainTextEdit>(form, "Text1")->toPlainText(), notes);
-        QCOMPARE(child<QPushButton>(form, "Command6")->text(), caption);
-        QCOMPARE(form->isMaximized() && form->width() == maximized ? u"maximized"_s : form->width() == narrow ? u"narrow"_s : u"wide"_s, size);
     }
 
     // "paste" puts the clipboard into the search field; "Format" makes "387-123-05" of the

@@ -8,10 +8,9 @@
 #include <QScrollBar>
 #include <QTest>
 
-#include <algorithm>
 #include <memory>
-#include <string>
-#include <vector>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -37,23 +36,6 @@ std::string plan(int i)
     return "/archiv/plan-" + std::to_string(i) + ".dwg";
 }
 
-// Appends plans first to first + count - 1 as one batch; handed over, a batch that fills its
-// buffer becomes a block of the model's own, else the model copies it.
-void appendRows(HitListModel &model, int first, int count, const std::string &tail = {}, bool handOver = false)
-{
-    std::string bytes;
-    std::vector<uint32_t> ends;
-    for (int i = first; i < first + count; ++i) {
-        bytes += plan(i) + tail;
-        ends.push_back(uint32_t(bytes.size()));
-    }
-    bytes.shrink_to_fit();
-    if (handOver)
-        model.appendPacked(std::move(bytes), ends);
-    else
-        model.appendPacked(bytes, ends);
-}
-
 } // namespace
 
 class TestHitListView : public QObject
@@ -63,8 +45,23 @@ class TestHitListView : public QObject
     std::unique_ptr<CountingModel> model;
     std::unique_ptr<HitListView> view;
 
-    int rowOf(const QPoint &p) const { return view->indexAt(p).isValid() ? view->indexAt(p).row() : -1; }
-    QPoint centreOf(int row) const { return view->visualRect(model->index(row, 0)).center(); }
+    // Appends plans first to first + count - 1 as one batch, in batches of at most 100,000;
+    // handed over, a batch that fills its buffer becomes a block of the model's own, else the
+    // model copies it.
+    void append(int first, int count, const std::string &tail = {}, bool handOver = false)
+    {
+        for (int from = first; from < first + count; from += 100000) {
+            std::string bytes;
+            std::vector<uint32_t> ends;
+            for (int i = from; i < std::min(first + count, from + 100000); ++i)
+                ends.push_back(uint32_t((bytes += plan(i) + tail).size()));
+            bytes.shrink_to_fit();
+            handOver ? model->appendPacked(std::move(bytes), ends) : model->appendPacked(bytes, ends);
+        }
+        QApplication::processEvents();
+    }
+    QModelIndex at(int row) const { return model->index(row, 0); }
+    bool inSight(int row) const { return view->viewport()->rect().contains(view->visualRect(at(row))); }
 
 private slots:
     void initTestCase() { tarvoTestProcessSetup(); }
@@ -84,125 +81,86 @@ private slots:
         model.reset();
     }
 
+    // 200,000 hits in batches while the list is shown: the view may look at the rows it shows,
+    // not at every row again and again. Every row can be reached.
     void appendingCostsTheViewNothingPerRow()
     {
-        // 200,000 hits in batches while the list is shown: the view may look at the rows it
-        // shows, not at every row again and again.
-        const int batches = 50;
-        const int perBatch = 4000;
-        for (int b = 0; b < batches; ++b) {
-            appendRows(*model, b * perBatch, perBatch);
-            QApplication::processEvents();
-        }
-        QApplication::processEvents();
-        const int visible = view->viewport()->height() / view->visualRect(model->index(0, 0)).height() + 2;
-        QVERIFY2(model->rowRequests < long(batches) * visible * 8, std::to_string(model->rowRequests).c_str());
-
-        // Every row can be reached.
-        const int h = view->visualRect(model->index(0, 0)).height();
-        QCOMPARE(view->verticalScrollBar()->maximum(), batches * perBatch * h - view->viewport()->height());
+        for (int b = 0; b < 50; ++b)
+            append(b * 4000, 4000);
+        const int rowHeight = view->visualRect(at(0)).height();
+        QVERIFY2(model->rowRequests < 50L * (view->viewport()->height() / rowHeight + 2) * 8, std::to_string(model->rowRequests).c_str());
+        QCOMPARE(view->verticalScrollBar()->maximum(), 200000 * rowHeight - view->viewport()->height());
         view->setFocus();
-        view->setCurrentIndex(model->index(0, 0));
+        view->setCurrentIndex(at(0));
         QTest::keyClick(view.get(), Qt::Key_End);
-        QCOMPARE(view->currentIndex().row(), batches * perBatch - 1);
-        QVERIFY(view->viewport()->rect().contains(view->visualRect(view->currentIndex())));
-        QCOMPARE(rowOf(centreOf(batches * perBatch - 1)), batches * perBatch - 1);
+        QCOMPARE(view->currentIndex().row(), 199999);
+        QVERIFY(inSight(199999));
+        QCOMPARE(view->indexAt(view->visualRect(at(199999)).center()).row(), 199999);
     }
 
-    void rowsLieWhereTheirNumberPutsThem_data()
+    // Clicks at a height in rows from the top, with Shift or Ctrl or at the right edge, and keys,
+    // after a row was scrolled to the top: where the current row lands and what is selected.
+    void mouseAndKeys_data()
     {
         QTest::addColumn<int>("rows");
-        QTest::addColumn<int>("scrollTo"); // row scrolled to the top first
-        QTest::addColumn<int>("x");
-        QTest::addColumn<double>("y");     // in rows from the top of the view
-        QTest::addColumn<int>("row");      // at the point; -1 none
-        QTest::newRow("first row") << 1000 << 0 << 5 << 0.1 << 0;
-        QTest::newRow("third row") << 1000 << 0 << 5 << 2.5 << 2;
-        QTest::newRow("scrolled") << 1000 << 500 << 5 << 1.5 << 501;
-        QTest::newRow("far down") << 1000000 << 765432 << 5 << 3.9 << 765435;
-        QTest::newRow("below the last") << 3 << 0 << 5 << 5.5 << -1;
-        QTest::newRow("rows span the view") << 1000 << 0 << -1 << 0.5 << 0; // x -1: the view's right edge
+        QTest::addColumn<int>("top");
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<int>("current"); // -1 none; -2 one page below row 10
+        QTest::addColumn<QString>("selected");
+        QTest::newRow("shift and ctrl") << 100 << 0 << u"click 3.5 shift 6.5 ctrl 8.5"_s << 8 << u"3 4 5 6 8"_s;
+        QTest::newRow("scrolled") << 1000 << 500 << u"click 1.5"_s << 501 << u"501"_s;
+        QTest::newRow("far down") << 1000000 << 765432 << u"click 3.9"_s << 765435 << u"765435"_s;
+        QTest::newRow("below the last") << 3 << 0 << u"click 5.5"_s << -1 << QString();
+        QTest::newRow("rows span the view") << 1000 << 0 << u"edge 0.5"_s << 0 << u"0"_s;
+        QTest::newRow("down") << 1000 << 0 << u"click 4.5 key Down"_s << 5 << u"5"_s;
+        QTest::newRow("up at the top") << 1000 << 0 << u"click 0.5 key Up"_s << 0 << u"0"_s;
+        QTest::newRow("down at the bottom") << 1000 << 0 << u"click 0.5 key End key Down"_s << 999 << u"999"_s;
+        QTest::newRow("home") << 1000 << 500 << u"click 0.5 key Home"_s << 0 << u"0"_s;
+        QTest::newRow("page down") << 1000 << 0 << u"click 10.5 key PgDown"_s << -2 << QString();
+        QTest::newRow("page down at the end") << 1000 << 0 << u"click 0.5 key End key Up key PgDown"_s << 999 << u"999"_s;
     }
-    void rowsLieWhereTheirNumberPutsThem()
+    void mouseAndKeys()
     {
         QFETCH(int, rows);
-        QFETCH(int, scrollTo);
-        QFETCH(int, x);
-        QFETCH(double, y);
-        QFETCH(int, row);
-        for (int first = 0; first < rows; first += 100000)
-            appendRows(*model, first, std::min(100000, rows - first));
-        QApplication::processEvents();
-        view->scrollTo(model->index(scrollTo, 0), QAbstractItemView::PositionAtTop);
-        const QRect top = view->visualRect(model->index(scrollTo, 0));
-        QCOMPARE(top.top(), 0);
-        QCOMPARE(view->visualRect(model->index(std::min(scrollTo + 3, rows - 1), 0)).top(), std::min(3, rows - 1 - scrollTo) * top.height());
-        const QPoint point(x < 0 ? view->viewport()->width() - 1 : x, int(y * top.height()));
-        QCOMPARE(rowOf(point), row);
-        if (row >= 0)
-            QVERIFY(view->visualRect(model->index(row, 0)).contains(point));
-    }
-
-    void keysMoveTheCurrentRow_data()
-    {
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("to"); // -2: one page down from `from`
-        QTest::newRow("down") << 4 << int(Qt::Key_Down) << 5;
-        QTest::newRow("up") << 4 << int(Qt::Key_Up) << 3;
-        QTest::newRow("up at the top") << 0 << int(Qt::Key_Up) << 0;
-        QTest::newRow("down at the bottom") << 999 << int(Qt::Key_Down) << 999;
-        QTest::newRow("home") << 500 << int(Qt::Key_Home) << 0;
-        QTest::newRow("end") << 3 << int(Qt::Key_End) << 999;
-        QTest::newRow("page down") << 10 << int(Qt::Key_PageDown) << -2;
-        QTest::newRow("page down at the end") << 995 << int(Qt::Key_PageDown) << 999;
-    }
-    void keysMoveTheCurrentRow()
-    {
-        QFETCH(int, from);
-        QFETCH(int, key);
-        QFETCH(int, to);
-        appendRows(*model, 0, 1000);
+        QFETCH(int, top);
+        QFETCH(QString, input);
+        QFETCH(int, current);
+        QFETCH(QString, selected);
+        append(0, rows);
         view->setFocus();
-        view->setCurrentIndex(model->index(from, 0));
-        QTest::keyClick(view.get(), Qt::Key(key));
-        const int page = view->viewport()->height() / view->visualRect(model->index(0, 0)).height() - 1;
-        QCOMPARE(view->currentIndex().row(), to == -2 ? from + page : to);
-        QVERIFY(view->viewport()->rect().contains(view->visualRect(view->currentIndex())));
-        QVERIFY(view->selectionModel()->isSelected(view->currentIndex()));
-    }
-
-    void mouseSelects()
-    {
-        appendRows(*model, 0, 100);
-        QApplication::processEvents();
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, centreOf(3));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, centreOf(6));
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier, centreOf(8));
-        QList<int> rows;
+        view->scrollTo(at(top), QAbstractItemView::PositionAtTop);
+        const int rowHeight = view->visualRect(at(top)).height();
+        QCOMPARE(view->visualRect(at(top)).top(), 0);
+        const QStringList words = input.split(u' ');
+        for (int i = 0; i + 1 < words.size(); i += 2) {
+            const QString &what = words.at(i);
+            const QPoint point(what == u"edge"_s ? view->viewport()->width() - 1 : 5, int(words.at(i + 1).toDouble() * rowHeight));
+            const Qt::KeyboardModifiers modifiers = what == u"shift"_s ? Qt::ShiftModifier : what == u"ctrl"_s ? Qt::ControlModifier : Qt::NoModifier;
+            if (what == u"key"_s)
+                QTest::keyClick(view.get(), QKeySequence::fromString(words.at(i + 1))[0].key());
+            else
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, modifiers, point);
+        }
+        const int page = view->viewport()->height() / rowHeight - 1;
+        QCOMPARE(view->currentIndex().row(), current == -2 ? 10 + page : current);
+        QStringList rowsSelected;
         for (const QModelIndex &i : view->selectionModel()->selectedRows())
-            rows << i.row();
-        std::sort(rows.begin(), rows.end());
-        QCOMPARE(rows, (QList<int>{3, 4, 5, 6, 8}));
-        QCOMPARE(view->currentIndex().row(), 8);
+            rowsSelected << QString::number(i.row());
+        std::sort(rowsSelected.begin(), rowsSelected.end(), [](const QString &a, const QString &b) { return a.toInt() < b.toInt(); });
+        QCOMPARE(rowsSelected.join(u' '), current == -2 ? QString::number(10 + page) : selected);
+        QVERIFY(current == -1 || inSight(view->currentIndex().row()));
     }
 
-    void batchesKeptWholeOrCopiedGiveTheSamePaths_data()
-    {
-        QTest::addColumn<QList<int>>("batches"); // hits per batch; 7000 and more make a block of their own
-        QTest::newRow("small ones") << QList<int>{1, 7, 300};
-        QTest::newRow("large ones") << QList<int>{7000, 8000};
-        QTest::newRow("small between large") << QList<int>{3, 7000, 2, 2, 9000, 1};
-    }
+    // Batches kept whole as blocks of the model or copied into it give the same paths, and
+    // duplicates across blocks are found.
     void batchesKeptWholeOrCopiedGiveTheSamePaths()
     {
-        QFETCH(QList<int>, batches);
         int total = 0;
-        for (int count : batches) {
-            appendRows(*model, total, count, {}, true);
+        for (const int count : {3, 7000, 2, 2, 9000, 1}) { // 7000 and more make a block of their own
+            append(total, count, {}, true);
             total += count;
         }
-        appendRows(*model, 0, total / 2); // the first half again: duplicates across blocks are found as well
+        append(0, total / 2);
         QCOMPARE(model->count(), total + total / 2);
         for (int i = 0; i < model->count(); ++i)
             QCOMPARE(std::string(model->rawPath(i)), plan(i % total));
@@ -212,21 +170,18 @@ private slots:
             QCOMPARE(std::string(model->rawPath(i)), plan(i));
     }
 
+    // Rows are as wide as the widest one shown so far; cleared, the list starts narrow again.
     void aWideRowWidensTheView()
     {
-        appendRows(*model, 0, 50);
-        appendRows(*model, 50, 1, "/" + std::string(300, 'x'));
-        QApplication::processEvents();
+        append(0, 50);
+        append(50, 1, "/" + std::string(300, 'x'));
         QCOMPARE(view->horizontalScrollBar()->maximum(), 0);
-        view->scrollTo(model->index(50, 0));
+        view->scrollTo(at(50));
         QApplication::processEvents();
         QVERIFY(view->horizontalScrollBar()->maximum() > 0);
-        QCOMPARE(view->visualRect(model->index(0, 0)).width(), view->visualRect(model->index(50, 0)).width());
-
-        // Cleared, the list starts narrow again.
+        QCOMPARE(view->visualRect(at(0)).width(), view->visualRect(at(50)).width());
         model->clear();
-        appendRows(*model, 0, 3);
-        QApplication::processEvents();
+        append(0, 3);
         QCOMPARE(view->horizontalScrollBar()->maximum(), 0);
     }
 };

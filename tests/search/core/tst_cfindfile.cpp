@@ -6,6 +6,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,6 +25,7 @@
 #include <thread>
 
 using namespace std::chrono_literals;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -32,31 +34,13 @@ void touch(const std::string &path)
     close(open(path.c_str(), O_WRONLY | O_CREAT, 0644));
 }
 
-// Empties the current folder; also removes names that are no UTF-8, which QDir cannot.
-void emptyHere()
-{
-    QByteArrayList names;
-    DIR *d = opendir(".");
-    while (const dirent *e = d ? readdir(d) : nullptr)
-        names << e->d_name;
-    if (d)
-        closedir(d);
-    for (const QByteArray &n : names) {
-        if (n != "." && n != ".." && unlink(n.constData()) != 0 && chdir(n.constData()) == 0) {
-            emptyHere();
-            if (chdir("..") == 0)
-                rmdir(n.constData());
-        }
-    }
-}
-
 // A test's tree, in memory when possible (tens of thousands of folders take minutes on a slow
 // disk), built from words: "a/b" a file, "a/" a folder, "l->t" a link to t. Deep trees exceed
-// the path length limit, so they are built and removed from inside, by relative steps.
+// the path length limit, so they are built from inside, by relative steps, and removed by rm,
+// which also removes names that are no UTF-8.
 struct Tree
 {
-    QTemporaryDir dir{(QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm") : QDir::tempPath())
-                      + QStringLiteral("/tarvo-walk-XXXXXX")};
+    QTemporaryDir dir{(QFileInfo(u"/dev/shm"_s).isWritable() ? u"/dev/shm"_s : QDir::tempPath()) + u"/tarvo-walk-XXXXXX"_s};
     const std::string root = QFile::encodeName(dir.path()).toStdString();
     const QString saved = QDir::currentPath();
 
@@ -75,9 +59,8 @@ struct Tree
     }
     ~Tree()
     {
-        QDir::setCurrent(dir.path());
-        emptyHere();
         QDir::setCurrent(saved);
+        QProcess::execute(u"rm"_s, {u"-rf"_s, dir.path()});
     }
 };
 
@@ -97,7 +80,7 @@ bool branch(const char *name, int depth, const char *leaf, const std::function<b
 
 int openFdCount()
 {
-    return int(QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size());
+    return int(QDir(u"/proc/self/fd"_s).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System).size());
 }
 
 // The finder's readers outlive a walk that ended early; descriptors and hooks are theirs until
@@ -219,11 +202,9 @@ private slots:
         row("umlaut, lower pattern", "Äpfel.dwg äpfel2 apfel", "ä*", "/|Äpfel.dwg /|äpfel2");
         row("umlaut, upper pattern", "äpfel Öl", "ÄP*", "/|äpfel");
         row("question mark takes a whole umlaut", "Äpfel xx", "?pfel*", "/|Äpfel");
-        row("kelvin sign folds to k", "\u212a1.dwg K2.dwg", "k*", "/|K2.dwg /|\u212a1.dwg");
         row("empty pattern matches nothing", "a/x", "", "S");
         row("each stray byte is one character", "Gr\xfc\xdf" "e.dwg Grxe.dwg", "gr??e.dwg", "/|Gr\xfc\xdf" "e.dwg");
         row("stray byte next to a valid umlaut", "\xc3\xa4\xff.txt", "\xc3\x84?.TXT", "/|\xc3\xa4\xff.txt");
-        row("overlong form is two bytes", "\xc0\xaf x", "??", "/|\xc0\xaf");
         row("stray bytes match themselves, not folded", "\xfc" "ber \xdc" "ber", "\xfc*", "/|\xfc" "ber");
     }
     // Which entries match; their order is the serial walk's, compared below.
@@ -240,15 +221,6 @@ private slots:
         QCOMPARE(sorted(w.run(pattern.toStdString())), sorted(words(expected)));
     }
 
-    // Nothing entered: the walk starts at the root.
-    void emptySearchpathIsRoot()
-    {
-        const QString first = QDir(QStringLiteral("/")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System).value(0);
-        Walk w(std::string{});
-        w.finder.sInclSubfolders(false);
-        QCOMPARE(w.run(QFile::encodeName(first).toStdString()), QByteArrayList{"/|" + QFile::encodeName(first)});
-    }
-
     void matchesTheSerialWalk_data()
     {
         QTest::addColumn<QByteArray>("tree");
@@ -257,8 +229,8 @@ private slots:
         QTest::addColumn<int>("ahead");
         QTest::addColumn<bool>("delays"); // readers wait a little, each folder its own time, so listings come back out of order
         QTest::addColumn<int>("step");    // cancel points tried: every one, or every step-th in big trees
-        const char *branches = "x0 a/x1 a/b/x2 a/b/c/x3 a/b/c/y a/b/d/x4 a/e/x5 a/e/f/ f/x6 f/g/x7 f/g/h/i/x8 j/ k/l/m/x9 "
-                               "k/l/n/x10 k/o/x11 k/o/p/q/r/s/x12";
+        const QByteArray branches = "x0 a/x1 a/b/x2 a/b/c/x3 a/b/c/y a/b/d/x4 a/e/x5 a/e/f/ f/x6 f/g/x7 f/g/h/i/x8 j/ k/l/m/x9 "
+                                    "k/l/n/x10 k/o/x11 k/o/p/q/r/s/x12"_ba;
         // Every level of the comb keeps three side folders besides the way down, so more folders
         // have children left to open than the finder keeps open: it reopens some by name.
         QByteArray comb, path, wide = "xtop";
@@ -266,13 +238,12 @@ private slots:
             comb += path + "x" + QByteArray::number(i) + " " + path + "s1/x " + path + "s2/y/x " + path + "s3/ ";
         for (int i = 0; i < 10; ++i)
             wide += " f" + QByteArray::number(i) + "/x1 f" + QByteArray::number(i) + "/a/b/x2 f" + QByteArray::number(i) + "/c/y";
-        QTest::newRow("branches") << QByteArray(branches) << QByteArray("x*") << 0 << 0 << false << 1;
-        QTest::newRow("branches, one reader, one ahead") << QByteArray(branches) << QByteArray("*") << 1 << 1 << false << 1;
-        QTest::newRow("branches, slow, two ahead") << QByteArray(branches) << QByteArray("x1*") << 4 << 2 << true << 1;
-        QTest::newRow("links and loops, slow") << QByteArray("x0 a/x1 a/loop->.. a/up->../a b/x2 b/self->. c->a d/xd/x3 d/xd/back->../..")
-                                               << QByteArray("*") << 8 << 0 << true << 1;
-        QTest::newRow("comb deeper than the folders kept open, slow") << comb + path + "bottom.x" << QByteArray("x*") << 16 << 0 << true << 37;
-        QTest::newRow("wide, slow, few ahead") << wide << QByteArray("*") << 8 << 3 << true << 7;
+        QTest::newRow("branches") << branches << "x*"_ba << 0 << 0 << false << 1;
+        QTest::newRow("branches, one reader, one ahead") << branches << "*"_ba << 1 << 1 << false << 1;
+        QTest::newRow("branches, slow, two ahead") << branches << "x1*"_ba << 4 << 2 << true << 1;
+        QTest::newRow("links and loops, slow") << "x0 a/x1 a/loop->.. a/up->../a b/x2 b/self->. c->a d/xd/x3 d/xd/back->../.."_ba << "*"_ba << 8 << 0 << true << 1;
+        QTest::newRow("comb deeper than the folders kept open, slow") << comb + path + "bottom.x" << "x*"_ba << 16 << 0 << true << 37;
+        QTest::newRow("wide, slow, few ahead") << wide << "*"_ba << 8 << 3 << true << 7;
     }
     void matchesTheSerialWalk()
     {
@@ -399,14 +370,14 @@ private slots:
         QTest::addColumn<QByteArray>("blocked");
         QTest::addColumn<QByteArray>("change"); // "abort", or what becomes of the blocked folder
         QTest::addColumn<QByteArray>("expected");
-        const QByteArray chain("start/top.x start/a/in.x start/a/b/deep.x"), v("start/a.x start/v/v.x start/v/deep/d.x start/w/w.x elsewhere/other.x");
-        QTest::newRow("abort, start folder") << chain << QByteArray("") << QByteArray("abort") << QByteArray();
-        QTest::newRow("abort, deeper") << chain << QByteArray("a/b") << QByteArray("abort") << QByteArray("/|a /|top.x S /a/|b /a/|in.x S");
+        const QByteArray chain = "start/top.x start/a/in.x start/a/b/deep.x"_ba, v = "start/a.x start/v/v.x start/v/deep/d.x start/w/w.x elsewhere/other.x"_ba;
+        QTest::newRow("abort, start folder") << chain << ""_ba << "abort"_ba << ""_ba;
+        QTest::newRow("abort, deeper") << chain << "a/b"_ba << "abort"_ba << "/|a /|top.x S /a/|b /a/|in.x S"_ba;
         // The start folder is listed before the change; v yields what stands there when it is
         // opened, and a link is not followed.
-        QTest::newRow("removed") << v << QByteArray("v") << QByteArray("remove") << QByteArray("/|a.x /|v /|w S S /w/|w.x");
-        QTest::newRow("replaced by a link to a folder") << v << QByteArray("v") << QByteArray("link") << QByteArray("/|a.x /|v /|w S S /w/|w.x");
-        QTest::newRow("replaced by another folder") << v << QByteArray("v") << QByteArray("folder") << QByteArray("/|a.x /|v /|w S S /w/|w.x /v/|other.x");
+        QTest::newRow("removed") << v << "v"_ba << "remove"_ba << "/|a.x /|v /|w S S /w/|w.x"_ba;
+        QTest::newRow("replaced by a link to a folder") << v << "v"_ba << "link"_ba << "/|a.x /|v /|w S S /w/|w.x"_ba;
+        QTest::newRow("replaced by another folder") << v << "v"_ba << "folder"_ba << "/|a.x /|v /|w S S /w/|w.x /v/|other.x"_ba;
     }
     void blockedListing()
     {
@@ -457,16 +428,14 @@ private slots:
         QTest::addColumn<int>("error");          // of opening the failing folder; 0, -1: a callback throws, an int
         QTest::addColumn<QByteArray>("failing"); // the folder, or the event after which the callback throws
         QTest::addColumn<QByteArray>("expected"); // the events, then the error's number
-        QTest::newRow("access denied, start folder") << EACCES << QByteArray("") << QByteArray();
-        QTest::newRow("gone, subfolder") << ENOENT << QByteArray("a") << QByteArray("/|top.x S");
-        QTest::newRow("a link, deepest") << ELOOP << QByteArray("a/b") << QByteArray("/|top.x S /a/|in.x S");
-        for (const int error : {EMFILE, ENFILE, ENOMEM, ENOBUFS}) {
-            QTest::addRow("start folder, errno %d", error) << error << QByteArray("") << QByteArray("9999");
-            QTest::addRow("deep folder, errno %d", error) << error << QByteArray("a/b") << QByteArray("/|top.x S /a/|in.x S 9999");
-        }
-        QTest::newRow("match in start folder throws") << 0 << QByteArray("/|top.x") << QByteArray("/|top.x 9999");
-        QTest::newRow("match two levels down throws an int") << -1 << QByteArray("/a/b/|deep.x") << QByteArray("/|top.x S /a/|in.x S /a/b/|deep.x 9999");
-        QTest::newRow("StopSearch throws") << 0 << QByteArray("S") << QByteArray("/|top.x S 9999");
+        QTest::newRow("access denied, start folder") << EACCES << ""_ba << ""_ba;
+        QTest::newRow("a link, deepest") << ELOOP << "a/b"_ba << "/|top.x S /a/|in.x S"_ba;
+        QTest::newRow("no descriptor, start folder") << EMFILE << ""_ba << "9999"_ba;
+        QTest::newRow("no descriptor in the system, deepest") << ENFILE << "a/b"_ba << "/|top.x S /a/|in.x S 9999"_ba;
+        QTest::newRow("no memory, subfolder") << ENOMEM << "a"_ba << "/|top.x S 9999"_ba;
+        QTest::newRow("no buffer space, deepest") << ENOBUFS << "a/b"_ba << "/|top.x S /a/|in.x S 9999"_ba;
+        QTest::newRow("match two levels down throws") << 0 << "/a/b/|deep.x"_ba << "/|top.x S /a/|in.x S /a/b/|deep.x 9999"_ba;
+        QTest::newRow("StopSearch throws an int") << -1 << "S"_ba << "/|top.x S 9999"_ba;
     }
     void failures()
     {
