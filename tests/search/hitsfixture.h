@@ -39,8 +39,8 @@ inline Form1 *start(TestEnv &env, const QStringList &paths)
     return form;
 }
 
-// Types the text into the search field, presses Enter and waits for the search to end. Keys go
-// to the combo box, which holds the focus, as they do for the user.
+// Types the text into the search field, where the focus is, presses Enter and waits for the
+// search to end.
 inline bool search(Form1 *form, const QString &text)
 {
     QSignalSpy finished(form, &Form1::searchFinished);
@@ -50,7 +50,7 @@ inline bool search(Form1 *form, const QString &text)
     return finished.count() > 0 || finished.wait(20000);
 }
 
-// Starts a search with the button, as the user does, and returns at once.
+// Starts a search with the button and returns at once.
 inline void startWithButton(Form1 *form, const QString &text)
 {
     child<QComboBox>(form, "Combo1")->setEditText(text);
@@ -58,16 +58,18 @@ inline void startWithButton(Form1 *form, const QString &text)
 }
 
 // Holds the walk of every search at its first descent until released, so that a test can act
-// while a search runs. Its state is shared with the walk, which may still hold it briefly.
-class HeldWalk
+// while a search runs. The walk shares the state, as it may still look at it after the test.
+struct HeldWalk
 {
-public:
+    struct State {
+        std::atomic<bool> held{false}, released{false};
+    };
+    std::shared_ptr<State> state = std::make_shared<State>();
+
     HeldWalk()
     {
-        SearchSession::setDescentHook([state = m_state] {
-            state->held = true;
-            while (!state->released)
-                QThread::msleep(1);
+        SearchSession::setDescentHook([s = state] {
+            for (s->held = true; !s->released; QThread::msleep(1)) {}
         });
     }
     ~HeldWalk()
@@ -75,15 +77,8 @@ public:
         release();
         SearchSession::setDescentHook(nullptr);
     }
-    bool held() const { return m_state->held; }
-    void release() { m_state->released = true; }
-
-private:
-    struct State {
-        std::atomic<bool> held{false};
-        std::atomic<bool> released{false};
-    };
-    std::shared_ptr<State> m_state = std::make_shared<State>();
+    bool held() const { return state->held; }
+    void release() { state->released = true; }
 };
 
 inline QStringList hits(Form1 *form)
