@@ -1,16 +1,12 @@
-// What the search window does with its hits: details and opening, the hit list's menu, copy,
-// move and delete with the directory chooser, the notes panel and the search field tools.
+// What the search window does with its hits: details and opening, the notes panel, and copy,
+// move and delete with the directory chooser.
 #include "hitsfixture.h"
 
 #include "app/clicklabel.h"
 #include "app/dirlistbox.h"
 #include "search/core/hitfileops.h"
 
-#include <QAction>
-#include <QApplication>
-#include <QContextMenuEvent>
 #include <QLocale>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QScopeGuard>
 
@@ -102,18 +98,6 @@ class TestForm1Hits : public QObject, HitsSession
         child<QLineEdit>(form, "Text2")->setText(dir);
         press(button);
     }
-    // A right-click as the window system delivers it (button, then menu request); then the action.
-    void pick(const char *action, const QPoint &at)
-    {
-        QWidget *viewport = child<QListView>(form, "List1")->viewport();
-        QTest::mouseClick(viewport, Qt::RightButton, Qt::NoModifier, at);
-        QContextMenuEvent request(QContextMenuEvent::Mouse, at, viewport->mapToGlobal(at));
-        QApplication::sendEvent(viewport, &request);
-        auto *menu = child<QMenu>(form, "List1Menu");
-        QTRY_VERIFY(menu->isVisible());
-        if (action)
-            QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(child<QAction>(form, action)).center());
-    }
     bool shown(const char *name) const { return child(form, name)->isVisible(); }
     QString text(const char *name) const { return child<QLabel>(form, name)->text(); }
     QString targetText() const { return child<QLineEdit>(form, "Text2")->text(); }
@@ -125,19 +109,17 @@ private slots:
     // What the user sees of a hit and gathers in the notes, step by step (steps separated by
     // ", ", names by "|", %0 and %2 for the first and third hit in list order): the list taking
     // the focus makes no hit current, the first key does; a click shows name, type and date, and
-    // a hit gone since the search keeps name and type without a date; the button, a double-click
-    // and the menu open the current hit, and the menu changes neither it nor the selection. The
-    // name label goes into the notes by a double-click and widens the window, the selection in
-    // list order by the picture button; the notes button widens and narrows the window, but a
-    // maximized window keeps its size and the button its caption.
+    // a hit gone since the search keeps name and type without a date; the button and a
+    // double-click open the current hit. The name label goes into the notes by a double-click and widens the window, the selection in
+    // list order by the picture button; the notes button widens and narrows the window.
     void detailsAndNotes_data()
     {
         QTest::addColumn<QString>("files");
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("details"); // name and type, and "dated" for the file's date
-        QTest::addColumn<QString>("opened");  // "." for the archive folder
+        QTest::addColumn<QString>("opened");
         QTest::addColumn<QString>("notes");   // %n: the first hit's name, %0, %2: the first and third hit's path
-        QTest::addColumn<QString>("window");  // the notes button's caption and the width: narrow as at the start, wide or maximized
+        QTest::addColumn<QString>("window");  // the notes button's caption and the width: narrow as at the start, or wide
         const auto row = [](const char *name, const char *files, const char *steps, const char *details, const char *opened, const char *notes,
                             const char *window) {
             QTest::newRow(name) << QString::fromUtf8(files) << QString::fromUtf8(steps) << QString::fromUtf8(details) << QString::fromUtf8(opened)
@@ -148,10 +130,8 @@ private slots:
             "plan.dwg|plan.dwg", "Notizen", "Notizen narrow");
         row("blanks trimmed", "  A-100 .DWG|other", "click:  A-100 .DWG", "A-100 Datentyp: .DWG dated", "", "Notizen", "Notizen narrow");
         row("gone since the search", "b.pdf|other", "gone:b.pdf, click:b.pdf, open", "b Datentyp: .pdf", "b.pdf", "Notizen", "Notizen narrow");
-        row("menu", abc, "click:a.dwg, ctrl:b.dwg, menu:c.dwg:actOpen, menu:c.dwg:actOpenFolder", "b Datentyp: .dwg dated", "b.dwg|.", "Notizen", "Notizen narrow");
         row("name twice", abc, "click:%0, name, name", "%n Datentyp: .dwg dated", "", "Notizen\n%n\n%n", "Notizen wide");
         row("name, then narrower", abc, "click:%0, name, toggle", "%n Datentyp: .dwg dated", "", "Notizen\n%n", ">> narrow");
-        row("maximized", abc, "max, click:%0, name, toggle", "%n Datentyp: .dwg dated", "", "Notizen\n%n", "Notizen maximized");
         row("selection", abc, "toggle, click:%2, ctrl:%0, put", "%n Datentyp: .dwg dated", "", "Notizen\n%0\n%2", "<< wide");
         row("selection into empty notes", abc, "clear, click:%2, ctrl:%0, put", "%n Datentyp: .dwg dated", "", "%0\n%2", "Notizen narrow");
         row("nothing selected", abc, "put", "", "", "Notizen", "Notizen narrow");
@@ -169,7 +149,6 @@ private slots:
             stampFile(hit(f));
         auto *list = child<QListView>(form, "List1");
         const int narrow = form->width();
-        int maximized = -1;
         const auto name = [&](const QString &n) { return n.startsWith(u'%') ? nameAt(n.mid(1).toInt()) : n; };
         for (const QString &step : steps.split(u", "_s)) {
             const QString verb = step.section(u':', 0, 0), arg = name(step.section(u':', 1, 1));
@@ -187,14 +166,6 @@ private slots:
                 QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rowCenter(arg));
             } else if (verb == u"click"_s || verb == u"ctrl"_s) {
                 QTest::mouseClick(list->viewport(), Qt::LeftButton, verb == u"ctrl"_s ? Qt::ControlModifier : Qt::NoModifier, rowCenter(arg));
-            } else if (verb == u"menu"_s) {
-                const QModelIndexList selection = list->selectionModel()->selectedRows();
-                pick(qPrintable(step.section(u':', 2)), rowCenter(arg));
-                QCOMPARE(list->selectionModel()->selectedRows(), selection);
-            } else if (verb == u"max"_s) {
-                form->showMaximized();
-                QTRY_VERIFY(form->isMaximized());
-                maximized = form->width();
             } else if (verb == u"name"_s) {
                 QTest::mouseDClick(child<ClickLabel>(form, "Label8"), Qt::LeftButton);
             } else if (verb == u"put"_s) {
@@ -217,11 +188,10 @@ private slots:
         QVERIFY(!shown("Label9") && !shown("Label3") && env->messages.isEmpty());
         QStringList paths;
         for (const QString &n : opened.split(u'|', Qt::SkipEmptyParts))
-            paths << (n == u"."_s ? archive : hit(n));
+            paths << hit(n);
         QCOMPARE(env->opened, paths);
         QCOMPARE(child<QPlainTextEdit>(form, "Text1")->toPlainText(), fill(notes));
-        const QString width = form->isMaximized() && form->width() == maximized ? u"maximized"_s : form->width() == narrow ? u"narrow"_s : u"wide"_s;
-        QCOMPARE(child<QPushButton>(form, "Command6")->text() + u' ' + width, window);
+        QCOMPARE(child<QPushButton>(form, "Command6")->text() + (form->width() == narrow ? u" narrow"_s : u" wide"_s), window);
     }
 
     void copyNeverOverwrites_data() { fileSystemRows(); }
