@@ -28,12 +28,8 @@ struct ListingGate
             return 0;
         };
     }
-    static std::shared_ptr<ListingGate> at(const std::string &folder)
-    {
-        auto gate = std::make_shared<ListingGate>();
-        gate->folder = folder;
-        return gate;
-    }
+    explicit ListingGate(std::string below) : folder(std::move(below)) {}
+    static std::shared_ptr<ListingGate> at(const std::string &folder) { return std::make_shared<ListingGate>(folder); }
     // Lets the listing go, at once or, as a watchdog, when the test has not done so within
     // `limit`: false then.
     bool release(std::chrono::seconds limit = std::chrono::seconds(0))

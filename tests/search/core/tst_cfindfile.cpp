@@ -132,11 +132,7 @@ struct Walk
         if (onEvent)
             onEvent(e);
     }
-    void setPattern(const std::string &p)
-    {
-        pattern = p;
-        finder.sFileToFind(p);
-    }
+    void setPattern(const std::string &p) { finder.sFileToFind(pattern = p); }
     QByteArrayList run(const std::string &p)
     {
         setPattern(p);
@@ -160,17 +156,34 @@ struct Walk
         }
         if (d)
             closedir(d);
-        for (size_t i = 0; i < subfolders.size(); ++i) {
-            bool cancel = false;
-            finder.StopSearch(cancel);
-            if (cancel)
-                break;
+        bool cancel = false; // answered as the finder's StopSearch is
+        for (size_t i = 0; i < subfolders.size() && (finder.StopSearch(cancel), !cancel); ++i)
             serially(base + subfolders[i] + '/');
-        }
     }
 };
 
+// Rows of the tables below.
+struct Matching {
+    const char *tree, *pattern, *expected, *from = ""; // appended to the start folder; "-": subfolders not entered
+};
+struct Serial {
+    QByteArray tree;
+    const char *pattern;
+    int readers, ahead; // 0: as the finder sets them
+    bool delays;        // readers wait a little, each folder its own time, so listings come back out of order
+    int step;           // cancel points tried: every one, or every step-th in big trees
+};
+struct Fault {
+    QByteArray tree; // the walk starts in "start"
+    const char *at;  // the folder, or the event after which the callback throws
+    QByteArray fault, expected; // an errno in opening the folder, or what else happens there
+};
+
 } // namespace
+
+Q_DECLARE_METATYPE(Matching)
+Q_DECLARE_METATYPE(Serial)
+Q_DECLARE_METATYPE(Fault)
 
 class TestFindFile : public QObject
 {
@@ -183,48 +196,34 @@ private slots:
     // Which entries match; their order is the serial walk's, compared below.
     void walk_data()
     {
-        QTest::addColumn<QByteArray>("tree");
-        QTest::addColumn<QByteArray>("pattern");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::addColumn<QByteArray>("from"); // appended to the start folder; "-": subfolders not entered
-        const auto row = [](const char *name, const char *tree, const char *pattern, const char *expected, const char *from = "") {
-            QTest::newRow(name) << QByteArray(tree) << QByteArray(pattern) << QByteArray(expected) << QByteArray(from);
-        };
+        QTest::addColumn<Matching>("m");
+        const auto row = [](const char *name, const Matching &m) { QTest::newRow(name) << m; };
         const char *chain = "m0.dwg a/m1.dwg a/b/m2.dwg a/b/c/m3.dwg a/b/c/n.txt";
-        row("start with a separator", chain, "m*", "/|m0.dwg S /a/|m1.dwg S /a/b/|m2.dwg S /a/b/c/|m3.dwg", "/");
-        row("no subfolders", chain, "m*", "/|m0.dwg", "-");
-        row("question mark is one character", "4711-b.pdf 4711-bb.pdf 4711-.pdf 4711.pdf", "4711-?.pdf", "/|4711-b.pdf");
-        row("star spans dots and nothing", "a.b.z az a.zz ba.z a.zq", "a*z", "/|a.b.z /|a.zz /|az");
-        row("two stars match all, dot files too", ".hidden plain d/", "**", "/|.hidden /|d /|plain S");
-        row("backtracking star", "abab-ab.dwg ab.dwgx", "*ab*ab.dwg", "/|abab-ab.dwg");
-        row("umlaut, lower pattern", "Äpfel.dwg äpfel2 apfel", "ä*", "/|Äpfel.dwg /|äpfel2");
-        row("umlaut, upper pattern", "äpfel Öl", "ÄP*", "/|äpfel");
-        row("question mark takes a whole umlaut", "Äpfel xx", "?pfel*", "/|Äpfel");
-        row("each stray byte is one character", "Gr\xfc\xdf" "e.dwg Grxe.dwg", "gr??e.dwg", "/|Gr\xfc\xdf" "e.dwg");
-        row("stray byte next to a valid umlaut", "\xc3\xa4\xff.txt", "\xc3\x84?.TXT", "/|\xc3\xa4\xff.txt");
-        row("stray bytes match themselves, not folded", "\xfc" "ber \xdc" "ber", "\xfc*", "/|\xfc" "ber");
+        row("start with a separator", {chain, "m*", "/|m0.dwg S /a/|m1.dwg S /a/b/|m2.dwg S /a/b/c/|m3.dwg", "/"});
+        row("question mark is one character", {"4711-b.pdf 4711-bb.pdf 4711-.pdf 4711.pdf", "4711-?.pdf", "/|4711-b.pdf"});
+        row("star spans dots and nothing", {"a.b.z az a.zz ba.z a.zq", "a*z", "/|a.b.z /|a.zz /|az"});
+        row("two stars match all, dot files too", {".hidden plain d/", "**", "/|.hidden /|d /|plain S"});
+        row("backtracking star", {"abab-ab.dwg ab.dwgx", "*ab*ab.dwg", "/|abab-ab.dwg"});
+        row("umlaut, lower pattern", {"Äpfel.dwg äpfel2 apfel", "ä*", "/|Äpfel.dwg /|äpfel2"});
+        row("umlaut, upper pattern", {"äpfel Öl", "ÄP*", "/|äpfel"});
+        row("question mark takes a whole umlaut", {"Äpfel xx", "?pfel*", "/|Äpfel"});
+        row("each stray byte is one character", {"Gr\xfc\xdf" "e.dwg Grxe.dwg", "gr??e.dwg", "/|Gr\xfc\xdf" "e.dwg"});
+        row("stray byte next to a valid umlaut", {"\xc3\xa4\xff.txt", "\xc3\x84?.TXT", "/|\xc3\xa4\xff.txt"});
+        row("stray bytes match themselves, not folded", {"\xfc" "ber \xdc" "ber", "\xfc*", "/|\xfc" "ber"});
     }
     void walk()
     {
-        QFETCH(QByteArray, tree);
-        QFETCH(QByteArray, pattern);
-        QFETCH(QByteArray, expected);
-        QFETCH(QByteArray, from);
-        const Tree t(tree);
-        Walk w(t.root + (from == "-" ? "" : from.toStdString()));
+        QFETCH(Matching, m);
+        const Tree t(m.tree);
+        Walk w(t.root + (m.from == "-"_ba ? "" : m.from));
         w.root = t.root;
-        w.finder.sInclSubfolders(from != "-");
-        QCOMPARE(sorted(w.run(pattern.toStdString())), sorted(words(expected)));
+        w.finder.sInclSubfolders(m.from != "-"_ba);
+        QCOMPARE(sorted(w.run(m.pattern)), sorted(words(m.expected)));
     }
 
     void matchesTheSerialWalk_data()
     {
-        QTest::addColumn<QByteArray>("tree");
-        QTest::addColumn<QByteArray>("pattern");
-        QTest::addColumn<int>("readers"); // 0: as the finder sets it
-        QTest::addColumn<int>("ahead");
-        QTest::addColumn<bool>("delays"); // readers wait a little, each folder its own time, so listings come back out of order
-        QTest::addColumn<int>("step");    // cancel points tried: every one, or every step-th in big trees
+        QTest::addColumn<Serial>("s");
         const QByteArray branches = "x0 a/x1 a/b/x2 a/b/c/x3 a/b/c/y a/b/d/x4 a/e/x5 a/e/f/ f/x6 f/g/x7 f/g/h/i/x8 j/ k/l/m/x9 "
                                     "k/l/n/x10 k/o/x11 k/o/p/q/r/s/x12"_ba;
         // Every level of the comb keeps three side folders besides the way down, so more folders
@@ -232,42 +231,37 @@ private slots:
         QByteArray comb, path;
         for (int i = 0; i < 80; ++i, path += "c/")
             comb += path + "x" + QByteArray::number(i) + " " + path + "s1/x " + path + "s2/y/x " + path + "s3/ ";
-        QTest::newRow("branches") << branches << "x*"_ba << 0 << 0 << false << 1;
-        QTest::newRow("branches, one reader, one ahead") << branches << "*"_ba << 1 << 1 << false << 1;
-        QTest::newRow("branches, slow, two ahead") << branches << "x1*"_ba << 4 << 2 << true << 1;
-        QTest::newRow("links and loops, slow") << "x0 a/x1 a/loop->.. a/up->../a b/x2 b/self->. c->a d/xd/x3 d/xd/back->../.."_ba << "*"_ba << 8 << 0 << true << 1;
-        QTest::newRow("comb deeper than the folders kept open, slow") << comb + path + "bottom.x" << "x*"_ba << 16 << 0 << true << 37;
+        QTest::newRow("branches") << Serial{branches, "x*", 0, 0, false, 1};
+        QTest::newRow("branches, one reader, one ahead") << Serial{branches, "*", 1, 1, false, 1};
+        QTest::newRow("branches, slow, two ahead") << Serial{branches, "x1*", 4, 2, true, 1};
+        QTest::newRow("links and loops, slow") << Serial{"x0 a/x1 a/loop->.. a/up->../a b/x2 b/self->. c->a d/xd/x3 d/xd/back->../.."_ba, "*", 8, 0, true, 1};
+        QTest::newRow("comb deeper than the folders kept open, slow") << Serial{comb + path + "bottom.x", "x*", 16, 0, true, 37};
     }
     void matchesTheSerialWalk()
     {
-        QFETCH(QByteArray, tree);
-        QFETCH(QByteArray, pattern);
-        QFETCH(int, readers);
-        QFETCH(int, ahead);
-        QFETCH(bool, delays);
-        QFETCH(int, step);
-        const Tree t(tree);
+        QFETCH(Serial, s);
+        const Tree t(s.tree);
+        const std::string pattern = s.pattern;
         Walk whole(t.root);
-        whole.setPattern(pattern.toStdString());
+        whole.setPattern(pattern);
         whole.serially(t.root + '/');
         const qsizetype stops = whole.events.count("S");
-        QVERIFY(stops > 2);
 
         // Cancel at each StopSearch once, or from there on (as the stop button does), or set
         // another pattern there; and none of these.
-        for (qsizetype at = 0; at <= stops; at = at < stops ? std::min<qsizetype>(at + step, stops) : stops + 1) {
+        for (qsizetype at = 0; at <= stops; at = at < stops ? std::min<qsizetype>(at + s.step, stops) : stops + 1) {
             for (const QByteArray &answers : QByteArrayList{QByteArray(at, 'n') + 'y', QByteArray(at, 'n') + QByteArray(stops + 1, 'y'), {}}) {
                 Walk serial(t.root, answers), w(t.root, answers);
                 for (Walk *one : {&serial, &w}) {
-                    one->setPattern(pattern.toStdString());
+                    one->setPattern(pattern);
                     one->onEvent = [=, n = qsizetype(0)](const QByteArray &e) mutable {
                         if (answers.isEmpty() && e == "S" && n++ == at)
                             one->setPattern(pattern == "*" ? "x1*" : "*");
                     };
                 }
                 serial.serially(t.root + '/');
-                w.finder.setReadAhead(readers, ahead);
-                if (delays) {
+                w.finder.setReadAhead(s.readers, s.ahead);
+                if (s.delays) {
                     w.finder.beforeOpen = [](const std::string &path) {
                         std::this_thread::sleep_for(std::chrono::microseconds(std::hash<std::string>()(path) % 800));
                         return 0;
@@ -276,7 +270,7 @@ private slots:
                 w.finder.sStartSearch();
                 QVERIFY2(w.events == serial.events, QByteArray(answers + " at " + QByteArray::number(at) + ":\n" + w.events.join(' ') + "\nexpected:\n"
                                                                + serial.events.join(' ')).constData());
-                QVERIFY(w.finder.readAheadPeak() <= size_t(ahead > 0 ? ahead + 1 : 257));
+                QVERIFY(w.finder.readAheadPeak() <= size_t(s.ahead > 0 ? s.ahead + 1 : 257));
             }
         }
     }
@@ -361,36 +355,29 @@ private slots:
     // is left open, and the finder walks as before afterwards, once an abort is cleared.
     void faults_data()
     {
-        QTest::addColumn<QByteArray>("tree");  // the walk starts in "start"
-        QTest::addColumn<QByteArray>("at");    // the folder, or the event after which the callback throws
-        QTest::addColumn<QByteArray>("fault"); // an errno in opening the folder, or what else happens there
-        QTest::addColumn<QByteArray>("expected");
-        const auto row = [](const char *name, const QByteArray &tree, const char *at, const QByteArray &fault, const QByteArray &expected) {
-            QTest::newRow(name) << tree << QByteArray(at) << fault << expected;
-        };
+        QTest::addColumn<Fault>("f");
+        const auto row = [](const char *name, const Fault &f) { QTest::newRow(name) << f; };
         const QByteArray chain = "start/top.x start/a/in.x start/a/b/deep.x"_ba, before = "/|a /|top.x S /a/|b /a/|in.x S"_ba;
         const QByteArray v = "start/a.x start/v/v.x start/v/deep/d.x start/w/w.x elsewhere/other.x"_ba, beside = "/|a.x /|v /|w S S /w/|w.x"_ba;
         const auto number = [](int error) { return QByteArray::number(error); };
-        row("abort", chain, "a/b", "abort", before);
-        row("removed", v, "v", "remove", beside);
-        row("replaced by a link to a folder", v, "v", "link", beside);
-        row("replaced by another folder", v, "v", "folder", beside + " /v/|other.x");
-        row("access denied, start folder", chain, "", number(EACCES), "");
-        row("a link, deepest", chain, "a/b", number(ELOOP), before);
-        row("no descriptor, start folder", chain, "", number(EMFILE), "9999");
-        row("no descriptor in the system, deepest", chain, "a/b", number(ENFILE), before + " 9999");
-        row("no memory, subfolder", chain, "a", number(ENOMEM), "/|a /|top.x S 9999");
-        row("no buffer space, deepest", chain, "a/b", number(ENOBUFS), before + " 9999");
-        row("a match throws", chain, "/a/b/|deep.x", "throw", before + " /a/b/|deep.x 9999");
-        row("StopSearch throws an int", chain, "S", "throw int", "/|a /|top.x S 9999");
+        row("abort", {chain, "a/b", "abort", before});
+        row("removed", {v, "v", "remove", beside});
+        row("replaced by a link to a folder", {v, "v", "link", beside});
+        row("replaced by another folder", {v, "v", "folder", beside + " /v/|other.x"});
+        row("access denied, start folder", {chain, "", number(EACCES), ""});
+        row("a link, deepest", {chain, "a/b", number(ELOOP), before});
+        row("no descriptor, start folder", {chain, "", number(EMFILE), "9999"});
+        row("no descriptor in the system, deepest", {chain, "a/b", number(ENFILE), before + " 9999"});
+        row("no memory, subfolder", {chain, "a", number(ENOMEM), "/|a /|top.x S 9999"});
+        row("no buffer space, deepest", {chain, "a/b", number(ENOBUFS), before + " 9999"});
+        row("a match throws", {chain, "/a/b/|deep.x", "throw", before + " /a/b/|deep.x 9999"});
+        row("StopSearch throws an int", {chain, "S", "throw int", "/|a /|top.x S 9999"});
     }
     void faults()
     {
-        QFETCH(QByteArray, tree);
-        QFETCH(QByteArray, at);
-        QFETCH(QByteArray, fault);
-        QFETCH(QByteArray, expected);
-        const Tree t(tree);
+        QFETCH(Fault, f);
+        const QByteArray at = f.at, &fault = f.fault, &expected = f.expected;
+        const Tree t(f.tree);
         const std::string start = t.root + "/start", folder = start + '/' + at.toStdString(), elsewhere = t.root + "/elsewhere";
         QVERIFY(readersGone());
         const int fdsBefore = openFdCount();
@@ -432,7 +419,7 @@ private slots:
         QCOMPARE(failure, std::string(expected.endsWith("9999") ? "9999|cFindFile:sStartSearch Method|Fehler bei sStartSearch|Fehler bei sStartSearch" : ""));
         QCOMPARE(sorted(w.events + words(failure.empty() ? "" : "9999")), sorted(words(expected)));
         QCOMPARE(openFdCount(), fdsBefore);
-        if (tree.contains("elsewhere")) // changed for good
+        if (f.tree.contains("elsewhere")) // changed for good
             return;
         w.onEvent = nullptr;
         w.finder.beforeOpen = nullptr;
