@@ -219,8 +219,6 @@ private slots:
     {
         QFETCH(int, missing);
         startCopying({u"a.dwg"_s});
-        const QByteArray big(3 << 20, 'z');
-        env->writeFile(u"archive/a.dwg"_s, big);
         const int status = childStatus([&] {
             const FileSystemLike fileSystem(missing, QString(), [] { ::raise(SIGKILL); });
             HitFileOps::copyNoOverwrite(hit(u"a.dwg"_s), copyOf(u"a.dwg"_s));
@@ -231,7 +229,7 @@ private slots:
         click({u"a.dwg"_s});
         press("Command8", target);
         QCOMPARE(env->messageTexts(), QStringList{u"Kopiervorgang beendet"_s});
-        QVERIFY(contentOf(copyOf(u"a.dwg"_s)) == big);
+        QCOMPARE(contentOf(copyOf(u"a.dwg"_s)), QByteArray("a.dwg"));
     }
 
     void moveCopiesTheSelectionAndDeletesOnlyTheCurrentHit_data() { fileSystemRows(); }

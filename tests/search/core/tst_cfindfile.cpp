@@ -277,12 +277,11 @@ private slots:
 
     void deepChain()
     {
-        // 5000 levels, far past any path length limit and the descriptors left, with side
-        // folders on the way so that many folders wait for children at once: the walk must give
-        // descriptors up on the way down and find its way back up. Level 49 also has branches p
-        // and q; at the bottom of the first, it is moved to the start folder, so ".." from it no
-        // longer leads to level 49: the walk must still enter the other one there, not the decoy
-        // of that name on top.
+        // 5000 levels, far past any path length limit and the descriptors left, with side folders
+        // on the way so that many folders wait for children at once: the walk must give descriptors
+        // up on the way down and find its way back up. At the bottom of branch p of level 49, p is
+        // moved to the start folder, so ".." no longer leads to level 49: the walk must still enter
+        // q there, not the decoy of that name on top.
         const Tree t("p/decoy.x q/decoy.x");
         QVERIFY(branch("d", 5000, "bottom.x", [](int l) {
             return l == 49 ? branch("p", 101, "branch.x") && branch("q", 101, "branch.x") : l % 50 != 0 || branch("e", 3, "side.x");
@@ -433,8 +432,8 @@ private slots:
         QCOMPARE(w.run("*.x"), words("/|top.x S /a/|in.x S /a/b/|deep.x"));
     }
 
-    // The search session over the finder: an abort returns at once while a listing hangs, drops
-    // what was not taken, and the next search runs as usual.
+    // The search session over the finder: an abort returns at once while a listing hangs and
+    // drops what was not taken. (The search window starts its next search on the same session.)
     void sessionAbortDoesNotWaitForAHangingListing()
     {
         const Tree t("plan.dwg hangs/plan.dwg");
@@ -452,19 +451,6 @@ private slots:
         aborted.wait();
         QVERIFY(returned && readerStillStuck && !session.active() && session.take().empty());
         QTRY_COMPARE(cFindFile::readersRunning(), 0);
-
-        session.start(SearchSession::makeQuery({t.dir.path()}, u"plan"_s)); // both hits, then the end
-        size_t hits = 0;
-        bool finished = false;
-        for (QDeadlineTimer deadline(20000); !finished && !deadline.hasExpired(); QThread::msleep(1)) {
-            for (const SearchSession::Item &item : session.take()) {
-                hits += item.ends.size();
-                finished = item.kind == SearchSession::Item::Finished;
-            }
-        }
-        session.join();
-        QVERIFY(finished);
-        QCOMPARE(hits, size_t(2));
     }
 };
 
