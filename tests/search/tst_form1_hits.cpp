@@ -106,13 +106,12 @@ private slots:
     void init() { begin(); }
     void cleanup() { end(); }
 
-    // What the user sees of a hit and gathers in the notes, step by step (steps separated by
-    // ", ", names by "|", %0 and %2 for the first and third hit in list order): the list taking
-    // the focus makes no hit current, the first key does; a click shows name, type and date, and
-    // a hit gone since the search keeps name and type without a date; the button and a
-    // double-click open the current hit. The name label goes into the notes by a double-click
-    // and widens the window, the selection in list order by the picture button; the notes
-    // button widens and narrows the window.
+    // What the user sees of a hit and gathers in the notes, step by step (%0 and %2: the first and
+    // third hit in list order): the list taking the focus makes no hit current, the first key
+    // does; a click shows name, type and date, a hit gone since the search no date; the button and
+    // a double-click open the current hit. A double-click puts the name label into the notes and
+    // widens the window, the picture button the selection in list order; the notes button widens
+    // and narrows the window.
     void detailsAndNotes_data()
     {
         QTest::addColumn<QString>("steps");

@@ -27,10 +27,7 @@ static QStringList sorted(QStringList list)
 // The names, blank-separated, below a folder as full paths in name order.
 static QStringList under(const QString &folder, const QString &names)
 {
-    QStringList list = names.split(u' ');
-    for (QString &name : list)
-        name.prepend(folder + u'/');
-    return sorted(list);
+    return sorted(QString(u' ' + names).replace(u' ', QString(u' ' + folder + u'/')).split(u' ', Qt::SkipEmptyParts));
 }
 
 // Counts what the view asks of the model per row.

@@ -30,15 +30,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-void touch(const char *path)
-{
-    close(open(path, O_WRONLY | O_CREAT, 0644));
-}
-
-// A test's tree, in memory when possible (tens of thousands of folders take minutes on a slow
-// disk), built from words: "a/b" a file, "a/" a folder, "l->t" a link to t. Deep trees exceed
-// the path length limit, so the tree is built from inside, by relative steps, and removed by rm,
-// which also removes names that are no UTF-8.
+// A test's tree, in memory when possible (many folders take minutes on a slow disk), built from
+// words: "a/b" a file, "a/" a folder, "l->t" a link to t. Deep trees exceed the path length
+// limit: built from inside, by relative steps, and removed by rm, as are names that are no UTF-8.
 struct Tree
 {
     QTemporaryDir dir{(QFileInfo(u"/dev/shm"_s).isWritable() ? u"/dev/shm"_s : QDir::tempPath()) + u"/tarvo-walk-XXXXXX"_s};
@@ -55,7 +49,7 @@ struct Tree
             if (arrow > 0)
                 QVERIFY(symlink(w.mid(arrow + 2).constData(), w.left(arrow).constData()) == 0);
             else if (!w.isEmpty() && !w.endsWith('/'))
-                touch(w.constData());
+                close(open(w.constData(), O_WRONLY | O_CREAT, 0644));
         }
     }
     ~Tree()
@@ -71,7 +65,7 @@ bool branch(const char *name, int depth, const char *leaf, const std::function<b
 {
     if (mkdir(name, 0755) != 0 || chdir(name) != 0)
         return false;
-    const bool ok = (!at || at(level)) && (level < depth ? branch("d", depth, leaf, at, level + 1) : (touch(leaf), true));
+    const bool ok = (!at || at(level)) && (level < depth ? branch("d", depth, leaf, at, level + 1) : close(open(leaf, O_WRONLY | O_CREAT, 0644)) == 0);
     return chdir("..") == 0 && ok;
 }
 
@@ -144,12 +138,11 @@ struct Walk
         const std::string patternHere = pattern;
         std::vector<std::string> subfolders;
         DIR *d = opendir(base.c_str());
-        struct stat sb;
         while (const dirent *e = d ? readdir(d) : nullptr) {
             const std::string name = e->d_name;
             if (name == "." || name == "..")
                 continue;
-            if (e->d_type == DT_DIR || (e->d_type == DT_UNKNOWN && lstat((base + name).c_str(), &sb) == 0 && S_ISDIR(sb.st_mode)))
+            if (e->d_type == DT_DIR) // the trees are in memory or on a local disk, which tell the type
                 subfolders.push_back(name);
             if (fnmatch(patternHere.c_str(), name.c_str(), FNM_CASEFOLD) == 0)
                 match(base, name);
@@ -191,7 +184,7 @@ class TestFindFile : public QObject
 
 private slots:
     void initTestCase() { tarvoTestProcessSetup(); }
-    void cleanup() { QVERIFY(readersGone()); }
+    void cleanup() { QVERIFY(readersGone()); } // before the next test counts descriptors
 
     // Which entries match; their order is the serial walk's, compared below.
     void walk_data()
@@ -201,11 +194,9 @@ private slots:
         const char *chain = "m0.dwg a/m1.dwg a/b/m2.dwg a/b/c/m3.dwg a/b/c/n.txt";
         row("start with a separator", {chain, "m*", "/|m0.dwg S /a/|m1.dwg S /a/b/|m2.dwg S /a/b/c/|m3.dwg", "/"});
         row("question mark is one character", {"4711-b.pdf 4711-bb.pdf 4711-.pdf 4711.pdf", "4711-?.pdf", "/|4711-b.pdf"});
-        row("star spans dots and nothing", {"a.b.z az a.zz ba.z a.zq", "a*z", "/|a.b.z /|a.zz /|az"});
         row("two stars match all, dot files too", {".hidden plain d/", "**", "/|.hidden /|d /|plain S"});
         row("backtracking star", {"abab-ab.dwg ab.dwgx", "*ab*ab.dwg", "/|abab-ab.dwg"});
         row("umlaut, lower pattern", {"Äpfel.dwg äpfel2 apfel", "ä*", "/|Äpfel.dwg /|äpfel2"});
-        row("umlaut, upper pattern", {"äpfel Öl", "ÄP*", "/|äpfel"});
         row("question mark takes a whole umlaut", {"Äpfel xx", "?pfel*", "/|Äpfel"});
         row("each stray byte is one character", {"Gr\xfc\xdf" "e.dwg Grxe.dwg", "gr??e.dwg", "/|Gr\xfc\xdf" "e.dwg"});
         row("stray byte next to a valid umlaut", {"\xc3\xa4\xff.txt", "\xc3\x84?.TXT", "/|\xc3\xa4\xff.txt"});
@@ -286,7 +277,6 @@ private slots:
         QVERIFY(branch("d", 5000, "bottom.x", [](int l) {
             return l == 49 ? branch("p", 101, "branch.x") && branch("q", 101, "branch.x") : l % 50 != 0 || branch("e", 3, "side.x");
         }));
-        QVERIFY(readersGone());
         const int fdsBefore = openFdCount();
         rlimit saved{};
         getrlimit(RLIMIT_NOFILE, &saved);
@@ -364,7 +354,6 @@ private slots:
         row("replaced by a link to a folder", {v, "v", "link", beside});
         row("replaced by another folder", {v, "v", "folder", beside + " /v/|other.x"});
         row("access denied, start folder", {chain, "", number(EACCES), ""});
-        row("a link, deepest", {chain, "a/b", number(ELOOP), before});
         row("no descriptor, start folder", {chain, "", number(EMFILE), "9999"});
         row("no descriptor in the system, deepest", {chain, "a/b", number(ENFILE), before + " 9999"});
         row("no memory, subfolder", {chain, "a", number(ENOMEM), "/|a /|top.x S 9999"});
@@ -378,7 +367,6 @@ private slots:
         const QByteArray at = f.at, &fault = f.fault, &expected = f.expected;
         const Tree t(f.tree);
         const std::string start = t.root + "/start", folder = start + '/' + at.toStdString(), elsewhere = t.root + "/elsewhere";
-        QVERIFY(readersGone());
         const int fdsBefore = openFdCount();
         const auto gate = ListingGate::at(at.toStdString());
         Walk w(start);
@@ -450,7 +438,6 @@ private slots:
         gate->release();
         aborted.wait();
         QVERIFY(returned && readerStillStuck && !session.active() && session.take().empty());
-        QTRY_COMPARE(cFindFile::readersRunning(), 0);
     }
 };
 
