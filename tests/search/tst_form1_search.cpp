@@ -125,7 +125,7 @@ private slots:
         QFETCH(QString, action);
         QFETCH(QString, listed);
         QFETCH(int, counted);
-        const QStringList paths = startOn(3, u"hit sub/hit"_s, {u"  "_s, env->at(u"p1/sub"_s)}); // a blank one is left out
+        const QStringList paths = startOn(3, u"hit sub/hit"_s, {QString(), env->at(u"p1/sub"_s)}); // a blank one is left out
         HeldWalk walk;
         if (action == u"full"_s)
             SearchSession::setOpenHook([](const std::string &path) { return path == "sub" ? EMFILE : 0; });
