@@ -1,16 +1,95 @@
 #pragma once
 
-#include "searchfixture.h"
-
+#include "helpers/testenv.h"
 #include "app/core/settings.h"
 #include "options/form2.h"
+#include "search/form1.h"
+#include "search/hitlistmodel.h"
 
+#include <QComboBox>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
 
+#include <atomic>
 #include <memory>
+
+// Starting the search window on a test tree and running searches through its real widgets.
+namespace SearchFixture {
+
+inline void writeSearchPaths(TestEnv &env, const QStringList &paths)
+{
+    QByteArray content;
+    for (const QString &p : paths)
+        content += p.toUtf8() + "\r\n";
+    env.writeFile(QStringLiteral("program/suchpfad.txt"), content);
+}
+
+inline Form1 *start(TestEnv &env, const QStringList &paths)
+{
+    writeSearchPaths(env, paths);
+    Form1 *form = Form1::instance();
+    form->show();
+    return form;
+}
+
+// Types the text into the search field, where the focus is, presses Enter and waits for the
+// search to end.
+inline bool search(Form1 *form, const QString &text)
+{
+    QSignalSpy finished(form, &Form1::searchFinished);
+    child<QComboBox>(form, "Combo1")->lineEdit()->clear();
+    QTest::keyClicks(child<QComboBox>(form, "Combo1"), text);
+    QTest::keyClick(child<QComboBox>(form, "Combo1"), Qt::Key_Return);
+    return finished.count() > 0 || finished.wait(20000);
+}
+
+// Starts a search with the button and returns at once.
+inline void startWithButton(Form1 *form, const QString &text)
+{
+    child<QComboBox>(form, "Combo1")->setEditText(text);
+    QTest::mouseClick(child<QPushButton>(form, "Command3"), Qt::LeftButton);
+}
+
+// Holds the walk of every search at its first descent until released, so that a test can act
+// while a search runs. The walk shares the state, as it may still look at it after the test.
+struct HeldWalk
+{
+    struct State {
+        std::atomic<bool> held{false}, released{false};
+    };
+    std::shared_ptr<State> state = std::make_shared<State>();
+
+    HeldWalk()
+    {
+        SearchSession::setDescentHook([s = state] {
+            for (s->held = true; !s->released; QThread::msleep(1)) {}
+        });
+    }
+    ~HeldWalk()
+    {
+        release();
+        SearchSession::setDescentHook(nullptr);
+    }
+    bool held() const { return state->held; }
+    void release() { state->released = true; }
+};
+
+inline QStringList hits(Form1 *form)
+{
+    QStringList list;
+    for (int i = 0; i < form->hitModel()->count(); ++i)
+        list.append(form->hitModel()->path(i));
+    return list;
+}
+
+} // namespace SearchFixture
 
 // One test's search window on an archive folder, driven through its real widgets. Test classes
 // derive from it and call begin() and end() from init() and cleanup().
