@@ -1,4 +1,5 @@
 #include "cipher/core/filecipher.h"
+#include "cipher/core/keyderivation.h"
 
 #include "helpers/testenv.h"
 
@@ -8,8 +9,8 @@
 #include <QTest>
 
 #include <csignal>
-#include <functional>
 #include <cstdio>
+#include <functional>
 #include <limits>
 
 #ifdef Q_OS_UNIX
@@ -35,50 +36,45 @@ QByteArray sampleBytes(qint64 size)
 }
 
 #ifdef Q_OS_UNIX
-bool writeBytes(const QString &path, const QByteArray &bytes)
+// A second name for the file's bytes: it outlives a delete and shows what the disk kept.
+bool linkTwin(const QString &path, const QString &twin)
 {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+    return ::link(QFile::encodeName(path).constData(), QFile::encodeName(twin).constData()) == 0;
 }
 
 // In a child process: makes the row's failure, transforms source into folder, checks the
 // outcome. 0: it failed cleanly; 77: the failure cannot be made here.
-int failInChild(const QString &kind, const QString &source, const QString &folder,
-                bool blamesTarget)
+int failInChild(const QString &kind, const QString &source, const QString &folder, bool blamesTarget)
 {
-    if (kind == QLatin1String("limit")) {
-        // Bytes beyond 1 MiB in any file are refused, like a quota running out.
-        if (!limitFileSize(MiB, false))
-            return 77;
-    } else if (kind == QLatin1String("full") || kind == QLatin1String("readonly")) {
-#ifndef Q_OS_LINUX
+    const QByteArray at = QFile::encodeName(folder);
+    if (kind == QLatin1String("limit") && !limitFileSize(MiB, false)) // like a quota running out
+        return 77;
+#ifdef Q_OS_LINUX
+    // A 64 KiB file system in a mount namespace of its own, out of the system's sight.
+    if ((kind == QLatin1String("full") || kind == QLatin1String("readonly"))
+        && (::unshare(CLONE_NEWNS) != 0 || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
+            || ::mount("tarvo-test", at.constData(), "tmpfs", 0, "size=64k") != 0))
         return 77;
 #else
-        // A 64 KiB file system in a mount namespace of its own, out of the system's sight.
-        if (::unshare(CLONE_NEWNS) != 0
-            || ::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0
-            || ::mount("tarvo-test", QFile::encodeName(folder).constData(), "tmpfs", 0,
-                       "size=64k") != 0)
-            return 77;
+    if (kind == QLatin1String("full") || kind == QLatin1String("readonly"))
+        return 77;
 #endif
-    }
     const QString target = folder + QStringLiteral("/Plan.dwg.D0C");
+    QFile old(target);
     // Renaming over a link to the source would replace the source, which the caller wipes.
     if (kind == QLatin1String("link") ? !QFile::link(source, target)
-                                      : !writeBytes(target, "alter Inhalt")
+                                      : !(old.open(QIODevice::WriteOnly) && old.write("alt") == 3)
                                             && kind != QLatin1String("parent"))
         return 1;
+    old.close();
 #ifdef Q_OS_LINUX
-    // Read-only even for root.
-    if (kind == QLatin1String("readonly")
-        && ::mount(nullptr, QFile::encodeName(folder).constData(), nullptr,
-                   MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+    if (kind == QLatin1String("readonly") // read-only even for root
+        && ::mount(nullptr, at.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
         return 77;
 #endif
     const QStringList before = entriesOf(folder);
     const QByteArray kept = contentOf(target);
-    // Another program writes to the source while it is read.
-    const auto appendToSource = [&source](int) {
+    const auto appendToSource = [&source](int) { // another program writes while it is read
         QFile file(source);
         if (file.size() == 2 * MiB + 17 && file.open(QIODevice::Append))
             file.write("mehr");
@@ -87,10 +83,8 @@ int failInChild(const QString &kind, const QString &source, const QString &folde
         source, target, kind == QLatin1String("nokey") ? QString() : QStringLiteral("2626"),
         kind == QLatin1String("grows") ? std::function<void(int)>(appendToSource) : nullptr);
     const char *failed = out.ok ? "transform reported success"
-        : !out.error.contains(QDir::toNativeSeparators(blamesTarget ? target : source))
-        ? "message does not name the file"
-        : kind == QLatin1String("full")
-                && !out.error.contains(QStringLiteral("Datenträger ist voll")) ? "full unnamed"
+        : !out.error.contains(QDir::toNativeSeparators(blamesTarget ? target : source)) ? "file not named"
+        : kind == QLatin1String("full") && !out.error.contains(QStringLiteral("Datenträger ist voll")) ? "full unnamed"
         : entriesOf(folder) != before ? "partial or temporary file left"
         : contentOf(target) != kept ? "old target changed" : nullptr;
     if (failed)
@@ -113,9 +107,7 @@ private slots:
         QTest::addColumn<qint64>("size");
         QTest::addColumn<QString>("key");
         QTest::newRow("empty") << qint64(0) << QStringLiteral("5753444");
-        QTest::newRow("one byte") << qint64(1) << QStringLiteral("5753444");
         QTest::newRow("crosses the key length") << qint64(23) << QStringLiteral("5753444");
-        QTest::newRow("one block exactly") << MiB << QStringLiteral("22E261719");
         QTest::newRow("blocks the key does not divide") << 3 * MiB + 123 << QStringLiteral("2E5");
     }
     void roundTrip()
@@ -128,7 +120,6 @@ private slots:
         const QString encryptedPath = plainPath + QStringLiteral(".D0C");
         // An older, longer file there must be replaced as a whole.
         const QString backPath = env.writeFile(QStringLiteral("alt.dwg"), plain + "und mehr");
-
         QList<int> seen;
         const FileCipher::Outcome outcome = FileCipher::Transform(
             plainPath, encryptedPath, key, [&seen](int permille) { seen.append(permille); });
@@ -138,23 +129,14 @@ private slots:
         for (int j = 0; j < encrypted.size(); ++j)
             encrypted[j] = char(encrypted.at(j) ^ key.at(j % key.size()).toLatin1());
         QVERIFY(contentOf(encryptedPath) == encrypted);
-        QVERIFY(contentOf(plainPath) == plain);   // the caller removes it, not Transform
-
-        // Bounded, rising, below 1000, ending at floor(1000 * S / (S + 1)); none when empty.
-        QVERIFY(seen.size() <= 1000);
+        QVERIFY(contentOf(plainPath) == plain); // the caller removes it, not Transform
+        // Rising, below 1000, ending at floor(1000 * S / (S + 1)); none when empty.
         for (int i = 0; i < seen.size(); ++i)
             QVERIFY(seen.at(i) > (i ? seen.at(i - 1) : 0) && seen.at(i) < 1000);
         QCOMPARE(seen.value(seen.size() - 1), int(1000 * size / (size + 1)));
         QVERIFY(FileCipher::Transform(encryptedPath, backPath, key).ok);
         QVERIFY(contentOf(backPath) == plain);
-        // A wrong key gives as many bytes; encrypting them with it again restores the file.
-        QVERIFY(FileCipher::Transform(encryptedPath, backPath, QStringLiteral("33")).ok);
-        const QByteArray wrong = contentOf(backPath);
-        QCOMPARE(wrong.size(), plain.size());
-        QVERIFY(size == 0 || wrong != plain);
-        QVERIFY(FileCipher::Transform(backPath, encryptedPath, QStringLiteral("33")).ok);
-        QVERIFY(contentOf(encryptedPath) == encrypted);
-        QCOMPARE(entriesOf(env.root()).size(), 4);   // program folder and three files
+        QCOMPARE(entriesOf(env.root()).size(), 4); // program folder and three files
     }
 
     void failure_data()
@@ -163,7 +145,6 @@ private slots:
         QTest::addColumn<bool>("blamesTarget");
         QTest::newRow("empty key") << QStringLiteral("nokey") << false;
         QTest::newRow("missing source") << QStringLiteral("missing") << false;
-        QTest::newRow("source is a folder") << QStringLiteral("folder") << false;
         QTest::newRow("target links to the source") << QStringLiteral("link") << true;
         QTest::newRow("target's parent is a file") << QStringLiteral("parent") << true;
         QTest::newRow("size limit reached mid-file") << QStringLiteral("limit") << true;
@@ -181,20 +162,19 @@ private slots:
         QFETCH(bool, blamesTarget);
         TestEnv env;
         const QByteArray plain = sampleBytes(2 * MiB + 17);
-        const QString source = env.makeDir(QStringLiteral("quelle")) + QStringLiteral("/Plan.dwg");
-        const bool hasSource = kind != QLatin1String("missing") && kind != QLatin1String("folder");
-        QVERIFY(hasSource ? writeBytes(source, plain)
-                          : kind == QLatin1String("missing") || QDir().mkdir(source));
-        const QString folder = kind == QLatin1String("parent")
-            ? env.writeFile(QStringLiteral("kein-ordner"), QByteArray("x"))
-            : env.makeDir(QStringLiteral("ziel"));
+        const QString source = env.at(QStringLiteral("Plan.dwg"));
+        const bool hasSource = kind != QLatin1String("missing");
+        if (hasSource)
+            env.writeFile(QStringLiteral("Plan.dwg"), plain);
+        const QString folder = kind == QLatin1String("parent") ? env.writeFile(QStringLiteral("kein-ordner"), "x")
+                                                               : env.makeDir(QStringLiteral("ziel"));
         const int status = childStatus([&] { return failInChild(kind, source, folder, blamesTarget); });
         QVERIFY(WIFEXITED(status));
         if (WEXITSTATUS(status) == 77)
             QSKIP("this failure cannot be made here (a full disk needs a mount namespace)");
         QVERIFY2(WEXITSTATUS(status) == 0, "the check named above failed in the child");
         const QByteArray now = kind == QLatin1String("grows") ? plain + "mehr" : plain;
-        QVERIFY(hasSource ? contentOf(source) == now : !QFileInfo(source).isFile());
+        QVERIFY(hasSource ? contentOf(source) == now : !QFileInfo::exists(source));
 #endif
     }
 
@@ -215,8 +195,7 @@ private slots:
         TestEnv env;
         const QByteArray plain = sampleBytes(3 * MiB + 3);
         const QString source = env.writeFile(QStringLiteral("w/Plan.dwg"), plain);
-        const QString target = source + QStringLiteral(".D0C");
-        const QString key = QStringLiteral("2626");
+        const QString target = source + QStringLiteral(".D0C"), key = QStringLiteral("2626");
         const int status = childStatus([&] {
             if (!duringWipe)
                 FileCipher::Transform(source, target, key, [](int) { ::raise(SIGKILL); });
@@ -228,11 +207,10 @@ private slots:
         if (duringWipe) {
             QCOMPARE(QFileInfo(source).size(), plain.size()); // partly blank
             QVERIFY(FileCipher::Transform(target, source, key).ok);
-            QVERIFY(contentOf(source) == plain);
-        } else {
-            QVERIFY(contentOf(source) == plain);
-            QCOMPARE(entriesOf(QFileInfo(source).path()), QStringList{QStringLiteral("Plan.dwg")});
         }
+        QVERIFY(contentOf(source) == plain);
+        if (!duringWipe)
+            QCOMPARE(entriesOf(QFileInfo(source).path()), QStringList{QStringLiteral("Plan.dwg")});
 #endif
     }
 
@@ -258,8 +236,8 @@ private slots:
         TestEnv env;
         const QByteArray plain = sampleBytes(2 * MiB + 5);
         const QString source = env.writeFile(QStringLiteral("plaene/Plan.dwg"), plain);
-        const QString twin = env.at(QStringLiteral("zeuge"));
-        QVERIFY(::link(QFile::encodeName(source).constData(), QFile::encodeName(twin).constData()) == 0);
+        const QString twin = env.at(QStringLiteral("zeuge")), aside = source + QStringLiteral(".x");
+        QVERIFY(linkTwin(source, twin));
         const QString newer = env.writeFile(QStringLiteral("neu.tmp"), "neue Fassung");
         bool changed = false;
         const FileCipher::Outcome outcome = FileCipher::Transform(
@@ -269,44 +247,31 @@ private slots:
                     changed = QFile::rename(source, env.at(QStringLiteral("alt"))) && QFile::rename(newer, source);
             });
         QVERIFY(outcome.ok);
-        if (change == QLatin1String("written to")) {
-            QFile file(source);
+        QFile file(source);
+        if (change == QLatin1String("written to"))
             QVERIFY(file.open(QIODevice::Append) && file.write("+") == 1);
-        } else if (change == QLatin1String("renamed")) {
-            QVERIFY(QFile::rename(source, source + QStringLiteral(".x")) && QFile::rename(source + QStringLiteral(".x"), source));
-        }
+        else if (change == QLatin1String("renamed"))
+            QVERIFY(QFile::rename(source, aside) && QFile::rename(aside, source));
+        file.close();
         QCOMPARE(FileCipher::WipeFile(source, outcome.source),
                  wiped ? SafeFile::Removal::Removed : SafeFile::Removal::Changed);
-        const QByteArray expected = change == QLatin1String("saved over") ? QByteArray("neue Fassung")
-            : change == QLatin1String("written to")                      ? plain + "+"
-                                                                          : QByteArray("<missing>");
-        QVERIFY(contentOf(source) == expected);
-        QVERIFY(contentOf(twin) == (wiped ? QByteArray(plain.size(), ' ') : change == QLatin1String("written to") ? plain + "+" : plain));
+        const QByteArray written = change == QLatin1String("written to") ? plain + "+" : plain;
+        QVERIFY(contentOf(source) == (wiped ? QByteArray("<missing>")
+                                      : change == QLatin1String("saved over") ? QByteArray("neue Fassung") : written));
+        QVERIFY(contentOf(twin) == (wiped ? QByteArray(plain.size(), ' ') : written));
         // Nothing hidden is left beside it.
         const QStringList left = {QStringLiteral("Plan.dwg"), QStringLiteral("Plan.dwg.D0C")};
         QCOMPARE(entriesOf(QFileInfo(source).path()), left.mid(wiped ? 1 : 0));
 #endif
     }
 
-    void progressPermille_data()
-    {
-        QTest::addColumn<qint64>("done");
-        QTest::addColumn<qint64>("size");
-        QTest::addColumn<int>("permille");
-        const qint64 max = std::numeric_limits<qint64>::max();
-        QTest::newRow("one byte file") << qint64(1) << qint64(1) << 500;
-        QTest::newRow("1 of 3") << qint64(1) << qint64(3) << 250;
-        QTest::newRow("all of 1000") << qint64(1000) << qint64(1000) << 999;
-        QTest::newRow("half of 4 GiB") << (qint64(1) << 31) << (qint64(1) << 32) << 499;
-        QTest::newRow("largest size, all done") << max << max << 999;
-        QTest::newRow("file grew while read") << qint64(10) << qint64(5) << 833;
-    }
+    // Exact for every 64-bit size, and never 1000 before the work is done.
     void progressPermille()
     {
-        QFETCH(qint64, done);
-        QFETCH(qint64, size);
-        QFETCH(int, permille);
-        QCOMPARE(FileCipher::progressPermille(done, size), permille);
+        const qint64 max = std::numeric_limits<qint64>::max();
+        QCOMPARE(FileCipher::progressPermille(max, max), 999);
+        QCOMPARE(FileCipher::progressPermille(max / 2, max), 499);
+        QCOMPARE(FileCipher::progressPermille(10, 5), 833); // the file grew while it was read
     }
 
     void availableAndWipe_data()
@@ -315,16 +280,12 @@ private slots:
         QTest::addColumn<qint64>("size");
         QTest::addColumn<bool>("available");
         QTest::addColumn<bool>("wiped");
-        const QString file = QStringLiteral("file");
-        QTest::newRow("empty file") << file << qint64(0) << true << true;
-        QTest::newRow("one byte") << file << qint64(1) << true << true;
-        QTest::newRow("several blocks") << file << 2 * MiB + MiB / 2 + 1 << true << true;
+        QTest::newRow("empty file") << QStringLiteral("file") << qint64(0) << true << true;
+        QTest::newRow("several blocks") << QStringLiteral("file") << 2 * MiB + MiB / 2 + 1 << true << true;
         QTest::newRow("unreadable") << QStringLiteral("noread") << qint64(6) << false << false;
         // Not even overwritten when its folder would not let it be deleted afterwards.
         QTest::newRow("undeletable") << QStringLiteral("locked") << qint64(6) << true << false;
-        QTest::newRow("missing") << QStringLiteral("missing") << qint64(0) << false << false;
         QTest::newRow("folder") << QStringLiteral("folder") << qint64(0) << false << false;
-        QTest::newRow("empty path") << QStringLiteral("nopath") << qint64(0) << false << false;
     }
     void availableAndWipe()
     {
@@ -339,32 +300,54 @@ private slots:
             QSKIP("running as root: permission bits stop nothing");
         TestEnv env;
         const QString folder = env.makeDir(QStringLiteral("ordner"));
-        const QString path = kind == QLatin1String("nopath") ? QString()
-                                                             : folder + QStringLiteral("/Plan.dwg");
-        const bool isFile = kind == QLatin1String("file") || kind == QLatin1String("noread")
-            || kind == QLatin1String("locked");
+        const QString path = folder + QStringLiteral("/Plan.dwg"), twin = env.at(QStringLiteral("zeuge"));
+        const bool isFile = kind != QLatin1String("folder");
         const QByteArray content(int(size), 'x');
-        // A second name for the same bytes outlives the delete and shows what the disk kept.
-        const QString twin = env.at(QStringLiteral("zeuge"));
-        if (isFile)
-            QVERIFY(writeBytes(path, content) && ::link(QFile::encodeName(path).constData(),
-                                                        QFile::encodeName(twin).constData()) == 0);
-        if (kind == QLatin1String("folder"))
-            QVERIFY(QDir().mkdir(path));
+        QVERIFY(isFile ? contentOf(env.writeFile(QStringLiteral("ordner/Plan.dwg"), content)) == content && linkTwin(path, twin)
+                       : QDir().mkdir(path));
         if (kind == QLatin1String("noread"))
             QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
         if (kind == QLatin1String("locked"))
             QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
-
         QCOMPARE(FileCipher::FileAvailable(path), available);
         QCOMPARE(FileCipher::WipeFile(path), wiped);
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(QFileInfo::exists(path), (isFile && !wiped) || kind == QLatin1String("folder"));
+        QCOMPARE(QFileInfo::exists(path), !wiped);
         if (isFile) {
             QVERIFY(QFile::setPermissions(twin, QFile::ReadOwner | QFile::WriteOwner));
             QVERIFY(contentOf(twin) == (wiped ? QByteArray(int(size), ' ') : content));
         }
 #endif
+    }
+
+    // Keys worked out by hand from the character codes; the users' ".D0C" files depend on them.
+    void deriveKey_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("key");
+        const auto row = [](const char *name, const char *password, const char *key) {
+            QTest::newRow(name) << QString::fromUtf8(password) << QString::fromUtf8(key);
+        };
+        row("empty", "", "");
+        row("one character: nothing to mix with", "a", "");
+        row("2, codes below 16 give one digit", "ab", "33");
+        row("2, code 0 first", "aa", "");
+        row("3, half 1.5 up to 2", "abc", "312");
+        row("3, code 0 cut at the end", "aba", "33");
+        row("4", "abcd", "2626");
+        row("5, half 2.5 down to 2, mix repeats", "Tarvo", "22E261719");
+        row("5, code 0 cut in the middle", "abacd", "26");
+        row("7, half 3.5 up to 4", "1234567", "5753444");
+        row("9, half 4.5 down to 4", "abcdefghi", "75BD444CF");
+        row("Windows-1252: euro 80 ^ ü FC", "€ü", "7C7C");
+        row("upper-case hex", "ÿa", "9E9E");
+        row("best fit: ā counts as a", "āb", "33");
+    }
+    void deriveKey()
+    {
+        QFETCH(QString, password);
+        QFETCH(QString, key);
+        QCOMPARE(KeyDerivation::deriveKey(password), key);
     }
 };
 
