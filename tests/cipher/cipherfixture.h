@@ -25,12 +25,13 @@ public:
     static Action answer(const QString &typed, How how = Enter)
     {
         return [=](frmPass *prompt) {
+            auto *field = child<QLineEdit>(prompt, "txtPass");
             for (const QChar c : typed) // key by key, each carrying its text, umlauts too
-                QTest::sendKeyEvent(QTest::Click, child<QLineEdit>(prompt, "txtPass"), Qt::Key_unknown, QString(c), {});
+                QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), {});
             if (how == Confirm || how == Cancel)
-                QTest::mouseClick(how == Confirm ? child<ClickLabel>(prompt, "img_do") : child<ClickLabel>(prompt, "img_exit"), Qt::LeftButton);
+                QTest::mouseClick(child<ClickLabel>(prompt, how == Confirm ? "img_do" : "img_exit"), Qt::LeftButton);
             else
-                QTest::keyClick(child<QLineEdit>(prompt, "txtPass"), how == Enter ? Qt::Key_Return : Qt::Key_Escape);
+                QTest::keyClick(field, how == Enter ? Qt::Key_Return : Qt::Key_Escape);
         };
     }
 
@@ -42,12 +43,10 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Hide && onHide) {
-            if (auto *prompt = qobject_cast<frmPass *>(watched))
-                onHide(prompt);
-        }
-        auto *prompt = event->type() == QEvent::Show ? qobject_cast<frmPass *>(watched) : nullptr;
-        if (!prompt)
+        auto *prompt = qobject_cast<frmPass *>(watched);
+        if (prompt && event->type() == QEvent::Hide && onHide)
+            onHide(prompt);
+        if (!prompt || event->type() != QEvent::Show)
             return false;
         ++shown;
         if (const frmMain *w = frmMain::existing())
@@ -71,12 +70,18 @@ inline QByteArray xorWith(const QByteArray &bytes, const QByteArray &keyCodes)
 // The cipher window's field for encrypting or decrypting.
 inline QLineEdit *fieldOf(const frmMain *w, bool decrypt)
 {
-    return decrypt ? child<QLineEdit>(w, "txtDec") : child<QLineEdit>(w, "txtEnc");
+    return child<QLineEdit>(w, decrypt ? "txtDec" : "txtEnc");
 }
 
 // Encrypts or decrypts the file by the window's picture, as the user does.
 inline void runOn(frmMain *w, bool decrypt, const QString &path)
 {
     fieldOf(w, decrypt)->setText(path);
-    QTest::mouseClick(decrypt ? child<ClickLabel>(w, "img_decfile") : child<ClickLabel>(w, "img_file"), Qt::LeftButton);
+    QTest::mouseClick(child<ClickLabel>(w, decrypt ? "img_decfile" : "img_file"), Qt::LeftButton);
+}
+
+// A target beside the source: the source and ".D0C", or the source less its last four characters.
+inline QString targetOf(const QString &source, bool decrypt)
+{
+    return decrypt ? source.chopped(4) : source + QStringLiteral(".D0C");
 }

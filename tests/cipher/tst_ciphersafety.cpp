@@ -6,6 +6,7 @@
 #include <QProgressBar>
 
 #include <memory>
+#include <utility>
 
 // The cipher window meets a source that another program changes while it works: the source is
 // removed afterwards only while it is still the file that was read.
@@ -24,11 +25,9 @@ private slots:
         QTest::addColumn<bool>("decrypt");
         QTest::addColumn<QString>("change");
         for (const bool decrypt : {false, true}) {
-            const char *op = decrypt ? "decrypt" : "encrypt";
-            QTest::addRow("%s, saved over while read", op) << decrypt << QStringLiteral("saved over");
-            QTest::addRow("%s, written to while read", op) << decrypt << QStringLiteral("written to");
-            QTest::addRow("%s, saved over during the question", op) << decrypt << QStringLiteral("question");
-            QTest::addRow("%s, removed while read", op) << decrypt << QStringLiteral("removed");
+            for (const char *change : {"saved over", "written to", "removed"})
+                QTest::addRow("%s, %s while read", decrypt ? "decrypt" : "encrypt", change) << decrypt << QString::fromLatin1(change);
+            QTest::addRow("%s, saved over during the question", decrypt ? "decrypt" : "encrypt") << decrypt << QStringLiteral("question");
         }
     }
     void changedSourceStays()
@@ -36,10 +35,9 @@ private slots:
         QFETCH(bool, decrypt);
         QFETCH(QString, change);
         PromptDriver driver({PromptDriver::answer(QStringLiteral("ab"))});
-        const QByteArray older(3 << 20, 'a'); // progress is shown after each MiB
+        const QByteArray older(3 << 20, 'a'), newer("neue Fassung"); // progress is shown after each MiB
         const QString source = env->writeFile(decrypt ? QStringLiteral("w/plan.dwg.D0C") : QStringLiteral("w/plan.dwg"), older);
-        const QString target = decrypt ? source.chopped(4) : source + QStringLiteral(".D0C");
-        const QByteArray newer("neue Fassung");
+        const QString target = targetOf(source, decrypt);
         // An editor saves by renaming its new file over the old one.
         const auto saveOver = [&] {
             const QString fresh = env->writeFile(QStringLiteral("w/.neu"), newer);
@@ -56,19 +54,17 @@ private slots:
         }
         frmMain *w = frmMain::instance();
         w->show();
-        bool changed = false;
+        bool changed = change == QLatin1String("question");
         connect(child<QProgressBar>(w, "PBar"), &QProgressBar::valueChanged, w, [&](int value) {
-            if (value == 0 || changed || change == QLatin1String("question"))
+            if (value == 0 || std::exchange(changed, true))
                 return;
-            changed = true;
-            if (change == QLatin1String("saved over")) {
+            QFile f(source);
+            if (change == QLatin1String("saved over"))
                 saveOver();
-            } else if (change == QLatin1String("removed")) {
-                QVERIFY(QFile::remove(source));
-            } else {
-                QFile f(source);
+            else if (change == QLatin1String("removed"))
+                QVERIFY(f.remove());
+            else
                 QVERIFY(f.open(QIODevice::Append) && f.write(newer) == newer.size());
-            }
         });
         runOn(w, decrypt, source);
 
@@ -83,9 +79,8 @@ private slots:
             QVERIFY(!child<QLabel>(w, "lblstatus")->text().startsWith(QStringLiteral("Datei ist")));
             return;
         }
-        if (change == QLatin1String("removed")) {
-            // Gone already: the result is complete, and there is nothing to remove or report.
-            QVERIFY(contentOf(target) == xorWith(older, "33"));
+        QVERIFY(contentOf(target) == xorWith(older, "33"));
+        if (change == QLatin1String("removed")) { // gone already: nothing to remove or report
             QCOMPARE(contentOf(source), QByteArray("<missing>"));
             QCOMPARE(env->messageTexts(), QStringList());
             return;
@@ -100,7 +95,6 @@ private slots:
         QCOMPARE(env->messageTexts(), said);
         QCOMPARE(env->messages.last().icon, Platform::Icon::Warning);
         QCOMPARE(contentOf(source), newer);
-        QVERIFY(contentOf(target) == xorWith(older, "33"));
         // The newer file keeps its permissions, and nothing hidden is left beside it.
         QVERIFY(!(QFile::permissions(source) & QFile::WriteOwner));
         QCOMPARE(entriesOf(QFileInfo(source).path()).size(), 2);
@@ -120,20 +114,15 @@ private slots:
         PromptDriver driver({PromptDriver::answer(QStringLiteral("ab"))});
         const QByteArray content("Inhalt der verknüpften Datei");
         const QString real = env->writeFile(QStringLiteral("elsewhere/plan.dwg"), content);
-        const QString source = env->at(decrypt ? QStringLiteral("w/plan.dwg.D0C") : QStringLiteral("w/plan.dwg"));
-        env->makeDir(QStringLiteral("w"));
+        const QString source = env->makeDir(QStringLiteral("w")) + (decrypt ? QStringLiteral("/plan.dwg.D0C") : QStringLiteral("/plan.dwg"));
         QVERIFY(QFile::link(real, source));
-        const QString target = decrypt ? source.chopped(4) : source + QStringLiteral(".D0C");
-
-        frmMain *w = frmMain::instance();
-        runOn(w, decrypt, source);
-
+        runOn(frmMain::instance(), decrypt, source);
         QCOMPARE(env->messageTexts(), QStringList(QStringLiteral("Datei ") + source + QStringLiteral(" ist eine Verknüpfung auf ")
                                                   + real + QStringLiteral(" und wird nicht gelöscht !")));
         QCOMPARE(env->messages.first().icon, Platform::Icon::Warning);
         QCOMPARE(contentOf(real), content);
         QVERIFY(QFileInfo(source).isSymLink());
-        QVERIFY(contentOf(target) == xorWith(content, "33"));
+        QVERIFY(contentOf(targetOf(source, decrypt)) == xorWith(content, "33"));
     }
 };
 
