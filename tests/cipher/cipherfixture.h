@@ -12,6 +12,8 @@
 
 #include <functional>
 
+using namespace Qt::StringLiterals;
+
 // Answers the modal password prompt through its widgets each time it shows, with the next
 // action of the script; with the script used up it cancels, so no test hangs on it.
 class PromptDriver : public QObject
@@ -38,7 +40,6 @@ public:
     QList<Action> script;
     Action onHide; // runs as the prompt closes, after the key has been derived
     int shown = 0;
-    QStringList fieldsSeen; // encrypt and decrypt field of the cipher window at each showing
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
@@ -49,8 +50,6 @@ protected:
         if (!prompt || event->type() != QEvent::Show)
             return false;
         ++shown;
-        if (const frmMain *w = frmMain::existing())
-            fieldsSeen << child<QLineEdit>(w, "txtEnc")->text() << child<QLineEdit>(w, "txtDec")->text();
         const Action action = script.isEmpty() ? answer({}, Cancel) : script.takeFirst();
         QTimer::singleShot(0, prompt, [prompt, action] { action(prompt); });
         return false;

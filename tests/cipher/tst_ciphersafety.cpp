@@ -27,24 +27,24 @@ private slots:
         for (const bool decrypt : {false, true}) {
             for (const char *change : {"saved over", "written to", "removed"})
                 QTest::addRow("%s, %s while read", decrypt ? "decrypt" : "encrypt", change) << decrypt << QString::fromLatin1(change);
-            QTest::addRow("%s, saved over during the question", decrypt ? "decrypt" : "encrypt") << decrypt << QStringLiteral("question");
+            QTest::addRow("%s, saved over during the question", decrypt ? "decrypt" : "encrypt") << decrypt << u"question"_s;
         }
     }
     void changedSourceStays()
     {
         QFETCH(bool, decrypt);
         QFETCH(QString, change);
-        PromptDriver driver({PromptDriver::answer(QStringLiteral("ab"))});
+        PromptDriver driver({PromptDriver::answer(u"ab"_s)});
         const QByteArray older(3 << 20, 'a'), newer("neue Fassung"); // progress is shown after each MiB
-        const QString source = env->writeFile(decrypt ? QStringLiteral("w/plan.dwg.D0C") : QStringLiteral("w/plan.dwg"), older);
+        const QString source = env->writeFile(decrypt ? u"w/plan.dwg.D0C"_s : u"w/plan.dwg"_s, older);
         const QString target = targetOf(source, decrypt);
         // An editor saves by renaming its new file over the old one.
         const auto saveOver = [&] {
-            const QString fresh = env->writeFile(QStringLiteral("w/.neu"), newer);
+            const QString fresh = env->writeFile(u"w/.neu"_s, newer);
             QVERIFY(QFile::setPermissions(fresh, QFile::ReadOwner | QFile::ReadGroup));
             QVERIFY(::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(source).constData()) == 0);
         };
-        if (change == QLatin1String("question")) {
+        if (change == "question"_L1) {
             QVERIFY(QFile::setPermissions(source, QFile::ReadOwner));
             env->answers << Platform::Answer::Yes;
             env->onMessage = [&](const Platform::MessageBoxCall &call) {
@@ -54,44 +54,44 @@ private slots:
         }
         frmMain *w = frmMain::instance();
         w->show();
-        bool changed = change == QLatin1String("question");
+        bool changed = change == "question"_L1;
         connect(child<QProgressBar>(w, "PBar"), &QProgressBar::valueChanged, w, [&](int value) {
             if (value == 0 || std::exchange(changed, true))
                 return;
             QFile f(source);
-            if (change == QLatin1String("saved over"))
+            if (change == "saved over"_L1)
                 saveOver();
-            else if (change == QLatin1String("removed"))
+            else if (change == "removed"_L1)
                 QVERIFY(f.remove());
             else
                 QVERIFY(f.open(QIODevice::Append) && f.write(newer) == newer.size());
         });
         runOn(w, decrypt, source);
 
-        if (change == QLatin1String("written to")) {
+        if (change == "written to"_L1) {
             // The result could mix both versions: nothing is written, nothing removed.
             QCOMPARE(env->messages.size(), 1);
             QCOMPARE(env->messages.first().icon, Platform::Icon::Error);
-            QVERIFY(env->messages.first().text.startsWith(QStringLiteral("Die Datei wurde während des Lesens geändert:\n")
+            QVERIFY(env->messages.first().text.startsWith(u"Die Datei wurde während des Lesens geändert:\n"_s
                                                           + QDir::toNativeSeparators(source)));
             QVERIFY(contentOf(source) == older + newer);
-            QCOMPARE(contentOf(target), QByteArray("<missing>"));
-            QVERIFY(!child<QLabel>(w, "lblstatus")->text().startsWith(QStringLiteral("Datei ist")));
+            QCOMPARE(contentOf(target), "<missing>"_ba);
+            QVERIFY(!child<QLabel>(w, "lblstatus")->text().startsWith(u"Datei ist"_s));
             return;
         }
         QVERIFY(contentOf(target) == xorWith(older, "33"));
-        if (change == QLatin1String("removed")) { // gone already: nothing to remove or report
-            QCOMPARE(contentOf(source), QByteArray("<missing>"));
+        if (change == "removed"_L1) { // gone already: nothing to remove or report
+            QCOMPARE(contentOf(source), "<missing>"_ba);
             QCOMPARE(env->messageTexts(), QStringList());
             return;
         }
         QStringList said;
-        if (change == QLatin1String("question"))
-            said << QStringLiteral("Soll der Schreibschutz der Datei entfernt werden ?");
-        said << QStringLiteral("Datei ") + source
-                + (decrypt ? QStringLiteral(" wurde während der Entschlüsselung geändert und bleibt erhalten !\n")
-                           : QStringLiteral(" wurde während der Verschlüsselung geändert und bleibt erhalten !\n"))
-                + target + QStringLiteral(" enthält den Stand vor der Änderung.");
+        if (change == "question"_L1)
+            said << u"Soll der Schreibschutz der Datei entfernt werden ?"_s;
+        said << u"Datei "_s + source
+                + (decrypt ? u" wurde während der Entschlüsselung geändert und bleibt erhalten !\n"_s
+                           : u" wurde während der Verschlüsselung geändert und bleibt erhalten !\n"_s)
+                + target + u" enthält den Stand vor der Änderung."_s;
         QCOMPARE(env->messageTexts(), said);
         QCOMPARE(env->messages.last().icon, Platform::Icon::Warning);
         QCOMPARE(contentOf(source), newer);
@@ -111,14 +111,14 @@ private slots:
     void linkedSourceStays()
     {
         QFETCH(bool, decrypt);
-        PromptDriver driver({PromptDriver::answer(QStringLiteral("ab"))});
+        PromptDriver driver({PromptDriver::answer(u"ab"_s)});
         const QByteArray content("Inhalt der verknüpften Datei");
-        const QString real = env->writeFile(QStringLiteral("elsewhere/plan.dwg"), content);
-        const QString source = env->makeDir(QStringLiteral("w")) + (decrypt ? QStringLiteral("/plan.dwg.D0C") : QStringLiteral("/plan.dwg"));
+        const QString real = env->writeFile(u"elsewhere/plan.dwg"_s, content);
+        const QString source = env->makeDir(u"w"_s) + (decrypt ? u"/plan.dwg.D0C"_s : u"/plan.dwg"_s);
         QVERIFY(QFile::link(real, source));
         runOn(frmMain::instance(), decrypt, source);
-        QCOMPARE(env->messageTexts(), QStringList(QStringLiteral("Datei ") + source + QStringLiteral(" ist eine Verknüpfung auf ")
-                                                  + real + QStringLiteral(" und wird nicht gelöscht !")));
+        QCOMPARE(env->messageTexts(), QStringList(u"Datei "_s + source + u" ist eine Verknüpfung auf "_s
+                                                  + real + u" und wird nicht gelöscht !"_s));
         QCOMPARE(env->messages.first().icon, Platform::Icon::Warning);
         QCOMPARE(contentOf(real), content);
         QVERIFY(QFileInfo(source).isSymLink());
