@@ -38,20 +38,17 @@ public:
     }
 
     QList<Action> script;
-    Action onHide; // runs as the prompt closes, after the key has been derived
     int shown = 0;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        auto *prompt = qobject_cast<frmPass *>(watched);
-        if (prompt && event->type() == QEvent::Hide && onHide)
-            onHide(prompt);
-        if (!prompt || event->type() != QEvent::Show)
-            return false;
-        ++shown;
-        const Action action = script.isEmpty() ? answer({}, Cancel) : script.takeFirst();
-        QTimer::singleShot(0, prompt, [prompt, action] { action(prompt); });
+        auto *prompt = event->type() == QEvent::Show ? qobject_cast<frmPass *>(watched) : nullptr;
+        if (prompt) {
+            ++shown;
+            const Action action = script.isEmpty() ? answer({}, Cancel) : script.takeFirst();
+            QTimer::singleShot(0, prompt, [prompt, action] { action(prompt); });
+        }
         return false;
     }
 };
@@ -66,7 +63,6 @@ inline QByteArray xorWith(const QByteArray &bytes, const QByteArray &keyCodes)
     return out;
 }
 
-// The cipher window's field for encrypting or decrypting.
 inline QLineEdit *fieldOf(const frmMain *w, bool decrypt)
 {
     return child<QLineEdit>(w, decrypt ? "txtDec" : "txtEnc");
@@ -79,8 +75,8 @@ inline void runOn(frmMain *w, bool decrypt, const QString &path)
     QTest::mouseClick(child<ClickLabel>(w, decrypt ? "img_decfile" : "img_file"), Qt::LeftButton);
 }
 
-// A target beside the source: the source and ".D0C", or the source less its last four characters.
+// Where the result goes: the source with ".D0C", or the source less its last four characters.
 inline QString targetOf(const QString &source, bool decrypt)
 {
-    return decrypt ? source.chopped(4) : source + QStringLiteral(".D0C");
+    return decrypt ? source.chopped(4) : source + u".D0C"_s;
 }
