@@ -11,9 +11,6 @@
 #include <csignal>
 #include <cstdio>
 #include <functional>
-#include <limits>
-
-using namespace Qt::StringLiterals;
 
 #ifdef Q_OS_UNIX
 #include <sys/wait.h>
@@ -23,6 +20,8 @@ using namespace Qt::StringLiterals;
 #include <sched.h>
 #include <sys/mount.h>
 #endif
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -38,19 +37,12 @@ QByteArray sampleBytes(qint64 size)
 }
 
 #ifdef Q_OS_UNIX
-// A second name for the file's bytes: it outlives a delete and shows what the disk kept.
-bool linkTwin(const QString &path, const QString &twin)
-{
-    return ::link(QFile::encodeName(path).constData(), QFile::encodeName(twin).constData()) == 0;
-}
-
 // In a child process: makes the row's failure, transforms source into folder, checks the
 // outcome. 0: it failed cleanly; 77: the failure cannot be made here.
 int failInChild(const QString &kind, const QString &source, const QString &folder)
 {
     const QByteArray at = QFile::encodeName(folder);
-    if (kind == "limit"_L1 && !limitFileSize(MiB, false)) // like a quota running out
-        return 77;
+    const QString target = folder + u"/Plan.dwg.D0C"_s;
     const bool smallDisk = kind == "full"_L1 || kind == "readonly"_L1;
 #ifdef Q_OS_LINUX
     // A 64 KiB file system in a mount namespace of its own, out of the system's sight.
@@ -60,18 +52,17 @@ int failInChild(const QString &kind, const QString &source, const QString &folde
     if (smallDisk)
 #endif
         return 77;
-    const QString target = folder + u"/Plan.dwg.D0C"_s;
+    // An older result must stay; renaming over a link to the source would replace the source.
     QFile old(target);
-    // Renaming over a link to the source would replace the source, which the caller wipes.
-    if (kind == "link"_L1 ? !QFile::link(source, target)
-                          : !(old.open(QIODevice::WriteOnly) && old.write("alt") == 3) && kind != "parent"_L1)
+    if (kind == "link"_L1 ? !QFile::link(source, target) : kind != "parent"_L1 && !(old.open(QIODevice::WriteOnly) && old.write("alt") == 3))
         return 1;
     old.close();
 #ifdef Q_OS_LINUX
-    if (kind == "readonly"_L1 // read-only even for root
-        && ::mount(nullptr, at.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
+    if (kind == "readonly"_L1 && ::mount(nullptr, at.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0) // even for root
         return 77;
 #endif
+    if (kind == "limit"_L1 && !limitFileSize(MiB, false)) // like a quota running out
+        return 77;
     const QStringList before = entriesOf(folder);
     const QByteArray kept = contentOf(target);
     const auto appendToSource = [&source](int) { // another program writes while it is read
@@ -83,7 +74,7 @@ int failInChild(const QString &kind, const QString &source, const QString &folde
         source, target, u"2626"_s, kind == "grows"_L1 ? std::function<void(int)>(appendToSource) : nullptr);
     const char *failed = out.ok ? "transform reported success"
         : !out.error.contains(QDir::toNativeSeparators(kind == "grows"_L1 ? source : target)) ? "file not named"
-        : kind == "full"_L1 && !out.error.contains(u"Datenträger ist voll"_s) ? "full unnamed"
+        : kind == "full"_L1 && !out.error.contains(u"Datenträger ist voll"_s) ? "full disk not named"
         : entriesOf(folder) != before ? "partial or temporary file left"
         : contentOf(target) != kept ? "old target changed" : nullptr;
     if (failed)
@@ -115,26 +106,21 @@ private slots:
         QFETCH(QString, key);
         TestEnv env;
         const QByteArray plain = sampleBytes(size);
-        const QString plainPath = env.writeFile(u"Plan.dwg"_s, plain);
-        const QString encryptedPath = plainPath + u".D0C"_s;
-        // An older, longer file there must be replaced as a whole.
-        const QString backPath = env.writeFile(u"alt.dwg"_s, plain + "und mehr");
+        // An older, longer file where the result goes is replaced as a whole.
+        const QString source = env.writeFile(u"Plan.dwg"_s, plain), encrypted = source + u".D0C"_s;
+        const QString back = env.writeFile(u"alt.dwg"_s, plain + "und mehr");
         QList<int> seen;
-        const FileCipher::Outcome outcome = FileCipher::Transform(
-            plainPath, encryptedPath, key, [&seen](int permille) { seen.append(permille); });
+        const FileCipher::Outcome outcome = FileCipher::Transform(source, encrypted, key, [&seen](int permille) { seen << permille; });
         QVERIFY2(outcome.ok && outcome.error.isEmpty(), qPrintable(outcome.error));
-        // The format: byte j XOR the code of key[j mod K], no header.
-        QByteArray encrypted = plain;
-        for (int j = 0; j < encrypted.size(); ++j)
-            encrypted[j] = char(encrypted.at(j) ^ key.at(j % key.size()).toLatin1());
-        QVERIFY(contentOf(encryptedPath) == encrypted);
-        QVERIFY(contentOf(plainPath) == plain); // the caller removes it, not Transform
-        // Rising, below 1000, ending at floor(1000 * S / (S + 1)); none when empty.
+        QByteArray expected = plain; // byte j XOR the code of key[j mod K], no header
+        for (int j = 0; j < expected.size(); ++j)
+            expected[j] = char(expected.at(j) ^ key.at(j % key.size()).toLatin1());
+        QVERIFY(contentOf(encrypted) == expected && contentOf(source) == plain); // the caller removes the source
+        // Progress rises, stays below 1000 and ends at floor(1000 * S / (S + 1)); none when empty.
         for (int i = 0; i < seen.size(); ++i)
             QVERIFY(seen.at(i) > (i ? seen.at(i - 1) : 0) && seen.at(i) < 1000);
         QCOMPARE(seen.value(seen.size() - 1), int(1000 * size / (size + 1)));
-        QVERIFY(FileCipher::Transform(encryptedPath, backPath, key).ok);
-        QVERIFY(contentOf(backPath) == plain);
+        QVERIFY(FileCipher::Transform(encrypted, back, key).ok && contentOf(back) == plain);
         QCOMPARE(entriesOf(env.root()).size(), 4); // program folder and three files
     }
 
@@ -184,8 +170,7 @@ private slots:
         QFETCH(bool, duringWipe);
         TestEnv env;
         const QByteArray plain = sampleBytes(3 * MiB + 3);
-        const QString source = env.writeFile(u"w/Plan.dwg"_s, plain);
-        const QString target = source + u".D0C"_s, key = u"2626"_s;
+        const QString source = env.writeFile(u"w/Plan.dwg"_s, plain), target = source + u".D0C"_s, key = u"2626"_s;
         const int status = childStatus([&] {
             if (!duringWipe)
                 FileCipher::Transform(source, target, key, [](int) { ::raise(SIGKILL); });
@@ -197,23 +182,23 @@ private slots:
         if (duringWipe) {
             QCOMPARE(QFileInfo(source).size(), plain.size()); // partly blank
             QVERIFY(FileCipher::Transform(target, source, key).ok);
+        } else {
+            QCOMPARE(entriesOf(QFileInfo(source).path()), QStringList{u"Plan.dwg"_s});
         }
         QVERIFY(contentOf(source) == plain);
-        if (!duringWipe)
-            QCOMPARE(entriesOf(QFileInfo(source).path()), QStringList{u"Plan.dwg"_s});
 #endif
     }
 
     void wipeOnlyTheFileThatWasRead_data()
     {
         QTest::addColumn<QString>("change");
-        QTest::addColumn<bool>("wiped");
-        QTest::newRow("unchanged") << QString() << true;
-        QTest::newRow("saved over while read") << u"saved over"_s << false;
-        QTest::newRow("written to after the read") << u"written to"_s << false;
-        QTest::newRow("renamed away and back") << u"renamed"_s << true;
+        QTest::addColumn<int>("removal");
+        QTest::newRow("unchanged") << QString() << int(SafeFile::Removal::Removed);
+        QTest::newRow("saved over while read") << u"saved over"_s << int(SafeFile::Removal::Changed);
+        QTest::newRow("written to after the read") << u"written to"_s << int(SafeFile::Removal::Changed);
+        QTest::newRow("renamed away and back") << u"renamed"_s << int(SafeFile::Removal::Removed);
         // Not even overwritten when its folder would not let it be deleted afterwards.
-        QTest::newRow("folder refuses the delete") << u"locked"_s << false;
+        QTest::newRow("folder refuses the delete") << u"locked"_s << int(SafeFile::Removal::Failed);
     }
     // The source is wiped after the transformation only while its name still names the very
     // file that was read, unchanged. A newer file saved over it stays whole, and so does the
@@ -224,51 +209,38 @@ private slots:
         QSKIP("the older file is seen through a hard link");
 #else
         QFETCH(QString, change);
-        QFETCH(bool, wiped);
+        QFETCH(int, removal);
         if (change == "locked"_L1 && !::geteuid())
             QSKIP("running as root: permission bits stop nothing");
         TestEnv env;
         const QByteArray plain = sampleBytes(2 * MiB + 5);
-        const QString source = env.writeFile(u"plaene/Plan.dwg"_s, plain);
-        const QString twin = env.at(u"zeuge"_s), aside = source + u".x"_s, folder = QFileInfo(source).path();
-        QVERIFY(linkTwin(source, twin));
-        const QString newer = env.writeFile(u"neu.tmp"_s, "neue Fassung");
+        const QString source = env.writeFile(u"plaene/Plan.dwg"_s, plain), folder = QFileInfo(source).path();
+        const QString twin = env.at(u"zeuge"_s), newer = env.writeFile(u"neu.tmp"_s, "neue Fassung");
+        // A second name for the bytes that were read: it outlives a delete and shows what the disk kept.
+        QVERIFY(::link(QFile::encodeName(source).constData(), QFile::encodeName(twin).constData()) == 0);
         bool changed = false;
-        const FileCipher::Outcome outcome = FileCipher::Transform(
-            source, source + u".D0C"_s, u"2626"_s, [&](int) {
-                // An editor saves by renaming its new file over the old one.
-                if (change == "saved over"_L1 && !changed)
-                    changed = QFile::rename(source, env.at(u"alt"_s)) && QFile::rename(newer, source);
-            });
+        const FileCipher::Outcome outcome = FileCipher::Transform(source, source + u".D0C"_s, u"2626"_s, [&](int) {
+            if (change == "saved over"_L1 && !changed) // as an editor saves: its new file renamed over the old one
+                changed = QFile::rename(source, env.at(u"alt"_s)) && QFile::rename(newer, source);
+        });
         QVERIFY(outcome.ok);
         QFile file(source);
         if (change == "written to"_L1)
             QVERIFY(file.open(QIODevice::Append) && file.write("+") == 1);
         else if (change == "renamed"_L1)
-            QVERIFY(QFile::rename(source, aside) && QFile::rename(aside, source));
+            QVERIFY(QFile::rename(source, folder + u"/x"_s) && QFile::rename(folder + u"/x"_s, source));
         else if (change == "locked"_L1)
             QVERIFY(QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
         file.close();
-        const SafeFile::Removal removal = FileCipher::WipeFile(source, outcome.source);
+        QCOMPARE(int(FileCipher::WipeFile(source, outcome.source)), removal);
         QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        QCOMPARE(removal, wiped ? SafeFile::Removal::Removed : change == "locked"_L1 ? SafeFile::Removal::Failed : SafeFile::Removal::Changed);
-        const QByteArray written = change == "written to"_L1 ? plain + "+" : plain;
-        QVERIFY(contentOf(source) == (wiped ? "<missing>"_ba
-                                      : change == "saved over"_L1 ? "neue Fassung"_ba : written));
-        QVERIFY(contentOf(twin) == (wiped ? QByteArray(plain.size(), ' ') : written));
+        const bool wiped = removal == int(SafeFile::Removal::Removed);
+        const QByteArray read = change == "written to"_L1 ? plain + "+" : plain;
+        QVERIFY(contentOf(source) == (wiped ? "<missing>"_ba : change == "saved over"_L1 ? "neue Fassung"_ba : read));
+        QVERIFY(contentOf(twin) == (wiped ? QByteArray(plain.size(), ' ') : read));
         // Nothing hidden is left beside it.
-        const QStringList left = {u"Plan.dwg"_s, u"Plan.dwg.D0C"_s};
-        QCOMPARE(entriesOf(folder), left.mid(wiped ? 1 : 0));
+        QCOMPARE(entriesOf(folder), (QStringList{u"Plan.dwg"_s, u"Plan.dwg.D0C"_s}.mid(wiped ? 1 : 0)));
 #endif
-    }
-
-    // Exact for every 64-bit size, and never 1000 before the work is done.
-    void progressPermille()
-    {
-        const qint64 max = std::numeric_limits<qint64>::max();
-        QCOMPARE(FileCipher::progressPermille(max, max), 999);
-        QCOMPARE(FileCipher::progressPermille(max / 2, max), 499);
-        QCOMPARE(FileCipher::progressPermille(10, 5), 833); // the file grew while it was read
     }
 
     // Keys worked out by hand from the character codes; the users' ".D0C" files depend on them.
@@ -276,19 +248,16 @@ private slots:
     {
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("key");
-        const auto row = [](const char *name, const char *password, const char *key) {
-            QTest::newRow(name) << QString::fromUtf8(password) << QString::fromUtf8(key);
-        };
-        row("one character: nothing to mix with", "a", "");
-        row("2, codes below 16 give one digit", "ab", "33");
-        row("2, code 0 first", "aa", "");
-        row("3, half 1.5 up to 2", "abc", "312");
-        row("5, half 2.5 down to 2, mix repeats", "Tarvo", "22E261719");
-        row("5, code 0 cut in the middle", "abacd", "26");
-        row("7, half 3.5 up to 4", "1234567", "5753444");
-        row("Windows-1252: euro 80 ^ ü FC", "€ü", "7C7C");
-        row("upper-case hex", "ÿa", "9E9E");
-        row("best fit: ā counts as a", "āb", "33");
+        QTest::newRow("one character: nothing to mix with") << u"a"_s << QString();
+        QTest::newRow("2, codes below 16 give one digit") << u"ab"_s << u"33"_s;
+        QTest::newRow("2, code 0 first") << u"aa"_s << QString();
+        QTest::newRow("3, half 1.5 up to 2") << u"abc"_s << u"312"_s;
+        QTest::newRow("5, half 2.5 down to 2, mix repeats") << u"Tarvo"_s << u"22E261719"_s;
+        QTest::newRow("5, code 0 cut in the middle") << u"abacd"_s << u"26"_s;
+        QTest::newRow("7, half 3.5 up to 4") << u"1234567"_s << u"5753444"_s;
+        QTest::newRow("Windows-1252: euro 80 ^ ü FC") << u"€ü"_s << u"7C7C"_s;
+        QTest::newRow("upper-case hex") << u"ÿa"_s << u"9E9E"_s;
+        QTest::newRow("best fit: ā counts as a") << u"āb"_s << u"33"_s;
     }
     void deriveKey()
     {
