@@ -6,7 +6,11 @@
 #include "helpers/testenv.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
