@@ -47,12 +47,11 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        auto *prompt = event->type() == QEvent::Show ? qobject_cast<frmPass *>(watched) : nullptr;
-        if (prompt) {
-            ++shown;
-            const Action action = script.isEmpty() ? answer({}, Cancel) : script.takeFirst();
-            QTimer::singleShot(0, prompt, [prompt, action] { action(prompt); });
-        }
+        auto *prompt = qobject_cast<frmPass *>(watched);
+        if (!prompt || event->type() != QEvent::Show)
+            return false;
+        ++shown;
+        QTimer::singleShot(0, prompt, [prompt, action = script.isEmpty() ? answer({}, Cancel) : script.takeFirst()] { action(prompt); });
         return false;
     }
 };
@@ -77,10 +76,4 @@ inline void runOn(frmMain *w, bool decrypt, const QString &path)
 {
     fieldOf(w, decrypt)->setText(path);
     QTest::mouseClick(child<ClickLabel>(w, decrypt ? "img_decfile" : "img_file"), Qt::LeftButton);
-}
-
-// Where the result goes: the source with ".D0C", or the source less its last four characters.
-inline QString targetOf(const QString &source, bool decrypt)
-{
-    return decrypt ? source.chopped(4) : source + u".D0C"_s;
 }

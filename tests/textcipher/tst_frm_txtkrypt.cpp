@@ -82,6 +82,7 @@ private slots:
     {
         env.messages.clear();
         w = frm_txtkrypt::instance();
+        QApplication::setActiveWindow(w);
         password()->clear();
         password()->setEchoMode(QLineEdit::Password);
         password()->setFocus();
@@ -119,11 +120,9 @@ private slots:
         QTest::newRow("typed lines round trip") << Case{b, {}, QString(lines).remove(u'\r'), "EDK", "+-+-", decoded, lines};
         // Hex text that travelled in groups and lines, pasted over typed text, decoded and copied.
         QTest::newRow("paste refused") << Case{b, travelled, mine, "PN", "+++-", tooShort, mine};
-        QTest::newRow("paste question open") << Case{b, travelled, mine, "P", "++++", tooShort, mine};
         QTest::newRow("groups and lines") << Case{b, travelled, mine, "PYDK", "+-+-", decoded, u"a\r\nb"_s};
         // The box must not turn the no-break space into a blank.
         QTest::newRow("unusual characters") << Case{b, u"C3000300C4006900C5006B00C600"_s, mine, "PYDK", "+-+-", decoded, u"a\u00a0b\u0007c\td"_s};
-        QTest::newRow("empty clipboard") << Case{b, {}, mine, "PYD", "+-+-", nothing, {}};
         QTest::newRow("pasting leaves the buttons") << Case{b, hex, mine, "EPY", "-++-", coded, hex};
         // A long text goes through "Encode", the clipboard and "Decode" exactly, while the box lays
         // its long lines out in short pieces (a block of a million digits takes seconds to lay out,
@@ -151,6 +150,13 @@ private slots:
         QCOMPARE(password()->displayText(), stars);
         for (QChar ch : c.typed) // key by key; a line feed is the Enter key
             QTest::sendKeyEvent(QTest::Click, box(), ch == u'\n' ? Qt::Key_Return : Qt::Key_unknown, ch == u'\n' ? u"\r"_s : QString(ch), {});
+        if (box()->isVisible()) { // Tab leaves the text box for the buttons, and on to the password
+            box()->setFocus();
+            for (const char *name : {"cmdEncode", "cmdDecode", "txtPassword"}) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                QCOMPARE(QApplication::focusWidget(), find(name));
+            }
+        }
         for (const char *step = c.steps; *step; ++step) {
             const char *names[] = {"cmdEncode", "cmdDecode", "img_clear", "img_clip", "img_paste", "cmd_yes", "cmd_no"}, *keys = "EDCKPYN";
             click(names[std::strchr(keys, *step) - keys]);
@@ -207,23 +213,16 @@ private slots:
         QCOMPARE(box()->document()->blockCount(), blocks);
     }
 
-    // Tab leaves the text box for the buttons, and on to the password. Quitting discards the
-    // window and its password; the next opening builds it afresh.
+    // Quitting discards the window and its password; the next opening builds it afresh.
     void quitAndReopen()
     {
         QTest::keyClicks(password(), u"geheim\r"_s);
-        QApplication::setActiveWindow(w);
-        box()->setFocus();
-        for (const char *name : {"cmdEncode", "cmdDecode", "txtPassword"}) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget(), find(name));
-        }
         click("img_exit");
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!frm_txtkrypt::existing());
         QTest::ignoreMessage(QtWarningMsg, "This plugin does not support raise()"); // offscreen
         w = frm_txtkrypt::showWindow();
-        QVERIFY(w->isVisible() && state() == u"++--"_s && password()->text().isEmpty() && w->focusWidget() == password());
+        QVERIFY(state() == u"++--"_s && password()->text().isEmpty() && w->focusWidget() == password());
     }
 };
 

@@ -77,7 +77,6 @@ private slots:
         QTest::newRow("window: euro") << HexCase{u"\u20ac"_s, 1, false, none, none, 4, u"AC20"_s, u"\u20ac"_s};
         QTest::newRow("high byte first") << HexCase{abc, 1, true, none, none, 4, u"006100620063"_s, abc};
         QTest::newRow("mode 0 drops the high byte") << HexCase{u"a\u20ac"_s, 0, true, none, none, 4, u"61AC"_s, u"a\u00ac"_s};
-        QTest::newRow("unknown mode") << HexCase{abc, 2, false, none, none, 4, none, none};
         QTest::newRow("units per line 0 counts as 1") << HexCase{u"ab"_s, 0, false, none, u"|"_s, 0, u"61|62"_s, u"ab"_s};
         QTest::newRow("separator and breaks") << HexCase{u"abcde"_s, 0, false, u"-"_s, u"\r\n"_s, 2, u"61-62\r\n63-64\r\n65"_s, u"abcde"_s};
         QTest::newRow("read: odd, last byte dropped") << HexCase{{}, 1, false, none, none, 0, u"4100A"_s, u"A"_s};
