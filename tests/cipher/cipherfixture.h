@@ -71,7 +71,6 @@ inline QLineEdit *fieldOf(const frmMain *w, bool decrypt)
     return child<QLineEdit>(w, decrypt ? "txtDec" : "txtEnc");
 }
 
-// Encrypts or decrypts the file by the window's picture, as the user does.
 inline void runOn(frmMain *w, bool decrypt, const QString &path)
 {
     fieldOf(w, decrypt)->setText(path);

@@ -30,9 +30,8 @@ struct Edit { int at, selected, key, modifiers; QString clipboard; int change; Q
 Q_DECLARE_METATYPE(Case)
 Q_DECLARE_METATYPE(Edit)
 
-// The text cipher window and its text box, which shows a long line in display pieces of whole
-// screen lines that are not part of the text. Unfolding takes half a second, so the cases share
-// one window; only the quit case opens it afresh.
+// The text cipher window and its text box, which shows long lines in display pieces that are not
+// part of the text. Unfolding takes half a second: the cases share one window but the last.
 class TestFrmTxtKrypt : public QObject
 {
     Q_OBJECT
@@ -104,7 +103,6 @@ private slots:
         // The hint counts the characters before the key.
         QTest::newRow("5th key still short") << Case{u"abcde"_s, {}, {}, "", "++--", tooShort, {}};
         QTest::newRow("6th key") << Case{u"abcdef"_s, {}, {}, "", "++--", better, {}};
-        QTest::newRow("8th key") << Case{u"abcdefgh"_s, {}, {}, "", "++--", ok, {}};
         QTest::newRow("backspace") << Case{u"1234567\b"_s, {}, {}, "", "++--", ok, {}};
         QTest::newRow("key without text, no hint") << Case{u"\t"_s, {}, {}, "", "++--", {}, {}};
         QTest::newRow("Enter on empty field") << Case{u"\r"_s, {}, {}, "", "++--", tooShort, {}};
@@ -124,9 +122,8 @@ private slots:
         // The box must not turn the no-break space into a blank.
         QTest::newRow("unusual characters") << Case{b, u"C3000300C4006900C5006B00C600"_s, mine, "PYDK", "+-+-", decoded, u"a\u00a0b\u0007c\td"_s};
         QTest::newRow("pasting leaves the buttons") << Case{b, hex, mine, "EPY", "-++-", coded, hex};
-        // A long text goes through "Encode", the clipboard and "Decode" exactly, while the box lays
-        // its long lines out in short pieces (a block of a million digits takes seconds to lay out,
-        // and again at every keystroke).
+        // A long text goes through "Encode", the clipboard and "Decode" exactly, laid out in short pieces
+        // (a block of a million digits takes seconds to lay out, and again at every keystroke).
         QString plain;
         for (int i = 0; plain.size() < 20000; ++i)
             plain += i % 50 == 49 ? u"Absatz ohne Umbruch "_s.repeated(250) + crlf : u"Zeile %1 \u00e4\u00f6\u00fc \u20ac\r\n"_s.arg(i);
@@ -143,11 +140,10 @@ private slots:
                 QTest::keyClick(password(), k.toLatin1());
         }
         const QString stars(password()->text().size(), u'*');
-        QCOMPARE(password()->displayText(), stars);
-        click("Label1"); // shows the password, a second click masks it again
-        QCOMPARE(password()->displayText(), password()->text());
-        click("Label1");
-        QCOMPARE(password()->displayText(), stars);
+        for (const QString &shown : {stars, password()->text(), stars}) { // "password:" shows it, a second click masks it again
+            QCOMPARE(password()->displayText(), shown);
+            click("Label1");
+        }
         for (QChar ch : c.typed) // key by key; a line feed is the Enter key
             QTest::sendKeyEvent(QTest::Click, box(), ch == u'\n' ? Qt::Key_Return : Qt::Key_unknown, ch == u'\n' ? u"\r"_s : QString(ch), {});
         if (box()->isVisible()) { // Tab leaves the text box for the buttons, and on to the password
@@ -161,8 +157,6 @@ private slots:
             const char *names[] = {"cmdEncode", "cmdDecode", "img_clear", "img_clip", "img_paste", "cmd_yes", "cmd_no"}, *keys = "EDCKPYN";
             click(names[std::strchr(keys, *step) - keys]);
             QVERIFY(longestPiece() <= 40); // screen lines; words wrap a little earlier than hex digits
-            QWidget *top = w->childAt(find("Frame_Quest")->geometry().center()); // the question shows over the working area
-            QVERIFY(*step != 'P' || top == find("Frame_Quest") || find("Frame_Quest")->isAncestorOf(top));
         }
         QCOMPARE(state(), QString::fromLatin1(c.state));
         QCOMPARE(find<QLabel>("lblstatus")->text(), c.status);
@@ -213,16 +207,13 @@ private slots:
         QCOMPARE(box()->document()->blockCount(), blocks);
     }
 
-    // Quitting discards the window and its password; the next opening builds it afresh.
-    void quitAndReopen()
+    // Quitting discards the window and the password in it.
+    void quit()
     {
-        QTest::keyClicks(password(), u"geheim\r"_s);
+        QPointer<QLineEdit> field = password();
         click("img_exit");
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!frm_txtkrypt::existing());
-        QTest::ignoreMessage(QtWarningMsg, "This plugin does not support raise()"); // offscreen
-        w = frm_txtkrypt::showWindow();
-        QVERIFY(state() == u"++--"_s && password()->text().isEmpty() && w->focusWidget() == password());
+        QVERIFY(!field && !frm_txtkrypt::existing());
     }
 };
 

@@ -19,9 +19,8 @@ class TestTextCipher : public QObject
     Q_OBJECT
 
 private slots:
-    // Every code with every key comes back, code 255 as 0, and every result is a code again;
-    // the exact steps are pinned by the strings below. Every Windows-1252 character but code 255
-    // comes back through the strings, others as their 8-bit stand-ins; every code unit through hex.
+    // Every code with every key comes back, code 255 as 0, and every result is a code again; so do
+    // strings of every Windows-1252 character, others as their 8-bit stand-ins.
     void everyCodeComesBack()
     {
         for (int k = 1; k <= 255; ++k) {
@@ -33,17 +32,13 @@ private slots:
             // Anything decodes into the code range, also text that was never encrypted.
             QCOMPARE(int(DecodeChar(0, qint16(k))), 255 - k);
         }
-        QString codes, units(0x10000, Qt::Uninitialized);
+        QString codes;
         for (int code = 0; code < 255; ++code)
             codes.append(Cp1252::toUnicode(static_cast<unsigned char>(code)));
         const QString password = u"Geheimnis \u20ac\u00e4\u00df \u00ff\u0178!"_s;
         QVERIFY(EncodeString(codes, password) != codes);
         QCOMPARE(DecodeString(EncodeString(codes, password), password), codes);
         QCOMPARE(DecodeString(EncodeString(u"\U0001F600"_s, password), password), u"??"_s);
-        for (int u = 0; u < 0x10000; ++u)
-            units[u] = QChar(char16_t(u));
-        for (const bool highFirst : {false, true})
-            QCOMPARE(modHexDump::HexToString(modHexDump::StringToHex(units, 1, highFirst, {}, {}, 4), 1, highFirst, {}, {}), units);
     }
 
     void encodeVectors_data()
@@ -73,9 +68,8 @@ private slots:
     void hex_data()
     {
         QTest::addColumn<HexCase>("c");
-        const QString abc = u"abc"_s, none;
+        const QString none;
         QTest::newRow("window: euro") << HexCase{u"\u20ac"_s, 1, false, none, none, 4, u"AC20"_s, u"\u20ac"_s};
-        QTest::newRow("high byte first") << HexCase{abc, 1, true, none, none, 4, u"006100620063"_s, abc};
         QTest::newRow("mode 0 drops the high byte") << HexCase{u"a\u20ac"_s, 0, true, none, none, 4, u"61AC"_s, u"a\u00ac"_s};
         QTest::newRow("units per line 0 counts as 1") << HexCase{u"ab"_s, 0, false, none, u"|"_s, 0, u"61|62"_s, u"ab"_s};
         QTest::newRow("separator and breaks") << HexCase{u"abcde"_s, 0, false, u"-"_s, u"\r\n"_s, 2, u"61-62\r\n63-64\r\n65"_s, u"abcde"_s};
@@ -83,7 +77,6 @@ private slots:
         QTest::newRow("read: three digits") << HexCase{{}, 1, false, none, none, 0, u"41A"_s, u"\u0a41"_s};
         QTest::newRow("read: digits stop at any other character")
             << HexCase{{}, 1, false, none, none, 0, u"4G00G441ZZ0061006200"_s, u"\u0004\u4100\u0000ab"_s};
-        QTest::newRow("read: mode 0, single last ignored") << HexCase{{}, 0, false, none, none, 0, u"6162A"_s, u"ab"_s};
         QTest::newRow("read: unknown mode") << HexCase{{}, 3, false, none, none, 0, u"6100"_s, none};
     }
     void hex()
