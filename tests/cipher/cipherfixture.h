@@ -56,8 +56,7 @@ protected:
     }
 };
 
-// The bytes XORed with the key string's codes, the key running on over the whole text. The
-// password "ab" gives the key "33".
+// The bytes XORed with the key string's codes, running on over the whole text ("ab" gives "33").
 inline QByteArray xorWith(const QByteArray &bytes, const QByteArray &keyCodes)
 {
     QByteArray out = bytes;

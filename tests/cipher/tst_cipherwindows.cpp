@@ -220,7 +220,6 @@ private slots:
         QCOMPARE(status(), u"Laufwerk nicht verfügbar !"_s);
         QCOMPARE(drives->currentIndex(), shown);
         QCOMPARE(child<DirListBox>(chooser, "Dir_encode")->path(), QDir::toNativeSeparators(folder));
-
         click(child<ClickLabel>(w, "img_file"));
         QCOMPARE(frm_file::existing(), chooser);
         QCOMPARE(frames(), (QList<bool>{false, true}));
