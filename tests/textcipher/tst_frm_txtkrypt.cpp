@@ -131,7 +131,11 @@ private slots:
         QFETCH(Case, c);
         env.clipboard = c.clipboard;
         QTest::keyClicks(password(), c.keys);
-        QCOMPARE(password()->displayText(), QString(password()->text().size(), u'*'));
+        const QString stars(password()->text().size(), u'*');
+        for (const QString &shown : {stars, password()->text(), stars}) { // a click on "password:" shows or masks it
+            QCOMPARE(password()->displayText(), shown);
+            click("Label1");
+        }
         for (QChar ch : c.typed) // key by key; a line feed is the Enter key
             QTest::sendKeyEvent(QTest::Click, box(), ch == u'\n' ? Qt::Key_Return : Qt::Key_unknown, ch == u'\n' ? u"\r"_s : QString(ch), {});
         if (box()->isVisible()) { // Tab leaves the text box for the buttons, and on to the password
