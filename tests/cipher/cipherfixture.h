@@ -6,11 +6,17 @@
 #include "helpers/testenv.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
 #include <functional>
+
+using namespace Qt::StringLiterals;
 
 // Answers the modal password prompt through its widgets each time it shows, with the next
 // action of the script; with the script used up it cancels, so no test hangs on it.
@@ -25,41 +31,32 @@ public:
     static Action answer(const QString &typed, How how = Enter)
     {
         return [=](frmPass *prompt) {
+            auto *field = child<QLineEdit>(prompt, "txtPass");
             for (const QChar c : typed) // key by key, each carrying its text, umlauts too
-                QTest::sendKeyEvent(QTest::Click, child<QLineEdit>(prompt, "txtPass"), Qt::Key_unknown, QString(c), {});
+                QTest::sendKeyEvent(QTest::Click, field, Qt::Key_unknown, QString(c), {});
             if (how == Confirm || how == Cancel)
-                QTest::mouseClick(how == Confirm ? child<ClickLabel>(prompt, "img_do") : child<ClickLabel>(prompt, "img_exit"), Qt::LeftButton);
+                QTest::mouseClick(child<ClickLabel>(prompt, how == Confirm ? "img_do" : "img_exit"), Qt::LeftButton);
             else
-                QTest::keyClick(child<QLineEdit>(prompt, "txtPass"), how == Enter ? Qt::Key_Return : Qt::Key_Escape);
+                QTest::keyClick(field, how == Enter ? Qt::Key_Return : Qt::Key_Escape);
         };
     }
 
     QList<Action> script;
-    Action onHide; // runs as the prompt closes, after the key has been derived
     int shown = 0;
-    QStringList fieldsSeen; // encrypt and decrypt field of the cipher window at each showing
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Hide && onHide) {
-            if (auto *prompt = qobject_cast<frmPass *>(watched))
-                onHide(prompt);
-        }
-        auto *prompt = event->type() == QEvent::Show ? qobject_cast<frmPass *>(watched) : nullptr;
-        if (!prompt)
+        auto *prompt = qobject_cast<frmPass *>(watched);
+        if (!prompt || event->type() != QEvent::Show)
             return false;
         ++shown;
-        if (const frmMain *w = frmMain::existing())
-            fieldsSeen << child<QLineEdit>(w, "txtEnc")->text() << child<QLineEdit>(w, "txtDec")->text();
-        const Action action = script.isEmpty() ? answer({}, Cancel) : script.takeFirst();
-        QTimer::singleShot(0, prompt, [prompt, action] { action(prompt); });
+        QTimer::singleShot(0, prompt, [prompt, action = script.isEmpty() ? answer({}, Cancel) : script.takeFirst()] { action(prompt); });
         return false;
     }
 };
 
-// The bytes XORed with the key string's codes, the key running on over the whole text. The
-// password "ab" gives the key "33".
+// The bytes XORed with the key string's codes, running on over the whole text ("ab" gives "33").
 inline QByteArray xorWith(const QByteArray &bytes, const QByteArray &keyCodes)
 {
     QByteArray out = bytes;
@@ -68,15 +65,13 @@ inline QByteArray xorWith(const QByteArray &bytes, const QByteArray &keyCodes)
     return out;
 }
 
-// The cipher window's field for encrypting or decrypting.
 inline QLineEdit *fieldOf(const frmMain *w, bool decrypt)
 {
-    return decrypt ? child<QLineEdit>(w, "txtDec") : child<QLineEdit>(w, "txtEnc");
+    return child<QLineEdit>(w, decrypt ? "txtDec" : "txtEnc");
 }
 
-// Encrypts or decrypts the file by the window's picture, as the user does.
 inline void runOn(frmMain *w, bool decrypt, const QString &path)
 {
     fieldOf(w, decrypt)->setText(path);
-    QTest::mouseClick(decrypt ? child<ClickLabel>(w, "img_decfile") : child<ClickLabel>(w, "img_file"), Qt::LeftButton);
+    QTest::mouseClick(child<ClickLabel>(w, decrypt ? "img_decfile" : "img_file"), Qt::LeftButton);
 }

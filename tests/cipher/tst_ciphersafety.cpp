@@ -1,11 +1,8 @@
 #include "cipherfixture.h"
 
-#include <QDir>
-#include <QFile>
-#include <QLabel>
 #include <QProgressBar>
 
-#include <memory>
+#include <utility>
 
 // The cipher window meets a source that another program changes while it works: the source is
 // removed afterwards only while it is still the file that was read.
@@ -13,127 +10,87 @@ class TestCipherSafety : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TestEnv> env;
-
 private slots:
-    void init() { env = std::make_unique<TestEnv>(); }
-    void cleanup() { env.reset(); }
-
     void changedSourceStays_data()
     {
         QTest::addColumn<bool>("decrypt");
         QTest::addColumn<QString>("change");
         for (const bool decrypt : {false, true}) {
-            const char *op = decrypt ? "decrypt" : "encrypt";
-            QTest::addRow("%s, saved over while read", op) << decrypt << QStringLiteral("saved over");
-            QTest::addRow("%s, written to while read", op) << decrypt << QStringLiteral("written to");
-            QTest::addRow("%s, saved over during the question", op) << decrypt << QStringLiteral("question");
-            QTest::addRow("%s, removed while read", op) << decrypt << QStringLiteral("removed");
+            for (const char *change : {"saved over while read", "written to while read", "removed while read", "saved over during the question"})
+                QTest::addRow("%s, %s", decrypt ? "decrypt" : "encrypt", change) << decrypt << QString::fromLatin1(change);
         }
     }
     void changedSourceStays()
     {
         QFETCH(bool, decrypt);
         QFETCH(QString, change);
-        PromptDriver driver({PromptDriver::answer(QStringLiteral("ab"))});
-        const QByteArray older(3 << 20, 'a'); // progress is shown after each MiB
-        const QString source = env->writeFile(decrypt ? QStringLiteral("w/plan.dwg.D0C") : QStringLiteral("w/plan.dwg"), older);
-        const QString target = decrypt ? source.chopped(4) : source + QStringLiteral(".D0C");
-        const QByteArray newer("neue Fassung");
-        // An editor saves by renaming its new file over the old one.
-        const auto saveOver = [&] {
-            const QString fresh = env->writeFile(QStringLiteral("w/.neu"), newer);
+        TestEnv env;
+        PromptDriver driver({PromptDriver::answer(u"ab"_s)});
+        const QByteArray older(3 << 20, 'a'), newer("neue Fassung"); // progress is shown after each MiB
+        const QString source = env.writeFile(decrypt ? u"w/plan.dwg.D0C"_s : u"w/plan.dwg"_s, older), target = (decrypt ? source.chopped(4) : source + u".D0C"_s);
+        const auto saveOver = [&] { // as an editor saves: its new file renamed over the old one
+            const QString fresh = env.writeFile(u"w/.neu"_s, newer);
             QVERIFY(QFile::setPermissions(fresh, QFile::ReadOwner | QFile::ReadGroup));
             QVERIFY(::rename(QFile::encodeName(fresh).constData(), QFile::encodeName(source).constData()) == 0);
         };
-        if (change == QLatin1String("question")) {
+        const bool question = change.endsWith(u"question"_s);
+        if (question) {
             QVERIFY(QFile::setPermissions(source, QFile::ReadOwner));
-            env->answers << Platform::Answer::Yes;
-            env->onMessage = [&](const Platform::MessageBoxCall &call) {
+            env.answers << Platform::Answer::Yes;
+            env.onMessage = [&](const Platform::MessageBoxCall &call) {
                 if (call.buttons == Platform::Buttons::YesNo)
                     saveOver();
             };
         }
         frmMain *w = frmMain::instance();
         w->show();
-        bool changed = false;
+        bool changed = question;
         connect(child<QProgressBar>(w, "PBar"), &QProgressBar::valueChanged, w, [&](int value) {
-            if (value == 0 || changed || change == QLatin1String("question"))
+            QFile f(source);
+            if (value == 0 || std::exchange(changed, true))
                 return;
-            changed = true;
-            if (change == QLatin1String("saved over")) {
+            if (change.startsWith(u"saved"_s))
                 saveOver();
-            } else if (change == QLatin1String("removed")) {
-                QVERIFY(QFile::remove(source));
-            } else {
-                QFile f(source);
+            else if (change.startsWith(u"removed"_s))
+                QVERIFY(f.remove());
+            else
                 QVERIFY(f.open(QIODevice::Append) && f.write(newer) == newer.size());
-            }
         });
         runOn(w, decrypt, source);
-
-        if (change == QLatin1String("written to")) {
-            // The result could mix both versions: nothing is written, nothing removed.
-            QCOMPARE(env->messages.size(), 1);
-            QCOMPARE(env->messages.first().icon, Platform::Icon::Error);
-            QVERIFY(env->messages.first().text.startsWith(QStringLiteral("Die Datei wurde während des Lesens geändert:\n")
-                                                          + QDir::toNativeSeparators(source)));
-            QVERIFY(contentOf(source) == older + newer);
-            QCOMPARE(contentOf(target), QByteArray("<missing>"));
-            QVERIFY(!child<QLabel>(w, "lblstatus")->text().startsWith(QStringLiteral("Datei ist")));
-            return;
-        }
-        if (change == QLatin1String("removed")) {
-            // Gone already: the result is complete, and there is nothing to remove or report.
-            QVERIFY(contentOf(target) == xorWith(older, "33"));
-            QCOMPARE(contentOf(source), QByteArray("<missing>"));
-            QCOMPARE(env->messageTexts(), QStringList());
-            return;
-        }
-        QStringList said;
-        if (change == QLatin1String("question"))
-            said << QStringLiteral("Soll der Schreibschutz der Datei entfernt werden ?");
-        said << QStringLiteral("Datei ") + source
-                + (decrypt ? QStringLiteral(" wurde während der Entschlüsselung geändert und bleibt erhalten !\n")
-                           : QStringLiteral(" wurde während der Verschlüsselung geändert und bleibt erhalten !\n"))
-                + target + QStringLiteral(" enthält den Stand vor der Änderung.");
-        QCOMPARE(env->messageTexts(), said);
-        QCOMPARE(env->messages.last().icon, Platform::Icon::Warning);
-        QCOMPARE(contentOf(source), newer);
-        QVERIFY(contentOf(target) == xorWith(older, "33"));
-        // The newer file keeps its permissions, and nothing hidden is left beside it.
-        QVERIFY(!(QFile::permissions(source) & QFile::WriteOwner));
-        QCOMPARE(entriesOf(QFileInfo(source).path()).size(), 2);
+        // Written to: the result could mix both versions, so nothing is written and nothing removed.
+        // Removed: the result is complete, and there is nothing to remove or report.
+        const bool written = change.startsWith(u"written"_s), removed = change.startsWith(u"removed"_s);
+        const QString kept = u"Datei "_s + source
+            + (decrypt ? u" wurde während der Entschlüsselung geändert und bleibt erhalten !\n"_s
+                       : u" wurde während der Verschlüsselung geändert und bleibt erhalten !\n"_s)
+            + target + u" enthält den Stand vor der Änderung."_s;
+        const QString mixed = u"Die Datei wurde während des Lesens geändert:\n"_s + source + u"\nEs wurde nichts geschrieben; die Ausgangsdatei bleibt erhalten."_s;
+        const QString asked = u"Soll der Schreibschutz der Datei entfernt werden ?"_s;
+        QCOMPARE(env.messageTexts(), (written ? QStringList{mixed} : removed ? QStringList() : question ? QStringList{asked, kept} : QStringList{kept}));
+        QVERIFY(contentOf(source) == (written ? older + newer : removed ? "<missing>"_ba : newer));
+        QVERIFY(contentOf(target) == (written ? "<missing>"_ba : xorWith(older, "33")));
+        QCOMPARE(entriesOf(QFileInfo(source).path()).size(), written || removed ? 1 : 2); // nothing hidden left beside them
+        if (!removed) // an error, or a warning and the newer file keeps its permissions
+            QVERIFY(env.messages.last().icon == (written ? Platform::Icon::Error : Platform::Icon::Warning)
+                    && (written || !(QFile::permissions(source) & QFile::WriteOwner)));
     }
 
     // A source that is a link to a file elsewhere: the blanks would go over that file, so the
     // link and the file it points to both stay.
-    void linkedSourceStays_data()
-    {
-        QTest::addColumn<bool>("decrypt");
-        QTest::newRow("encrypt") << false;
-        QTest::newRow("decrypt") << true;
-    }
     void linkedSourceStays()
     {
-        QFETCH(bool, decrypt);
-        PromptDriver driver({PromptDriver::answer(QStringLiteral("ab"))});
+        TestEnv env;
+        PromptDriver driver({PromptDriver::answer(u"ab"_s)});
         const QByteArray content("Inhalt der verknüpften Datei");
-        const QString real = env->writeFile(QStringLiteral("elsewhere/plan.dwg"), content);
-        const QString source = env->at(decrypt ? QStringLiteral("w/plan.dwg.D0C") : QStringLiteral("w/plan.dwg"));
-        env->makeDir(QStringLiteral("w"));
+        const QString real = env.writeFile(u"elsewhere/plan.dwg"_s, content);
+        const QString source = env.makeDir(u"w"_s) + u"/plan.dwg"_s;
         QVERIFY(QFile::link(real, source));
-        const QString target = decrypt ? source.chopped(4) : source + QStringLiteral(".D0C");
-
-        frmMain *w = frmMain::instance();
-        runOn(w, decrypt, source);
-
-        QCOMPARE(env->messageTexts(), QStringList(QStringLiteral("Datei ") + source + QStringLiteral(" ist eine Verknüpfung auf ")
-                                                  + real + QStringLiteral(" und wird nicht gelöscht !")));
-        QCOMPARE(env->messages.first().icon, Platform::Icon::Warning);
+        runOn(frmMain::instance(), false, source);
+        QCOMPARE(env.messageTexts(), QStringList{u"Datei "_s + source + u" ist eine Verknüpfung auf "_s + real + u" und wird nicht gelöscht !"_s});
+        QCOMPARE(env.messages.first().icon, Platform::Icon::Warning);
         QCOMPARE(contentOf(real), content);
         QVERIFY(QFileInfo(source).isSymLink());
-        QVERIFY(contentOf(target) == xorWith(content, "33"));
+        QVERIFY(contentOf(source + u".D0C"_s) == xorWith(content, "33"));
     }
 };
 

@@ -2,99 +2,73 @@
 
 #include "app/dirlistbox.h"
 #include "app/filelist.h"
-#include "cipher/core/filecipher.h"
 #include "cipher/frm_file.h"
 #include "cipher/handoff.h"
 
-#include <QAccessible>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDir>
-#include <QFile>
 #include <QGroupBox>
-#include <QLabel>
 #include <QMetaProperty>
 #include <QProgressBar>
-#include <QPushButton>
 
 #include <memory>
 
-// Every text of every widget that a screen reader, a screenshot or another program could read:
-// the widget's string properties and what its accessibility interface reports. Returns where
-// one of the secrets shows, as "object.property".
+// Widgets where one of the secrets shows in a text that a screen reader, a screenshot or another
+// program could read: any property (accessible names and descriptions among them), dynamic ones too.
 static QStringList secretsShown(const QStringList &secrets)
 {
     QStringList found;
-    const auto check = [&](const QObject *where, const char *what, const QString &text) {
-        for (const QString &secret : secrets) {
-            if (!text.isEmpty() && text.contains(secret))
-                found << QLatin1String(where->metaObject()->className()) + QLatin1Char(' ') + where->objectName()
-                             + QLatin1Char('.') + QLatin1String(what);
-        }
-    };
     const QWidgetList widgets = QApplication::allWidgets();
-    for (const QWidget *w : widgets) {
-        const QMetaObject *meta = w->metaObject();
-        for (int i = 0; i < meta->propertyCount(); ++i) {
-            const QMetaProperty property = meta->property(i);
-            if (property.metaType().id() == QMetaType::QString)
-                check(w, property.name(), property.read(w).toString());
-        }
+    for (QWidget *w : widgets) {
+        QStringList texts;
+        for (int i = 0; i < w->metaObject()->propertyCount(); ++i)
+            texts << w->metaObject()->property(i).read(w).toString();
         for (const QByteArray &name : w->dynamicPropertyNames())
-            check(w, name.constData(), w->property(name.constData()).toString());
-        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(const_cast<QWidget *>(w));
-        if (!a)
-            continue;
-        for (const auto role : {QAccessible::Name, QAccessible::Description, QAccessible::Value, QAccessible::Help})
-            check(w, "accessible text", a->text(role));
-        if (QAccessibleTextInterface *text = a->textInterface())
-            check(w, "accessible text interface", text->text(0, text->characterCount()));
+            texts << w->property(name.constData()).toString();
+        for (const QString &secret : secrets) {
+            if (texts.join(u'\n').contains(secret))
+                found << QLatin1String(w->metaObject()->className()) + u' ' + w->objectName();
+        }
     }
     return found;
 }
+
+// An answer to the password prompt: typed, then Enter, Escape or a picture, with the password
+// shown unmasked or not; the refusal it meets (then "ab" follows), and the key it gives.
+struct Answer { QString typed; int how; bool shownPlain; QString refusal; const char *key; };
+Q_DECLARE_METATYPE(Answer)
+// A file in the start folder handed over as the argument (none: by its full path).
+struct HandOff { QString name, argument; bool exists, decrypted; };
+Q_DECLARE_METATYPE(HandOff)
 
 // What the user sees of an operation's outcome: both fields, the last decrypted file, the
 // status, whether "Datei Anzeigen" shows, and the progress.
 static QStringList seen(const frmMain *w)
 {
-    return {child<QLineEdit>(w, "txtEnc")->text(), child<QLineEdit>(w, "txtDec")->text(), child<QLabel>(w, "lbl_file")->text(), child<QLabel>(w, "lblstatus")->text(),
+    return {fieldOf(w, false)->text(), fieldOf(w, true)->text(), child<QLabel>(w, "lbl_file")->text(), child<QLabel>(w, "lblstatus")->text(),
             QString::number(!child<QPushButton>(w, "cmd_Anz")->isHidden()), QString::number(child<QProgressBar>(w, "PBar")->value())};
 }
 
-static QString names(const QListWidget *list) // blank-separated
-{
-    QStringList result;
-    for (int i = 0; i < list->count(); ++i)
-        result << list->item(i)->text();
-    return result.join(QLatin1Char(' '));
-}
-
-// The cipher window, its password prompt and its file chooser, driven through their own
-// widgets. Each test runs in a world of its own, in a start folder where a new chooser opens.
+// The cipher window, its password prompt and its file chooser. Each test runs in a world of its
+// own, in a start folder where a new chooser opens.
 class tst_CipherWindows : public QObject
 {
     Q_OBJECT
 
     std::unique_ptr<TestEnv> env;
-    QString folder;
-    QString previousCurrent;
+    QString folder, previousCurrent;
 
     static frmMain *shownWindow() { frmMain::instance()->show(); return frmMain::instance(); }
-    QString encrypt(frmMain *w, const QString &name, const QByteArray &content)
-    {
-        const QString plain = env->writeFile(name, content);
-        runOn(w, false, plain);
-        return plain;
-    }
+    static void click(QWidget *target) { QTest::mouseClick(target, Qt::LeftButton); }
 
 private slots:
     void initTestCase() { tarvoTestProcessSetup(); }
     void init()
     {
         env = std::make_unique<TestEnv>();
-        folder = env->makeDir(QStringLiteral("pick"));
+        folder = env->makeDir(u"pick"_s);
         for (const char *name : {"a.txt", "b.D0C", "c.d0c", "D.D0c", "plan.D0C.bak", "sub/e.D0C"})
-            env->writeFile(QStringLiteral("pick/") + QLatin1String(name), name);
+            env->writeFile(u"pick/"_s + QLatin1String(name), name);
         previousCurrent = QDir::currentPath();
         QDir::setCurrent(folder);
     }
@@ -104,137 +78,75 @@ private slots:
         env.reset();
     }
 
-    void roundTrip_data()
-    {
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QByteArray>("keyCodes");
-        // g^e 02, e^i 0C, h^m 05, then the same again; Windows-1252 'ä' E4 ^ 'b' 62 = 86.
-        QTest::newRow("ascii") << QStringLiteral("geheim") << QByteArray("2C52C5");
-        QTest::newRow("umlaut") << QStringLiteral("äb") << QByteArray("8686");
-    }
-    void roundTrip()
-    {
-        QFETCH(QString, password);
-        QFETCH(QByteArray, keyCodes);
-        PromptDriver driver({PromptDriver::answer(password)});
-        const QByteArray content("Zeichnung 4711\r\n\x01\xff\x80", 19);
-        frmMain *w = shownWindow();
-        const QString plain = encrypt(w, QStringLiteral("plaene/Plan.dwg"), content);
-        const QString encrypted = plain + QStringLiteral(".D0C");
-        QVERIFY(!QFile::exists(plain));
-        QCOMPARE(contentOf(encrypted), xorWith(content, keyCodes));
-        QCOMPARE(seen(w), (QStringList{{}, encrypted, {}, QStringLiteral("Datei ist verschlüsselt"),
-                                       QStringLiteral("0"), QStringLiteral("0")}));
-        // The new path is ready in the decrypt field, and the cached key needs no second question.
-        QTest::mouseClick(child<ClickLabel>(w, "img_decfile"), Qt::LeftButton);
-        QCOMPARE(driver.shown, 1);
-        QVERIFY(!QFile::exists(encrypted));
-        QCOMPARE(contentOf(plain), content);
-        QCOMPARE(seen(w), (QStringList{plain, QString(), plain, QStringLiteral("Datei ist entschlüsselt"),
-                                       QStringLiteral("1"), QStringLiteral("0")}));
-        // Started without argument: the result opens only through "Datei Anzeigen".
-        QCOMPARE(env->opened, QStringList());
-        QTest::mouseClick(child<QPushButton>(w, "cmd_Anz"), Qt::LeftButton);
-        QCOMPARE(env->opened, QStringList{plain});
-        // EXIT discards the window and its key: the next opening asks again.
-        QTest::mouseClick(child<QPushButton>(w, "cmd_exit"), Qt::LeftButton);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!frmMain::existing());
-        encrypt(shownWindow(), QStringLiteral("again.txt"), "x");
-        QCOMPARE(driver.shown, 2);
-    }
-
-    // Neither the typed password, nor the string mixed from it, nor the key derived from it is
-    // left where a screen reader or another program could read it, while the prompt closes or
-    // after the key has served two operations; the window still holds the key for the second.
+    // The prompt's answers, and the key's life: it serves the window's operations, and EXIT discards
+    // it; a second operation asked for while the prompt is open does not start. Neither password, nor
+    // the string mixed from it, nor the key is left where a screen reader or another program reads it.
     void keyNeverInAWidget_data()
     {
-        QTest::addColumn<bool>("shownPlain"); // "sichbar" ticked: the field shows its text unmasked
-        QTest::addColumn<int>("how");
-        QTest::newRow("masked, Enter") << false << int(PromptDriver::Enter);
-        QTest::newRow("shown plain, picture") << true << int(PromptDriver::Confirm);
+        QTest::addColumn<Answer>("a");
+        const int enter = PromptDriver::Enter, picture = PromptDriver::Confirm;
+        // g^e 02, e^i 0C, h^m 05, then the same again.
+        QTest::newRow("masked, Enter") << Answer{u"geheim"_s, enter, false, {}, "2C52C5"};
+        QTest::newRow("shown plain, picture") << Answer{u"geheim"_s, picture, true, {}, "2C52C5"};
+        QTest::newRow("cancel picture") << Answer{u"geheim"_s, PromptDriver::Cancel, true, {}, ""};
+        QTest::newRow("escape") << Answer{u"geheim"_s, PromptDriver::Escape, false, {}, ""};
+        QTest::newRow("password without key") << Answer{u"aa"_s, enter, false, {}, ""}; // mixes to code 0
+        QTest::newRow("empty, Enter") << Answer{{}, enter, false, u"Es wurde kein Passwort eingegeben !"_s, "33"};
+        QTest::newRow("one character, picture") << Answer{u"a"_s, picture, false, u"Das Passwort muss mindestens zwei Zeichen haben !"_s, "33"};
     }
     void keyNeverInAWidget()
     {
-        QFETCH(bool, shownPlain);
-        QFETCH(int, how);
-        // "geheim" mixes to the codes 02 0C 05 02 0C 05, the key string "2C52C5".
-        const QString password = QStringLiteral("geheim"), key = QStringLiteral("2C52C5");
-        const QString mixed = QString::fromLatin1("\x02\x0c\x05\x02\x0c\x05");
+        QFETCH(Answer, a);
+        const QStringList secrets{u"geheim"_s, u"\x02\x0c\x05\x02\x0c\x05"_s, u"2C52C5"_s};
         PromptDriver driver;
+        QStringList whileOpen, left{u"prompt never closed"_s};
         driver.script << [&](frmPass *prompt) {
-            if (shownPlain)
-                QTest::mouseClick(child<QCheckBox>(prompt, "Check1"), Qt::LeftButton);
-            const QStringList early = secretsShown({key});
-            QVERIFY2(early.isEmpty(), qPrintable(early.join(QLatin1Char(' '))));
-            PromptDriver::answer(password, PromptDriver::How(how))(prompt);
+            frmMain::existing()->Decode();
+            if (a.shownPlain)
+                click(child<QCheckBox>(prompt, "Check1"));
+            PromptDriver::answer(a.typed, PromptDriver::How(a.how))(prompt);
+            if (prompt->isVisible()) {
+                // Refused: the text stays and there is no key yet. Replaced by "ab", it is accepted, and
+                // the password does not stay behind in the closed prompt.
+                whileOpen << child<QLineEdit>(prompt, "txtPass")->text() << frmMain::instance()->keyCache();
+                QTest::keyClick(child<QLineEdit>(prompt, "txtPass"), Qt::Key_A, Qt::ControlModifier);
+                PromptDriver::answer(u"ab"_s, PromptDriver::How(a.how))(prompt);
+                whileOpen << child<QLineEdit>(prompt, "txtPass")->text();
+            }
+            left = secretsShown(secrets);
         };
-        QStringList whileClosing{QStringLiteral("prompt never closed")};
-        driver.onHide = [&](frmPass *) { whileClosing = secretsShown({password, mixed, key}); };
+        const QByteArray content("Zeichnung 4711\r\n\x01\xff\x80", 19);
+        const QString earlier = env->writeFile(u"earlier.D0C"_s, "e"), plain = env->writeFile(u"plaene/Plan.dwg"_s, content);
         frmMain *w = shownWindow();
-        const QString plain = encrypt(w, QStringLiteral("plan.dwg"), "inhalt");
-        QVERIFY2(whileClosing.isEmpty(), qPrintable(whileClosing.join(QLatin1Char(' '))));
-        QCOMPARE(contentOf(plain + QStringLiteral(".D0C")), xorWith("inhalt", key.toLatin1()));
-        QCOMPARE(w->keyCache(), key);
-        QTest::mouseClick(child<ClickLabel>(w, "img_decfile"), Qt::LeftButton);
-        QCOMPARE(contentOf(plain), QByteArray("inhalt"));
-        QCOMPARE(driver.shown, 1);
-        const QStringList after = secretsShown({password, mixed, key});
-        QVERIFY2(after.isEmpty(), qPrintable(after.join(QLatin1Char(' '))));
-    }
-
-    void promptAnswers_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<int>("how");
-        QTest::addColumn<QString>("refusal"); // empty: the prompt closes at once
-        QTest::addColumn<QByteArray>("keyCodes"); // empty: no key, nothing touched
-        const QString none = QStringLiteral("Es wurde kein Passwort eingegeben !");
-        const QString one = QStringLiteral("Das Passwort muss mindestens zwei Zeichen haben !");
-        const QString secret = QStringLiteral("geheim");
-        const int enter = PromptDriver::Enter, picture = PromptDriver::Confirm;
-        QTest::newRow("cancel picture") << secret << int(PromptDriver::Cancel) << QString() << QByteArray();
-        QTest::newRow("escape") << secret << int(PromptDriver::Escape) << QString() << QByteArray();
-        // Two equal characters mix to code 0: no key at all.
-        QTest::newRow("password without key") << QStringLiteral("aa") << enter << QString() << QByteArray();
-        QTest::newRow("empty, Enter") << QString() << enter << none << QByteArray("33");
-        QTest::newRow("one character, picture") << QStringLiteral("a") << picture << one << QByteArray("33");
-    }
-    void promptAnswers()
-    {
-        QFETCH(QString, typed);
-        QFETCH(int, how);
-        QFETCH(QString, refusal);
-        QFETCH(QByteArray, keyCodes);
-        PromptDriver driver;
-        QStringList whileOpen;
-        driver.script << [&](frmPass *prompt) {
-            PromptDriver::answer(typed, PromptDriver::How(how))(prompt);
-            if (!prompt->isVisible())
-                return;
-            // Refused: the text stays and there is no key yet. Replaced by "ab", it is accepted, and
-            // the password does not stay behind in the closed prompt.
-            whileOpen << child<QLineEdit>(prompt, "txtPass")->text() << frmMain::instance()->keyCache();
-            QTest::keyClick(child<QLineEdit>(prompt, "txtPass"), Qt::Key_A, Qt::ControlModifier);
-            PromptDriver::answer(QStringLiteral("ab"), PromptDriver::How(how))(prompt);
-            whileOpen << child<QLineEdit>(prompt, "txtPass")->text();
-        };
-        frmMain *w = shownWindow();
-        child<QLineEdit>(w, "txtDec")->setText(env->writeFile(QStringLiteral("earlier.D0C"), "e"));
-        child<QLabel>(w, "lblstatus")->setText(QStringLiteral("Datei ist entschlüsselt"));
-        child<QPushButton>(w, "cmd_Anz")->show();
-        const QString plain = env->writeFile(QStringLiteral("plan.dwg"), "inhalt");
-        child<QLineEdit>(w, "txtEnc")->setText(plain);
+        fieldOf(w, true)->setText(earlier);
+        fieldOf(w, false)->setText(plain);
         const QStringList before = seen(w);
-        QTest::mouseClick(child<ClickLabel>(w, "img_file"), Qt::LeftButton);
+        click(child<ClickLabel>(w, "img_file"));
         QCOMPARE(driver.shown, 1);
-        QCOMPARE(env->messageTexts(), refusal.isEmpty() ? QStringList() : QStringList{refusal});
-        QCOMPARE(whileOpen, (refusal.isEmpty() ? QStringList() : QStringList{typed, QString(), QString()}));
-        QCOMPARE(contentOf(plain + QStringLiteral(".D0C")), keyCodes.isEmpty() ? QByteArray("<missing>") : xorWith("inhalt", keyCodes));
-        if (keyCodes.isEmpty()) {
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(u' ')));
+        QCOMPARE(env->messageTexts(), a.refusal.isEmpty() ? QStringList() : QStringList{a.refusal});
+        QCOMPARE(whileOpen, (a.refusal.isEmpty() ? QStringList() : QStringList{a.typed, QString(), QString()}));
+        QCOMPARE(contentOf(earlier), "e"_ba);
+        const QString encrypted = plain + u".D0C"_s;
+        QCOMPARE(contentOf(encrypted), *a.key ? xorWith(content, a.key) : "<missing>"_ba);
+        if (!*a.key) {
             QCOMPARE(seen(w), before);
-            QCOMPARE(contentOf(plain), QByteArray("inhalt"));
+            QCOMPARE(contentOf(plain), content);
+            return;
         }
+        QCOMPARE(seen(w), (QStringList{{}, encrypted, {}, u"Datei ist verschlüsselt"_s, u"0"_s, u"0"_s}));
+        // The new path waits in the decrypt field, and the cached key needs no second question.
+        click(child<ClickLabel>(w, "img_decfile"));
+        QCOMPARE(contentOf(plain), content);
+        QCOMPARE(seen(w), (QStringList{plain, {}, plain, u"Datei ist entschlüsselt"_s, u"1"_s, u"0"_s}));
+        QCOMPARE(env->opened, QStringList()); // started without argument: opened only through "Datei Anzeigen"
+        left = secretsShown(secrets);
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(u' ')));
+        click(child<QPushButton>(w, "cmd_exit"));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!frmMain::existing());
+        runOn(shownWindow(), false, plain);
+        QCOMPARE(driver.shown, 2);
     }
 
     void sourceAndTargetTrouble_data()
@@ -252,196 +164,104 @@ private slots:
     {
         QFETCH(bool, decrypt);
         QFETCH(int, answer);
-        PromptDriver driver({PromptDriver::answer(QStringLiteral("ab"))});
-        const QString source = env->writeFile(decrypt ? QStringLiteral("w/x.D0C") : QStringLiteral("w/x"), "abc");
-        const QString target = decrypt ? source.chopped(4) : source + QStringLiteral(".D0C");
+        PromptDriver driver({PromptDriver::answer(u"ab"_s)});
+        const QString source = env->writeFile(decrypt ? u"w/x.D0C"_s : u"w/x"_s, "abc"), target = (decrypt ? source.chopped(4) : source + u".D0C"_s);
         if (answer >= 0) {
             env->answers << Platform::Answer(answer);
             QVERIFY(QFile::setPermissions(source, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
-        } else {
-            // A folder where the result should go: no file can be renamed over it, not even by root.
+        } else { // a folder where the result should go: no file can be renamed over it, not even by root
             QVERIFY(QDir().mkpath(target));
         }
         frmMain *w = shownWindow();
-        fieldOf(w, decrypt)->setText(source);
-        fieldOf(w, !decrypt)->setText(QStringLiteral("vorher"));
-        child<QLabel>(w, "lblstatus")->setText(QStringLiteral("vorher"));
-        const QStringList before = seen(w);
+        fieldOf(w, !decrypt)->setText(u"vorher"_s);
+        child<QLabel>(w, "lblstatus")->setText(u"vorher"_s);
         runOn(w, decrypt, source);
-        if (answer < 0) {
-            // Nothing written, the source intact, and no success reported.
-            QCOMPARE(env->messages.size(), 1);
-            QCOMPARE(env->messages.at(0).icon, Platform::Icon::Error);
-            QVERIFY(env->messages.at(0).text.contains(QDir::toNativeSeparators(target)));
-            QCOMPARE(contentOf(source), QByteArray("abc"));
-            QVERIFY(!child<QLabel>(w, "lblstatus")->text().startsWith(QStringLiteral("Datei ist")));
-            child<QLabel>(w, "lblstatus")->setText(before.at(3));
-            QCOMPARE(seen(w), before);
-            QCOMPARE(entriesOf(QFileInfo(source).path()).size(), 2);
-            return;
-        }
-        QCOMPARE(contentOf(target), xorWith("abc", "33"));
-        QStringList expected{QStringLiteral("Soll der Schreibschutz der Datei entfernt werden ?")};
-        if (answer == int(Platform::Answer::No))
-            expected << QStringLiteral("Datei ist schreibgeschützt und kann nicht gelöscht werden");
-        QCOMPARE(env->messageTexts(), expected);
-        QCOMPARE(env->messages.at(0).buttons, Platform::Buttons::YesNo);
-        QCOMPARE(QFile::exists(source), answer == int(Platform::Answer::No));
-        // The transformation itself succeeded either way.
-        QCOMPARE(child<QLabel>(w, "lblstatus")->text(), decrypt ? QStringLiteral("Datei ist entschlüsselt") : QStringLiteral("Datei ist verschlüsselt"));
+        // Blocked: nothing written, the source intact, no success reported, the other field as it was.
+        // Read-only: done, and the source removed only when the user lets the write protection go.
+        QStringList said{u"Soll der Schreibschutz der Datei entfernt werden ?"_s, u"Datei ist schreibgeschützt und kann nicht gelöscht werden"_s};
+        said = answer < 0 ? QStringList{u"Die Datei kann nicht angelegt werden:\n"_s + target + u"\nDie Ausgangsdatei bleibt unverändert."_s}
+                          : said.mid(0, answer == int(Platform::Answer::No) ? 2 : 1);
+        QCOMPARE(env->messageTexts(), said);
+        QCOMPARE(env->messages.at(0).icon, answer < 0 ? Platform::Icon::Error : Platform::Icon::None);
+        QCOMPARE(contentOf(source), answer == int(Platform::Answer::Yes) ? "<missing>"_ba : "abc"_ba);
+        QCOMPARE(contentOf(target), answer < 0 ? "<missing>"_ba : xorWith("abc", "33"));
+        QCOMPARE(child<QLabel>(w, "lblstatus")->text(), answer < 0 ? QString() : decrypt ? u"Datei ist entschlüsselt"_s : u"Datei ist verschlüsselt"_s);
+        QCOMPARE(fieldOf(w, !decrypt)->text(), answer < 0 ? u"vorher"_s : target);
+        QCOMPARE(entriesOf(QFileInfo(source).path()).size(), answer == int(Platform::Answer::Yes) ? 1 : 2);
     }
 
-    void noSecondOperationWhileOneRuns()
-    {
-        PromptDriver driver({[](frmPass *prompt) {
-            frmMain::existing()->Decode();
-            PromptDriver::answer(QStringLiteral("ab"))(prompt);
-        }});
-        frmMain *w = shownWindow();
-        const QString other = env->writeFile(QStringLiteral("other.D0C"), "o");
-        child<QLineEdit>(w, "txtDec")->setText(other);
-        const QString plain = encrypt(w, QStringLiteral("plan.dwg"), "p");
-        QCOMPARE(driver.shown, 1);
-        QCOMPARE(contentOf(other), QByteArray("o"));
-        QCOMPARE(contentOf(plain + QStringLiteral(".D0C")), xorWith("p", "33"));
-    }
-
-    // A decrypt field that names no file opens the chooser, which lists the ".D0C" files of its
-    // folder in decrypt mode. A drive that is not available (a share gone away) is refused: the
-    // lists stay where they are and the cipher window says so. Encrypting while the chooser shows
-    // decrypt mode switches it over, and its "ok" encrypts. An available drive opens its root.
+    // A decrypt field that names no file opens the chooser in decrypt mode, listing the ".D0C" files.
+    // A drive that is not available (a share gone away) is refused: the lists stay, the cipher window
+    // says so. Encrypting while the chooser shows switches it over, and its "ok" encrypts.
     void chooserModesListsAndDrives()
     {
-        PromptDriver driver({PromptDriver::answer(QStringLiteral("ab"))});
+        PromptDriver driver({PromptDriver::answer(u"ab"_s)});
         frmMain *w = shownWindow();
-        child<QLineEdit>(w, "txtDec")->setText(QStringLiteral("/no/such/file.D0C"));
-        child<QLabel>(w, "lblstatus")->setText(QStringLiteral("vorher"));
-        const QStringList before = seen(w);
-        QTest::mouseClick(child<ClickLabel>(w, "img_decfile"), Qt::LeftButton);
+        const auto status = [w] { return child<QLabel>(w, "lblstatus")->text(); };
+        runOn(w, true, u"/no/such/file.D0C"_s);
         frm_file *chooser = frm_file::existing();
         QVERIFY(chooser && chooser->isVisible());
-        QVERIFY(!child<QGroupBox>(chooser, "fme_decode")->isHidden() && child<QGroupBox>(chooser, "fme_encode")->isHidden());
+        const auto frames = [&] { // which of the decrypt and the encrypt frame shows
+            return QList<bool>{child<QGroupBox>(chooser, "fme_decode")->isVisible(), child<QGroupBox>(chooser, "fme_encode")->isVisible()};
+        };
+        QCOMPARE(frames(), (QList<bool>{true, false}));
         QCOMPARE(driver.shown, 0);
-        QCOMPARE(seen(w), before);
-        QCOMPARE(names(child<FileList>(chooser, "File_decode")), QStringLiteral("b.D0C c.d0c D.D0c"));
-        QCOMPARE(names(child<FileList>(chooser, "File_encode")), QStringLiteral("a.txt b.D0C c.d0c D.D0c plan.D0C.bak"));
-
+        for (const char *list : {"File_decode", "File_encode"}) {
+            QStringList names;
+            for (const QListWidgetItem *item : child<FileList>(chooser, list)->findItems(u"*"_s, Qt::MatchWildcard))
+                names << item->text();
+            QCOMPARE(names.join(u' '), list[5] == 'd' ? u"b.D0C c.d0c D.D0c"_s : u"a.txt b.D0C c.d0c D.D0c plan.D0C.bak"_s);
+        }
         auto *drives = child<QComboBox>(chooser, "Drive_encode");
-        auto *dirs = child<DirListBox>(chooser, "Dir_encode");
         const int shown = drives->currentIndex();
-        const QString gone = QDir::toNativeSeparators(env->at(QStringLiteral("gone/")));
-        drives->addItem(gone, gone);
+        drives->addItem(env->at(u"gone/"_s), env->at(u"gone/"_s));
         drives->setFocus();
         QTest::keyClick(drives, Qt::Key_End);
-        QCOMPARE(child<QLabel>(w, "lblstatus")->text(), QStringLiteral("Laufwerk nicht verfügbar !"));
+        QCOMPARE(status(), u"Laufwerk nicht verfügbar !"_s);
         QCOMPARE(drives->currentIndex(), shown);
-        QCOMPARE(dirs->path(), QDir::toNativeSeparators(folder));
-
-        QTest::mouseClick(child<ClickLabel>(w, "img_file"), Qt::LeftButton);
+        QCOMPARE(child<DirListBox>(chooser, "Dir_encode")->path(), QDir::toNativeSeparators(folder));
+        click(child<ClickLabel>(w, "img_file"));
         QCOMPARE(frm_file::existing(), chooser);
-        QVERIFY(child<QGroupBox>(chooser, "fme_decode")->isHidden() && !child<QGroupBox>(chooser, "fme_encode")->isHidden());
-        clickItem(child<FileList>(chooser, "File_encode"), QStringLiteral("c.d0c"));
-        QTest::mouseClick(child<QPushButton>(chooser, "cmd_okfileencode"), Qt::LeftButton);
-        QCOMPARE(contentOf(folder + QStringLiteral("/c.d0c.D0C")), xorWith("c.d0c", "33"));
-        QCOMPARE(child<QLabel>(w, "lblstatus")->text(), QStringLiteral("Datei ist verschlüsselt"));
-        QCOMPARE(env->messageTexts(), QStringList());
-
-        QTest::mouseClick(child<ClickLabel>(w, "img_file"), Qt::LeftButton); // nothing to encrypt named
-        drives = child<QComboBox>(frm_file::existing(), "Drive_encode");
-        const int other = otherAvailableDrive(drives);
-        if (other < 0)
-            QSKIP("no second drive to pick");
-        drives->setCurrentIndex(other);
-        QCOMPARE(child<DirListBox>(frm_file::existing(), "Dir_encode")->path(), drives->itemData(other).toString());
-        QCOMPARE(child<QLabel>(w, "lblstatus")->text(), QStringLiteral("Datei ist verschlüsselt"));
-    }
-
-    void pick_data()
-    {
-        QTest::addColumn<bool>("decrypt");
-        QTest::addColumn<QString>("dir");  // relative to the start folder, or absolute
-        QTest::addColumn<QString>("name"); // empty: any file that can be read; "-": none; "x": closed
-        QTest::newRow("decrypt in subfolder") << true << QStringLiteral("sub") << QStringLiteral("e.D0C");
-        QTest::newRow("encrypt in start folder") << false << QString() << QStringLiteral("a.txt");
-        QTest::newRow("encrypt in the root") << false << QDir::rootPath() << QString();
-        QTest::newRow("decrypt, nothing selected") << true << QString() << QStringLiteral("-");
-        QTest::newRow("encrypt, nothing selected") << false << QString() << QStringLiteral("-");
-        QTest::newRow("chooser closed") << false << QString() << QStringLiteral("x");
-    }
-    void pick()
-    {
-        QFETCH(bool, decrypt);
-        QFETCH(QString, dir);
-        QFETCH(QString, name);
-        // Only the composed path is looked at: the prompt is cancelled, so nothing is touched.
-        PromptDriver driver;
-        frmMain *w = shownWindow();
-        runOn(w, decrypt, QString()); // no file named, so the chooser opens
-        frm_file *chooser = frm_file::existing();
-        QVERIFY(chooser);
-        const QDir at(QDir(folder).filePath(dir));
-        if (!dir.isEmpty())
-            clickItem(child<DirListBox>(chooser, "Dir_encode"), dir, true);
-        FileList *list = decrypt ? child<FileList>(chooser, "File_decode") : child<FileList>(chooser, "File_encode");
-        for (int i = 0; i < list->count() && name.isEmpty(); ++i) {
-            if (FileCipher::FileAvailable(at.filePath(list->item(i)->text())))
-                name = list->item(i)->text();
-        }
-        if (name.isEmpty())
-            QSKIP("no readable file to pick");
-        const bool chosen = name != QStringLiteral("-") && name != QStringLiteral("x");
-        if (chosen)
-            clickItem(list, name);
-        if (name == QStringLiteral("x"))
-            chooser->close();
-        else
-            QTest::mouseClick(decrypt ? child<QPushButton>(chooser, "cmd_okfiledecode") : child<QPushButton>(chooser, "cmd_okfileencode"), Qt::LeftButton);
+        QCOMPARE(frames(), (QList<bool>{false, true}));
+        clickItem(child<FileList>(chooser, "File_encode"), u"c.d0c"_s);
+        click(child<QPushButton>(chooser, "cmd_okfileencode"));
         QVERIFY(!frm_file::existing());
-        QCOMPARE(driver.shown, int(chosen));
-        QCOMPARE(env->messageTexts(), chosen ? QStringList() : QStringList{QStringLiteral("Es wurde keine Datei ausgewählt !")});
-        QCOMPARE(chosen ? driver.fieldsSeen.at(decrypt ? 1 : 0) : fieldOf(w, false)->text() + fieldOf(w, true)->text(),
-                 chosen ? QDir::toNativeSeparators(at.filePath(name)) : QString());
+        QCOMPARE(contentOf(folder + u"/c.d0c.D0C"_s), xorWith("c.d0c", "33"));
+        QCOMPARE(status(), u"Datei ist verschlüsselt"_s);
+        QCOMPARE(env->messageTexts(), QStringList());
     }
 
     void handOff_data()
     {
-        QTest::addColumn<QString>("name");     // in the start folder
-        QTest::addColumn<QString>("argument"); // empty: the file's full path
-        QTest::addColumn<bool>("exists");
-        QTest::addColumn<bool>("decrypted");
-        QTest::newRow(".D0C") << QStringLiteral("plan.dwg.D0C") << QString() << true << true;
-        QTest::newRow(".d0c") << QStringLiteral("plan.dwg.d0c") << QString() << true << false;
+        QTest::addColumn<HandOff>("h");
+        QTest::newRow(".D0C") << HandOff{u"plan.dwg.D0C"_s, {}, true, true};
+        QTest::newRow(".d0c") << HandOff{u"plan.dwg.d0c"_s, {}, true, false};
         // Relative to the start folder, as a shell or file manager passes it.
-        QTest::newRow("relative .D0C") << QStringLiteral("Rel.dwg.D0C") << QStringLiteral("Rel.dwg.D0C") << true << true;
-        QTest::newRow("relative with dots") << QStringLiteral("Rel.dwg") << QStringLiteral("./sub/../Rel.dwg") << true << false;
-        QTest::newRow("relative, missing") << QStringLiteral("fehlt.D0C") << QStringLiteral("fehlt.D0C") << false << false;
+        QTest::newRow("relative .D0C") << HandOff{u"Rel.dwg.D0C"_s, u"Rel.dwg.D0C"_s, true, true};
+        QTest::newRow("relative with dots") << HandOff{u"Rel.dwg"_s, u"./sub/../Rel.dwg"_s, true, false};
+        QTest::newRow("relative, missing") << HandOff{u"fehlt.D0C"_s, u"fehlt.D0C"_s, false, false};
     }
+    // Started with an argument: the cipher window is made for a file that exists but stays hidden;
+    // a ".D0C" file is decrypted and its result opened with its program at once, by its full path.
     void handOff()
     {
-        QFETCH(QString, name);
-        QFETCH(QString, argument);
-        QFETCH(bool, exists);
-        QFETCH(bool, decrypted);
-        const QString path = exists ? env->writeFile(QStringLiteral("pick/") + name, "Zeichnung") : folder + QLatin1Char('/') + name;
-        const QString plain = path.chopped(4);
-        Platform::setArguments({argument.isEmpty() ? path : argument, QStringLiteral("weiteres")});
-        PromptDriver driver({PromptDriver::answer(QStringLiteral("ab"))});
+        QFETCH(HandOff, h);
+        const QString path = h.exists ? env->writeFile(u"pick/"_s + h.name, "Zeichnung") : folder + u'/' + h.name, plain = path.chopped(4);
+        Platform::setArguments({h.argument.isEmpty() ? path : h.argument, u"weiteres"_s});
+        PromptDriver driver({PromptDriver::answer(u"ab"_s)});
         CommandLineHandOff();
-        // The window is created for a file that exists, but stays hidden.
         const frmMain *w = frmMain::existing();
-        QCOMPARE(w != nullptr, exists);
-        QCOMPARE(driver.shown, decrypted ? 1 : 0);
+        QCOMPARE(w != nullptr, h.exists);
+        QCOMPARE(driver.shown, int(h.decrypted));
         QCOMPARE(env->messageTexts(), QStringList());
         if (!w)
             return;
         QVERIFY(!w->isVisible());
-        QCOMPARE(contentOf(decrypted ? plain : path), decrypted ? xorWith("Zeichnung", "33") : QByteArray("Zeichnung"));
-        QCOMPARE(QFile::exists(path), !decrypted);
-        // Started with an argument: the result opens with its program at once, by its full path.
-        QCOMPARE(env->opened, decrypted ? QStringList{plain} : QStringList());
-        const QString status = decrypted ? QStringLiteral("Datei ist entschlüsselt") : QString();
-        QCOMPARE(seen(w), (QStringList{decrypted ? plain : path, QString(), decrypted ? plain : QString(), status,
-                                       QString::number(decrypted), QStringLiteral("0")}));
+        QCOMPARE(contentOf(h.decrypted ? plain : path), h.decrypted ? xorWith("Zeichnung", "33") : "Zeichnung"_ba);
+        QCOMPARE(QFile::exists(path), !h.decrypted);
+        QCOMPARE(env->opened, h.decrypted ? QStringList{plain} : QStringList());
+        const QString shown = h.decrypted ? plain : QString(), status = h.decrypted ? u"Datei ist entschlüsselt"_s : QString();
+        QCOMPARE(seen(w), (QStringList{h.decrypted ? plain : path, {}, shown, status, QString::number(h.decrypted), u"0"_s}));
     }
 };
 

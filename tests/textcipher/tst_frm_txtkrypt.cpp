@@ -1,40 +1,35 @@
 #include "helpers/testenv.h"
 #include "textcipher/frm_txtkrypt.h"
+#include "textcipher/longlinetextedit.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QRegularExpression>
-#include <QResizeEvent>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
 
+#include <cstring>
+
+using namespace Qt::StringLiterals;
+
 namespace {
-
-// Widths the window takes while it is built and unfolded.
-struct WidthRecorder : QObject {
-    QList<int> widths;
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Resize && watched->objectName() == QStringLiteral("frm_txtkrypt"))
-            widths.append(static_cast<QResizeEvent *>(event)->size().width());
-        return false;
-    }
-};
-
-struct KeyCase { QString typed; int key; QString hint; bool workingArea; }; // key 0: none
-// clicks: E encode, D decode, C clear; buttons: "ED" both enabled, "-D" only Decode, ...
-struct ButtonCase { QString pw, text; const char *clicks, *buttons; QString status, result; };
-
+// keys: into the password field ("\r" Enter, "\b" Backspace, "\t" a key without text).
+// typed: into the text box. steps: E Encode, D Decode, C clear, K copy, P paste, Y and N its
+// answers. state: Encode, Decode enabled, working area, paste question shown, as + or -.
+struct Case { QString keys, clipboard, typed; const char *steps, *state; QString status, box; };
+// A key at or near the first display break of a long line, so many characters selected from at;
+// at and change count from the break (0: end of the first piece, 1: start of the second). The key
+// removes the selection, or one character when it inserts nothing, and inserts a text at change.
+struct Edit { int at, selected, key, modifiers; QString clipboard; int change; QString inserted; };
 } // namespace
+Q_DECLARE_METATYPE(Case)
+Q_DECLARE_METATYPE(Edit)
 
-Q_DECLARE_METATYPE(KeyCase)
-Q_DECLARE_METATYPE(ButtonCase)
-
-// Unfolding takes half a second, so the cases share one window; only the quit case opens it afresh.
+// The text cipher window and its text box, which shows long lines in display pieces that are not
+// part of the text. Unfolding takes half a second: the cases share one window.
 class TestFrmTxtKrypt : public QObject
 {
     Q_OBJECT
@@ -43,25 +38,39 @@ class TestFrmTxtKrypt : public QObject
     frm_txtkrypt *w = nullptr;
 
     template <typename T = QWidget>
-    T *find(const char *name) { return w->findChild<T *>(QString::fromLatin1(name)); }
+    T *find(const char *name) { return child<T>(w, name); }
     QLineEdit *password() { return find<QLineEdit>("txtPassword"); }
-    QPlainTextEdit *box() { return find<QPlainTextEdit>("txtToEncode"); }
-    QString status() { return find<QLabel>("lblstatus")->text(); }
-    QString enabled()
-    {
-        return QString(find("cmdEncode")->isEnabled() ? u'E' : u'-') + (find("cmdDecode")->isEnabled() ? u'D' : u'-');
-    }
+    LongLineTextEdit *box() { return find<LongLineTextEdit>("txtToEncode"); }
     void click(const char *name) { QTest::mouseClick(find(name), Qt::LeftButton); }
-    void typeIntoBox(const QString &text) // key by key; a line feed is the Enter key
+    void press(int key, int modifiers = Qt::ControlModifier) { QTest::keyClick(box(), Qt::Key(key), Qt::KeyboardModifiers(modifiers)); }
+    QString state()
     {
-        for (QChar c : text)
-            QTest::sendKeyEvent(QTest::Click, box(), c == u'\n' ? Qt::Key_Return : Qt::Key_unknown,
-                                QString(c == u'\n' ? u'\r' : c), Qt::NoModifier);
+        QString s;
+        for (const char *name : {"cmdEncode", "cmdDecode", "Frame1", "Frame_Quest"})
+            s += (name[0] == 'c' ? find(name)->isEnabled() : find(name)->isVisible()) ? u'+' : u'-';
+        return s;
     }
-    frm_txtkrypt *showWindow()
+    // Screen lines of the longest piece, each laid out.
+    int longestPiece()
     {
-        QTest::ignoreMessage(QtWarningMsg, "This plugin does not support raise()"); // offscreen
-        return frm_txtkrypt::showWindow();
+        int most = 0;
+        for (QTextBlock b = box()->document()->begin(); b.isValid(); b = b.next()) {
+            box()->document()->documentLayout()->blockBoundingRect(b);
+            most = qMax(most, b.layout()->lineCount());
+        }
+        return most;
+    }
+    // A line of hex digits of two and a half pieces in the shown box; returns a piece's length.
+    int startWithLongLine(QString *line)
+    {
+        find("Frame1")->show();
+        QString digits;
+        for (int i = 0; i < 100000; ++i)
+            digits += QLatin1Char("0123456789ABCDEF"[(i * 7 + i / 16) % 16]);
+        box()->setText(digits);
+        const int piece = box()->document()->begin().length() - 1;
+        box()->setText(*line = digits.left(piece * 5 / 2));
+        return piece;
     }
 
 private slots:
@@ -69,8 +78,8 @@ private slots:
     void init()
     {
         env.messages.clear();
-        env.clipboard.clear();
         w = frm_txtkrypt::instance();
+        QApplication::setActiveWindow(w);
         password()->clear();
         password()->setEchoMode(QLineEdit::Password);
         password()->setFocus();
@@ -82,210 +91,114 @@ private slots:
         find("cmdDecode")->setEnabled(true);
     }
 
-    void texts()
+    void stateAndStatus_data()
     {
-        const struct { const char *name, *property, *text; } texts[] = {
-            {"Label1", "text", "password:"}, {"Frame1", "title", "txt file"}, {"cmd_yes", "text", "YES"},
-            {"cmd_no", "text", "NO"}, {"Label8", "text", "Text in textbox will be lost ! Do you want to continue ?"},
-            {"Label3", "text", "copy to Clipboard"}, {"Label6", "text", "paste from clipboard"},
-            {"Label9", "text", "clear"}, {"Label7", "text", "quit"}, {"img_clip", "toolTip", "copy to clipboard"},
-            {"img_paste", "toolTip", "paste from clipboard"}, {"img_clear", "toolTip", ""}, {"img_exit", "toolTip", "EXIT"}};
-        for (const auto &t : texts) {
-            QVERIFY2(find(t.name), t.name);
-            QCOMPARE(find(t.name)->property(t.property).toString(), QString::fromLatin1(t.text));
-        }
-    }
-
-    void passwordKeys_data()
-    {
-        QTest::addColumn<KeyCase>("c");
-        const QString tooShort = QStringLiteral("password to short");
-        const QString better = QStringLiteral("password\u00b4s could be better");
-        const QString ok = QStringLiteral("password length ok.");
-        QTest::newRow("5th key still short") << KeyCase{QStringLiteral("abcde"), 0, tooShort, false};
-        QTest::newRow("6th key") << KeyCase{QStringLiteral("abcdef"), 0, better, false};
-        QTest::newRow("7th key") << KeyCase{QStringLiteral("abcdefg"), 0, better, false};
-        QTest::newRow("8th key") << KeyCase{QStringLiteral("abcdefgh"), 0, ok, false};
-        QTest::newRow("backspace: length before") << KeyCase{QStringLiteral("1234567"), Qt::Key_Backspace, ok, false};
-        QTest::newRow("no character, no hint") << KeyCase{QString(), Qt::Key_Left, QString(), false};
-        QTest::newRow("Enter on empty field") << KeyCase{QString(), Qt::Key_Return, tooShort, false};
-        QTest::newRow("Enter") << KeyCase{QStringLiteral("geheim"), Qt::Key_Return, better, true};
-        QTest::newRow("keypad Enter") << KeyCase{QStringLiteral("geheim"), Qt::Key_Enter, better, true};
-    }
-    void passwordKeys()
-    {
-        QFETCH(KeyCase, c);
-        QTest::keyClicks(password(), c.typed);
-        if (c.key)
-            QTest::keyClick(password(), Qt::Key(c.key));
-        if (c.key == Qt::Key_Backspace)
-            c.typed.chop(1);
-        QCOMPARE(status(), c.hint);
-        QCOMPARE(find("Frame1")->isVisible(), c.workingArea);
-        QCOMPARE(password()->text(), c.typed);
-        const QString stars(c.typed.size(), u'*');
-        QCOMPARE(password()->displayText(), stars);
-        click("Label1"); // shows the password, a second click masks it again
-        QCOMPARE(password()->displayText(), c.typed);
-        click("Label1");
-        QCOMPARE(password()->displayText(), stars);
-    }
-
-    void buttons_data()
-    {
-        QTest::addColumn<ButtonCase>("c");
-        const QString noPw = QStringLiteral("please enter password !");
-        const QString encoded = QStringLiteral("encoded"), decoded = QStringLiteral("decoded");
-        const QString abc = QStringLiteral("abc"), hex = QStringLiteral("C300C400C500");
-        const QString b = QStringLiteral("b");
-        const QString lines = QStringLiteral("Zeile 1\nZeile 2 \u20ac\u00e4\n\n\tEnde");
-        QTest::newRow("encode without password") << ButtonCase{QString(), abc, "E", "ED", noPw, abc};
-        QTest::newRow("decode without password") << ButtonCase{QString(), hex, "D", "ED", noPw, hex};
-        QTest::newRow("encode") << ButtonCase{b, abc, "E", "-D", encoded, hex};
-        QTest::newRow("encode empty box")
-            << ButtonCase{b, QString(), "E", "-D", QStringLiteral("kein Code zum verschl\u00fcsseln"), QString()};
-        QTest::newRow("encode after decode") << ButtonCase{b, hex, "DE", "-D", encoded, hex};
-        QTest::newRow("blanks and breaks only")
-            << ButtonCase{b, QStringLiteral("  \n \n  "), "D", "E-", QStringLiteral("kein Code zum entschl\u00fcsseln"), QString()};
-        QTest::newRow("malformed hex decodes quietly") << ButtonCase{b, QStringLiteral("ZZ"), "D", "E-", decoded, QString()};
-        QTest::newRow("clear after encode") << ButtonCase{b, abc, "EC", "ED", encoded, QString()};
-        QTest::newRow("clear after decode") << ButtonCase{b, hex, "DC", "ED", decoded, QString()};
-        QTest::newRow("typed lines round trip") << ButtonCase{b, lines, "ED", "E-", decoded, lines};
-    }
-    void buttons()
-    {
-        QFETCH(ButtonCase, c);
-        QTest::keyClicks(password(), c.pw + u'\r');
-        find("Frame1")->show();
-        typeIntoBox(c.text);
-        for (const char *k = c.clicks; *k; ++k)
-            click(*k == 'E' ? "cmdEncode" : *k == 'D' ? "cmdDecode" : "img_clear");
-        QCOMPARE(enabled(), QString::fromLatin1(c.buttons));
-        QCOMPARE(status(), c.status);
-        QCOMPARE(box()->toPlainText(), c.result);
-        QCOMPARE(password()->text(), c.pw);
-    }
-
-    // Hex text that travelled in groups and lines, pasted over typed text, decoded and copied.
-    void paste_data()
-    {
-        QTest::addColumn<QString>("pasted");
-        QTest::addColumn<QString>("plain");
-        const QString plain = QStringLiteral("a\r\nb");
-        QTest::newRow("groups and lines") << QStringLiteral("\r\n C300  6F00 \r\n6C00  C400 ") << plain;
-        QTest::newRow("LF lines") << QStringLiteral("\nC3006F00\n6C00C400") << plain;
+        QTest::addColumn<Case>("c");
+        const QString abc = u"abc"_s, hex = u"C300C400C500"_s, noPw = u"please enter password !"_s, better = u"password\u00b4s could be better"_s;
+        const QString tooShort = u"password to short"_s, ok = u"password length ok."_s, b = u"b\r"_s, mine = u"mein Text"_s;
+        const QString coded = u"encoded"_s, decoded = u"decoded"_s, nothing = u"kein Code zum entschl\u00fcsseln"_s;
+        const QString crlf = u"\r\n"_s, travelled = u"\r\n C300  6F00 \r\n6C00  C400 "_s, lines = u"Zeile 1\r\nZeile 2 \u20ac\u00e4\r\n\r\n\tEnde"_s;
+        // The hint counts the characters before the key.
+        QTest::newRow("5th key still short") << Case{u"abcde"_s, {}, {}, "", "++--", tooShort, {}};
+        QTest::newRow("6th key") << Case{u"abcdef"_s, {}, {}, "", "++--", better, {}};
+        QTest::newRow("backspace") << Case{u"1234567\b"_s, {}, {}, "", "++--", ok, {}};
+        QTest::newRow("key without text, no hint") << Case{u"\t"_s, {}, {}, "", "++--", {}, {}};
+        QTest::newRow("Enter on empty field") << Case{u"\r"_s, {}, {}, "", "++--", tooShort, {}};
+        QTest::newRow("Enter") << Case{u"geheim\r"_s, {}, {}, "", "+++-", better, {}};
+        QTest::newRow("encode without password") << Case{u"x\r\b"_s, {}, abc, "E", "+++-", noPw, abc};
+        QTest::newRow("encode") << Case{b, {}, abc, "E", "-++-", coded, hex};
+        QTest::newRow("encode empty box") << Case{b, {}, {}, "E", "-++-", u"kein Code zum verschl\u00fcsseln"_s, {}};
+        QTest::newRow("decode without password") << Case{u"x\r\b"_s, {}, hex, "D", "+++-", noPw, hex};
+        QTest::newRow("blanks and breaks only") << Case{b, {}, u"  \n \n  "_s, "D", "+-+-", nothing, {}};
+        QTest::newRow("malformed hex decodes quietly") << Case{b, {}, u"ZZ"_s, "D", "+-+-", decoded, {}};
+        QTest::newRow("clear after encode") << Case{b, {}, abc, "EC", "+++-", coded, {}};
+        QTest::newRow("typed lines round trip") << Case{b, {}, QString(lines).remove(u'\r'), "EDK", "+-+-", decoded, lines};
+        // Hex text that travelled in groups and lines, pasted over typed text, decoded and copied.
+        QTest::newRow("paste refused") << Case{b, travelled, mine, "PN", "+++-", tooShort, mine};
+        QTest::newRow("groups and lines") << Case{b, travelled, mine, "PYDK", "+-+-", decoded, u"a\r\nb"_s};
         // The box must not turn the no-break space into a blank.
-        QTest::newRow("unusual characters") << QStringLiteral("C3000300C4006900C5006B00C600") << QStringLiteral("a\u00a0b\u0007c\td");
-        QTest::newRow("empty clipboard") << QString() << QString();
-    }
-    void paste()
-    {
-        QFETCH(QString, pasted);
-        QFETCH(QString, plain);
-        env.clipboard = pasted;
-        QTest::keyClicks(password(), QStringLiteral("b\r"));
-        typeIntoBox(QStringLiteral("mein Text"));
-        QWidget *quest = find("Frame_Quest");
-        click("img_paste");
-        QWidget *top = w->childAt(quest->geometry().center());
-        QVERIFY(quest->isVisible() && (top == quest || quest->isAncestorOf(top)));
-        click("cmd_no");
-        QVERIFY(!quest->isVisible());
-        QCOMPARE(box()->toPlainText(), QStringLiteral("mein Text"));
-        click("img_paste");
-        click("cmdEncode"); // the question does not block the window
-        QCOMPARE(status(), QStringLiteral("encoded"));
-        click("cmd_yes");
-        QCOMPARE(box()->toPlainText(), QString(pasted).remove(u'\r'));
-        QVERIFY(!quest->isVisible() && enabled() == QStringLiteral("-D")); // pasting leaves the buttons alone
-        click("cmdDecode");
-        QCOMPARE(status(), plain.isEmpty() ? QStringLiteral("kein Code zum entschl\u00fcsseln") : QStringLiteral("decoded"));
-        env.clipboard = QStringLiteral("old");
-        click("img_clip");
-        QCOMPARE(env.clipboard, plain);
-        QVERIFY(env.messages.isEmpty());
-    }
-
-    // A long text goes through "Encode", the clipboard and "Decode" exactly, while the box
-    // lays its long lines out in short pieces (one block of a million digits takes seconds to
-    // lay out, and again at every keystroke).
-    void longTextRoundTrip()
-    {
+        QTest::newRow("unusual characters") << Case{b, u"C3000300C4006900C5006B00C600"_s, mine, "PYDK", "+-+-", decoded, u"a\u00a0b\u0007c\td"_s};
+        QTest::newRow("pasting leaves the buttons") << Case{b, hex, mine, "EPY", "-++-", coded, hex};
+        // A long text goes through "Encode", the clipboard and "Decode" exactly, laid out in short pieces
+        // (a block of a million digits takes seconds to lay out, and again at every keystroke).
         QString plain;
         for (int i = 0; plain.size() < 20000; ++i)
-            plain += i % 50 == 49 ? QStringLiteral("Absatz ohne Umbruch ").repeated(250) + QStringLiteral("\r\n")
-                                  : QStringLiteral("Zeile %1 \u00e4\u00f6\u00fc \u20ac\r\n").arg(i);
-        QTest::keyClicks(password(), QStringLiteral("geheim\r"));
-        env.clipboard = plain;
-        click("img_paste");
-        click("cmd_yes");
-        click("cmdEncode");
-        QCOMPARE(status(), QStringLiteral("encoded"));
-        click("img_clip");
-        const QString hex = env.clipboard;
-        QCOMPARE(hex.size(), 4 * plain.size());
-        QVERIFY(QRegularExpression(QStringLiteral("^[0-9A-F]+$")).match(hex).hasMatch());
-        const auto laidOutInPieces = [this] {
-            for (QTextBlock b = box()->document()->begin(); b.isValid(); b = b.next()) {
-                box()->document()->documentLayout()->blockBoundingRect(b);
-                if (b.layout()->lineCount() > 40)
-                    return false;
+            plain += i % 50 == 49 ? u"Absatz ohne Umbruch "_s.repeated(250) + crlf : u"Zeile %1 \u00e4\u00f6\u00fc \u20ac\r\n"_s.arg(i);
+        QTest::newRow("long text") << Case{u"geheim\r"_s, plain, {}, "PYEKDK", "+-+-", decoded, plain};
+    }
+    void stateAndStatus()
+    {
+        QFETCH(Case, c);
+        env.clipboard = c.clipboard;
+        QTest::keyClicks(password(), c.keys);
+        const QString stars(password()->text().size(), u'*');
+        for (const QString &shown : {stars, password()->text(), stars}) { // a click on "password:" shows or masks it
+            QCOMPARE(password()->displayText(), shown);
+            click("Label1");
+        }
+        for (QChar ch : c.typed) // key by key; a line feed is the Enter key
+            QTest::sendKeyEvent(QTest::Click, box(), ch == u'\n' ? Qt::Key_Return : Qt::Key_unknown, ch == u'\n' ? u"\r"_s : QString(ch), {});
+        if (box()->isVisible()) { // Tab leaves the text box for the buttons, and on to the password
+            box()->setFocus();
+            for (const char *name : {"cmdEncode", "cmdDecode", "txtPassword"}) {
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+                QCOMPARE(QApplication::focusWidget(), find(name));
             }
-            return true;
-        };
-        QVERIFY(laidOutInPieces());
-        click("cmdDecode");
-        QCOMPARE(status(), QStringLiteral("decoded"));
-        click("img_clip");
-        QCOMPARE(env.clipboard, plain);
-        QVERIFY(laidOutInPieces());
+        }
+        for (const char *step = c.steps; *step; ++step) {
+            const char *names[] = {"cmdEncode", "cmdDecode", "img_clear", "img_clip", "img_paste", "cmd_yes", "cmd_no"}, *keys = "EDCKPYN";
+            click(names[std::strchr(keys, *step) - keys]);
+            QVERIFY(longestPiece() <= 40); // screen lines; words wrap a little earlier than hex digits
+        }
+        QCOMPARE(state(), QString::fromLatin1(c.state));
+        QCOMPARE(find<QLabel>("lblstatus")->text(), c.status);
+        QCOMPARE(box()->text(), c.box);
+        QCOMPARE(env.clipboard, std::strchr(c.steps, 'K') ? c.box : c.clipboard);
+        QCOMPARE(env.messageTexts(), QStringList());
     }
 
-    void focusOrder()
+    void editsAtDisplayBreaks_data()
     {
-        QTest::keyClicks(password(), QStringLiteral("pw\r"));
-        QApplication::setActiveWindow(w);
-        box()->setFocus();
-        for (const char *name : {"cmdEncode", "cmdDecode", "txtPassword"}) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QCOMPARE(QApplication::focusWidget(), find(name));
-        }
+        QTest::addColumn<Edit>("e");
+        const int none = Qt::NoModifier, ctrl = Qt::ControlModifier;
+        const QString crlf = u"\r\n"_s;
+        QString clefs = u"x"_s; // the pairs start at odd offsets, where piece ends fall
+        for (int i = 0; i < 30000; ++i)
+            clefs += u"\U0001D11E"_s;
+        QTest::newRow("Enter at the end of a piece") << Edit{0, 0, Qt::Key_Return, none, {}, 0, crlf};
+        QTest::newRow("Enter at the start of a piece") << Edit{1, 0, Qt::Key_Return, none, {}, 0, crlf};
+        QTest::newRow("Enter inside a piece") << Edit{6, 0, Qt::Key_Enter, Qt::KeypadModifier, {}, 5, crlf};
+        QTest::newRow("Backspace at the start of a piece") << Edit{1, 0, Qt::Key_Backspace, none, {}, -1, {}};
+        QTest::newRow("Delete at the end of a piece") << Edit{0, 0, Qt::Key_Delete, none, {}, 0, {}};
+        QTest::newRow("Delete before the end of a piece") << Edit{-1, 0, Qt::Key_Delete, none, {}, -1, {}};
+        QTest::newRow("cut across a piece end") << Edit{-3, 6, Qt::Key_X, ctrl, {}, -3, {}};
+        QTest::newRow("paste lines into a piece") << Edit{6, 0, Qt::Key_V, ctrl, u"x\ny\r\nz\rw\u2029v"_s, 5, u"x\r\ny\r\nz\r\nw\r\nv"_s};
+        QTest::newRow("paste lines at the start of a piece") << Edit{1, 0, Qt::Key_V, ctrl, u"x\n"_s, 0, u"x\r\n"_s};
+        QTest::newRow("paste a long line of surrogate pairs") << Edit{1, 0, Qt::Key_V, ctrl, clefs, 0, clefs};
+    }
+    void editsAtDisplayBreaks()
+    {
+        QFETCH(Edit, e);
+        QString line;
+        const int piece = startWithLongLine(&line), blocks = box()->document()->blockCount();
+        QGuiApplication::clipboard()->setText(e.clipboard);
+        QTextCursor cursor = box()->textCursor();
+        cursor.setPosition(piece + e.at);
+        cursor.setPosition(piece + e.at + e.selected + (e.at < 0 && e.at + e.selected > 0), QTextCursor::KeepAnchor);
+        box()->setTextCursor(cursor);
+        press(e.key, e.modifiers);
+        const int removed = e.selected ? e.selected : e.inserted.isEmpty();
+        QCOMPARE(box()->text(), QString(line).remove(piece + e.change, removed).insert(piece + e.change, e.inserted));
+        if (e.selected) // the text cut, without the display break
+            QCOMPARE(QGuiApplication::clipboard()->text(), line.mid(piece + e.change, removed));
+        for (QTextBlock b = box()->document()->begin(); b.isValid(); b = b.next()) // no piece splits a character
+            QVERIFY(b.text().isEmpty() || (!b.text().back().isHighSurrogate() && !b.text().front().isLowSurrogate()));
+        QVERIFY(longestPiece() <= 40);
+        press(Qt::Key_Z); // brings the line and its pieces back
+        QCOMPARE(box()->text(), line);
+        QCOMPARE(box()->document()->blockCount(), blocks);
     }
 
-    // Quitting discards the window; the next opening builds it afresh and unfolds it again.
-    void quitAndReopen()
-    {
-        QTest::keyClicks(password(), QStringLiteral("geheim\r"));
-        QPointer<frm_txtkrypt> old = w;
-        click("img_exit");
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!old && !frm_txtkrypt::existing());
-        WidthRecorder recorder;
-        qApp->installEventFilter(&recorder);
-        w = showWindow();
-        const QList<int> widths = recorder.widths;
-        QVERIFY2(widths.size() >= 25 && widths.first() * 15 < 1000, qPrintable(QString::number(widths.size())));
-        for (int i = 1; i < widths.size(); ++i) {
-            const int step = widths.at(i) - widths.at(i - 1);
-            QVERIFY2(step >= 16 && step <= 18, qPrintable(QStringLiteral("step %1: %2").arg(i).arg(step)));
-        }
-        const int outer = w->frameGeometry().width() * 15;
-        QVERIFY2(outer >= 7875 && outer < 7875 + 250 + 15, qPrintable(QString::number(outer)));
-        QCOMPARE(w->windowTitle(), QStringLiteral("ZuraRudud"));
-        QVERIFY(w->isVisible() && !w->isModal() && !find("Frame1")->isVisible() && !find("Frame_Quest")->isVisible());
-        QVERIFY(password()->text().isEmpty() && box()->toPlainText().isEmpty() && status().isEmpty());
-        QVERIFY(password()->echoMode() == QLineEdit::Password && enabled() == QStringLiteral("ED"));
-        QCOMPARE(w->focusWidget(), password());
-        password()->setText(QStringLiteral("kept"));
-        recorder.widths.clear();
-        QCOMPARE(showWindow(), w); // showing it again neither rebuilds nor unfolds it
-        qApp->removeEventFilter(&recorder);
-        QVERIFY(recorder.widths.isEmpty() && password()->text() == QStringLiteral("kept"));
-        old = w;
-        w->close(); // from the title bar
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(!old && !frm_txtkrypt::existing());
-    }
 };
 
 QTEST_MAIN(TestFrmTxtKrypt)

@@ -1,50 +1,44 @@
 #include "app/core/cp1252.h"
+#include "textcipher/core/hexdump.h"
 #include "textcipher/core/textcipher.h"
 
 #include <QTest>
 
+using namespace Qt::StringLiterals;
 using namespace TextCipher;
 
 namespace {
-struct ReplaceCase { QString text, sOld, sNew; qint32 start, count, compare; QString result; };
+// Text written as hex (none: only read), and what reading the hex gives.
+struct HexCase { QString text; qint32 mode; bool highFirst; QString separator, lineBreak; qint32 perLine; QString hex, back; };
 } // namespace
-Q_DECLARE_METATYPE(ReplaceCase)
+Q_DECLARE_METATYPE(HexCase)
 
+// The text cipher's character shift and the hex text it travels as.
 class TestTextCipher : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // Every code with every key comes back, code 255 as 0, and every result is a code again;
-    // the exact steps are pinned by the strings below.
-    void everyCodeAndKey()
+    // Every code with every key comes back, code 255 as 0, and every result is a code again; so do
+    // strings of every Windows-1252 character, others as their 8-bit stand-ins.
+    void everyCodeComesBack()
     {
         for (int k = 1; k <= 255; ++k) {
             for (int a = 0; a <= 255; ++a) {
                 const qint16 x = EncodeChar(qint16(a), qint16(k));
-                QVERIFY2(x >= 1 && x <= 255, qPrintable(QStringLiteral("a=%1 k=%2").arg(a).arg(k)));
+                QVERIFY2(x >= 1 && x <= 255, qPrintable(u"a=%1 k=%2"_s.arg(a).arg(k)));
                 QCOMPARE(int(DecodeChar(x, qint16(k))), a == 255 ? 0 : a);
             }
             // Anything decodes into the code range, also text that was never encrypted.
             QCOMPARE(int(DecodeChar(0, qint16(k))), 255 - k);
         }
-    }
-
-    void keyCodes_data()
-    {
-        QTest::addColumn<qlonglong>("position");
-        QTest::addColumn<int>("key");
-        QTest::newRow("first") << 1LL << 10;
-        QTest::newRow("n+1 starts over") << 4LL << 10;
-        QTest::newRow("2n") << 6LL << 30;
-        QTest::newRow("far") << 3000000002LL << 20;
-    }
-    void keyCodes()
-    {
-        QFETCH(qlonglong, position);
-        QFETCH(int, key);
-        QCOMPARE(int(GetKeyCode(position, MakeKeyCodes(QStringLiteral("\n\u0014\u001e")))), key);
-        QCOMPARE(int(GetKeyCode(position, KeyCodes())), 0);
+        QString codes;
+        for (int code = 0; code < 255; ++code)
+            codes.append(Cp1252::toUnicode(static_cast<unsigned char>(code)));
+        const QString password = u"Geheimnis \u20ac\u00e4\u00df \u00ff\u0178!"_s;
+        QVERIFY(EncodeString(codes, password) != codes);
+        QCOMPARE(DecodeString(EncodeString(codes, password), password), codes);
+        QCOMPARE(DecodeString(EncodeString(u"\U0001F600"_s, password), password), u"??"_s);
     }
 
     void encodeVectors_data()
@@ -52,20 +46,14 @@ private slots:
         QTest::addColumn<QString>("plain");
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("cipher");
-        QTest::newRow("empty") << QString() << QStringLiteral("pw") << QString();
-        QTest::newRow("abc") << QStringLiteral("abc") << QStringLiteral("b") << QStringLiteral("\u00c3\u00c4\u00c5");
-        QTest::newRow("euro") << QStringLiteral("\u20ac") << QStringLiteral("A") << QStringLiteral("\u00c1");
-        QTest::newRow("password in Windows-1252") << QStringLiteral("A") << QStringLiteral("\u20ac") << QStringLiteral("\u00c1");
-        QTest::newRow("password outside it") << QStringLiteral("A") << QStringLiteral("\u0416") << QStringLiteral("\u20ac");
-        QTest::newRow("into 0x80..0x9f") << QStringLiteral("A") << QStringLiteral("A") << QStringLiteral("\u201a");
-        QTest::newRow("wrap") << QStringLiteral("\u00fe\u00c8") << QStringLiteral("a") << QStringLiteral("`*");
-        QTest::newRow("line break") << QStringLiteral("\r\n") << QStringLiteral("\u0001") << QStringLiteral("\u000e\u000b");
-        QTest::newRow("key repeats") << QStringLiteral("aaaaaaa") << QStringLiteral("\u0001\u0002\u0003") << QStringLiteral("bcdbcdb");
-        QTest::newRow("short text") << QStringLiteral("aa") << QStringLiteral("\u0001\u0002\u0003") << QStringLiteral("bc");
-        // Code 255 encrypts like code 0 and comes back as 0.
-        QTest::newRow("code 255") << QStringLiteral("x\u00ffy") << QStringLiteral("key") << QStringLiteral("\u00e3e\u00f2");
-        QTest::newRow("code 0") << QStringLiteral("x\u0000y") << QStringLiteral("key") << QStringLiteral("\u00e3e\u00f2");
-        QTest::newRow("empty password shifts nothing") << QStringLiteral("abc\u20ac") << QString() << QStringLiteral("abc\u20ac");
+        QTest::newRow("abc") << u"abc"_s << u"b"_s << u"\u00c3\u00c4\u00c5"_s;
+        QTest::newRow("euro") << u"\u20ac"_s << u"A"_s << u"\u00c1"_s;
+        QTest::newRow("password outside Windows-1252") << u"A"_s << u"\u0416"_s << u"\u20ac"_s;
+        QTest::newRow("into 0x80..0x9f") << u"A"_s << u"A"_s << u"\u201a"_s;
+        QTest::newRow("wrap") << u"\u00fe\u00c8"_s << u"a"_s << u"`*"_s;
+        QTest::newRow("key repeats") << u"aaaaaaa"_s << u"\u0001\u0002\u0003"_s << u"bcdbcdb"_s;
+        QTest::newRow("code 255 like code 0, back as 0") << u"x\u00ffy"_s << u"key"_s << u"\u00e3e\u00f2"_s;
+        QTest::newRow("empty password shifts nothing") << u"abc\u20ac"_s << QString() << u"abc\u20ac"_s;
     }
     void encodeVectors()
     {
@@ -76,70 +64,27 @@ private slots:
         QCOMPARE(DecodeString(cipher, password), QString(plain).replace(QChar(0xff), QChar(0)));
     }
 
-    void roundTrip_data()
+    // The window uses two digits per byte, the low byte first, no separators or breaks.
+    void hex_data()
     {
-        QTest::addColumn<QString>("plain");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("back");
-        QString all; // every code but 255
-        for (int code = 0; code < 255; ++code)
-            all.append(Cp1252::toUnicode(static_cast<unsigned char>(code)));
-        QTest::newRow("all codes, long pw") << all << QStringLiteral("Geheimnis \u20ac\u00e4\u00df 2024!") << all;
-        QTest::newRow("all codes, high pw") << all << QStringLiteral("\u00ff\u00fe\u0178") << all;
-        // Characters outside Windows-1252 come back as their 8-bit stand-ins, one per unit.
-        QTest::newRow("surrogate pair") << QStringLiteral("\U0001F600") << QStringLiteral("pw") << QStringLiteral("??");
+        QTest::addColumn<HexCase>("c");
+        const QString none;
+        QTest::newRow("window: euro") << HexCase{u"\u20ac"_s, 1, false, none, none, 4, u"AC20"_s, u"\u20ac"_s};
+        QTest::newRow("mode 0 drops the high byte") << HexCase{u"a\u20ac"_s, 0, true, none, none, 4, u"61AC"_s, u"a\u00ac"_s};
+        QTest::newRow("units per line 0 counts as 1") << HexCase{u"ab"_s, 0, false, none, u"|"_s, 0, u"61|62"_s, u"ab"_s};
+        QTest::newRow("separator and breaks") << HexCase{u"abcde"_s, 0, false, u"-"_s, u"\r\n"_s, 2, u"61-62\r\n63-64\r\n65"_s, u"abcde"_s};
+        QTest::newRow("read: odd, last byte dropped") << HexCase{{}, 1, false, none, none, 0, u"4100A"_s, u"A"_s};
+        QTest::newRow("read: three digits") << HexCase{{}, 1, false, none, none, 0, u"41A"_s, u"\u0a41"_s};
+        QTest::newRow("read: digits stop at any other character")
+            << HexCase{{}, 1, false, none, none, 0, u"4G00G441ZZ0061006200"_s, u"\u0004\u4100\u0000ab"_s};
+        QTest::newRow("read: unknown mode") << HexCase{{}, 3, false, none, none, 0, u"6100"_s, none};
     }
-    void roundTrip()
+    void hex()
     {
-        QFETCH(QString, plain);
-        QFETCH(QString, password);
-        QFETCH(QString, back);
-        const QString cipher = EncodeString(plain, password);
-        QCOMPARE(cipher.size(), plain.size());
-        QVERIFY(cipher != plain);
-        QCOMPARE(DecodeString(cipher, password), back);
-    }
-
-    void replace_data()
-    {
-        QTest::addColumn<ReplaceCase>("c");
-        const int all = 2147483647;
-        QTest::newRow("empty old") << ReplaceCase{QStringLiteral("a b"), QString(), QStringLiteral("x"), 1, all, 0, QStringLiteral("a b")};
-        QTest::newRow("delete blanks") << ReplaceCase{QStringLiteral(" a b  c "), QStringLiteral(" "), QString(), 1, all, 0, QStringLiteral("abc")};
-        QTest::newRow("all of it") << ReplaceCase{QStringLiteral("abab"), QStringLiteral("ab"), QString(), 1, all, 0, QString()};
-        QTest::newRow("non-overlapping") << ReplaceCase{QStringLiteral("aaaaa"), QStringLiteral("aa"), QStringLiteral("b"), 1, all, 0, QStringLiteral("bba")};
-        QTest::newRow("longer") << ReplaceCase{QStringLiteral("a.b.c"), QStringLiteral("."), QStringLiteral("---"), 1, all, 0, QStringLiteral("a---b---c")};
-        QTest::newRow("new contains old") << ReplaceCase{QStringLiteral("aa"), QStringLiteral("a"), QStringLiteral("aa"), 1, all, 0, QStringLiteral("aaaa")};
-        QTest::newRow("start") << ReplaceCase{QStringLiteral("abcabc"), QStringLiteral("b"), QStringLiteral("X"), 3, all, 0, QStringLiteral("abcaXc")};
-        QTest::newRow("start 0") << ReplaceCase{QStringLiteral("bb"), QStringLiteral("b"), QStringLiteral("X"), 0, all, 0, QStringLiteral("XX")};
-        QTest::newRow("start past end") << ReplaceCase{QStringLiteral("bb"), QStringLiteral("b"), QStringLiteral("X"), 3, all, 0, QStringLiteral("bb")};
-        QTest::newRow("count 1") << ReplaceCase{QStringLiteral("b-b-b"), QStringLiteral("b"), QStringLiteral("X"), 1, 1, 0, QStringLiteral("X-b-b")};
-        QTest::newRow("count 2 after start") << ReplaceCase{QStringLiteral("b-b-b-b"), QStringLiteral("b"), QStringLiteral("X"), 2, 2, 0, QStringLiteral("b-X-X-b")};
-        QTest::newRow("count 0") << ReplaceCase{QStringLiteral("bb"), QStringLiteral("b"), QStringLiteral("X"), 1, 0, 0, QStringLiteral("bb")};
-        QTest::newRow("exact case") << ReplaceCase{QStringLiteral("ABCabc"), QStringLiteral("b"), QStringLiteral("x"), 1, all, 0, QStringLiteral("ABCaxc")};
-        QTest::newRow("ignore case keeps the rest") << ReplaceCase{QStringLiteral("ABCabc"), QStringLiteral("b"), QStringLiteral("x"), 1, all, -1, QStringLiteral("AxCaxc")};
-        QTest::newRow("umlaut case") << ReplaceCase{QStringLiteral("\u00c4rger \u00e4rger"), QStringLiteral("\u00e4"), QStringLiteral("a"), 1, all, 1, QStringLiteral("arger arger")};
-        QTest::newRow("CR LF pairs only") << ReplaceCase{QStringLiteral("61\r\n00\n62\r\r\n"), QStringLiteral("\r\n"), QString(), 1, all, 0, QStringLiteral("6100\n62\r")};
-    }
-    void replace()
-    {
-        QFETCH(ReplaceCase, c);
-        ReplaceBuffer buffer;
-        for (int call = 0; call < 2; ++call) // the second call reuses the buffer
-            QCOMPARE(buffer.Replace(c.text, c.sOld, c.sNew, c.start, c.count, c.compare), c.result);
-    }
-
-    void bufferIsReusedAndResultsStayIntact()
-    {
-        ReplaceBuffer buffer;
-        const QString big = QStringLiteral("ab ").repeated(10000);
-        const QString first = buffer.Replace(big, QStringLiteral(" "), QString(), 1, 2147483647, 0);
-        const qsizetype capacity = buffer.capacity();
-        QVERIFY(capacity >= first.size());
-        const QString second = buffer.Replace(QStringLiteral("x y"), QStringLiteral(" "), QStringLiteral("+"), 1, 2147483647, 0);
-        QCOMPARE(second, QStringLiteral("x+y"));
-        QCOMPARE(first, QStringLiteral("ab").repeated(10000));
-        QCOMPARE(buffer.capacity(), capacity);
+        QFETCH(HexCase, c);
+        if (!c.text.isNull())
+            QCOMPARE(modHexDump::StringToHex(c.text, c.mode, c.highFirst, c.separator, c.lineBreak, c.perLine), c.hex);
+        QCOMPARE(modHexDump::HexToString(c.hex.toLower(), c.mode, c.highFirst, c.separator, c.lineBreak), c.back);
     }
 };
 
