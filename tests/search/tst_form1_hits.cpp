@@ -298,6 +298,7 @@ private slots:
         const QString noCopy = u"Datei %1 wurde nicht gelöscht, weil keine Kopie nach %2 angelegt wurde !"_s;
         const char *all = "a.dwg b.dwg c.dwg plans";
         row("copy skips a source gone since the search", "Command8", "a.dwg b.dwg c.dwg", "gone", done, None, "a.dwg c.dwg plans", "a.dwg c.dwg");
+        row("copy skips a named pipe", "Command8", "a.dwg b.dwg c.dwg", "pipe", done, None, "a.dwg c.dwg plans", "a.dwg c.dwg");
         row("copy into a write-protected folder", "Command8", "a.dwg b.dwg c.dwg", "target locked", done, None, all, "");
         row("move to a missing folder", "cmd_move", "b.dwg a.dwg", "missing", noDir, Error, all, "-");
         row("name taken in the target", "cmd_move", "b.dwg a.dwg", "taken", noCopy, Warning, all, "a.dwg b.dwg");
@@ -325,6 +326,7 @@ private slots:
             env->writeFile(u"target/a.dwg"_s, "someone else's");
         const QFile::Permissions readOnly = QFile::ReadOwner | QFile::ExeOwner;
         QVERIFY(setup == u"gone"_s ? QFile::remove(b)
+                : setup == u"pipe"_s          ? QFile::remove(b) && ::mkfifo(QFile::encodeName(b).constData(), 0600) == 0
                     : setup == u"target locked"_s ? QFile::setPermissions(target, readOnly)
                 : setup == u"locked"_s        ? QFile::setPermissions(archive, readOnly) && QFile::setPermissions(a, QFile::ReadOwner)
                 : setup == u"read-only"_s     ? QFile::setPermissions(a, QFile::ReadOwner)

@@ -104,6 +104,26 @@ private slots:
         QVERIFY(child<QLabel>(form, "Label7")->isVisible() && !frmSplash::existing() && !child<QPushButton>(form, "cmdStop")->isEnabled());
     }
 
+    // A search without hits opens the notice for four seconds from its opening: a second one
+    // does not restart the time; a key closes it.
+    void noHitNotice()
+    {
+        startOn(1, u"4711.dwg"_s);
+        QVERIFY(search(form, u"0815"_s));
+        QPointer<frmSplash> notice = frmSplash::existing();
+        QVERIFY(notice && notice->isVisible() && text("Label6") == u"0"_s && child<QWidget>(form, "List1")->isVisible());
+        QCOMPARE(child<QLabel>(notice, "Label1")->text(), u"Kein Treffer !"_s);
+        auto *timer = child<QTimer>(notice, "Timer1");
+        QVERIFY(timer->isActive() && timer->interval() == 4000);
+        QTest::qWait(300);
+        QVERIFY(search(form, u"0816"_s));
+        QCOMPARE(frmSplash::existing(), notice.data());
+        QVERIFY(timer->remainingTime() < 3800);
+        QTest::keyClick(notice, Qt::Key_A);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!notice);
+    }
+
     // While a walk is held, the user stops it, starts a search with an empty field, or has the
     // info window reread a shortened search-path file; or the walk runs out of descriptors in
     // every path, which is told once. A stopped walk still
@@ -156,16 +176,18 @@ private slots:
     }
 
     // The first listing of "hangs" blocks until released; a watchdog releases it after a long
-    // while, so a window that waits for it fails instead of hanging the test.
+    // while, so a window that waits for it fails instead of hanging the test. What was found
+    // before the wait is shown during it.
     void closeAndNewSearchDoNotWaitForAHangingListing_data()
     {
-        QTest::addColumn<bool>("closeWindow"); // or start a new search
-        QTest::newRow("close the window") << true;
-        QTest::newRow("new search") << false;
+        QTest::addColumn<QString>("action");
+        QTest::newRow("close the window") << u"close"_s;
+        QTest::newRow("new search") << u"search"_s;
+        QTest::newRow("stop button") << u"stop"_s;
     }
     void closeAndNewSearchDoNotWaitForAHangingListing()
     {
-        QFETCH(bool, closeWindow);
+        QFETCH(QString, action);
         const QString p = startOn(1, u"plan.dwg hangs/plan.dwg"_s).first();
         const auto gate = ListingGate::at("hangs");
         SearchSession::setOpenHook(ListingGate::hook(gate));
@@ -173,16 +195,22 @@ private slots:
         std::thread watchdog([gate, &inTime] { inTime = gate->release(std::chrono::seconds(10)); });
         startWithButton(form, u"plan"_s);
         QTRY_VERIFY(gate->reached);
+        QTRY_COMPARE(hits(form), under(p, u"plan.dwg"_s));
         SearchSession::setOpenHook(nullptr); // for the next search
         QPointer<Form1> window = form;
-        if (closeWindow) {
+        if (action == u"close"_s) {
             form->close();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        } else if (action == u"stop"_s) {
+            QSignalSpy finished(form, &Form1::searchFinished);
+            QTest::mouseClick(child<QPushButton>(form, "cmdStop"), Qt::LeftButton);
+            QVERIFY(finished.count() > 0 || finished.wait(2000));
+            QCOMPARE(child<QLabel>(form, "Label6")->text(), u"1"_s);
         } else {
             QVERIFY(search(form, u"plan"_s));
             QCOMPARE(sorted(hits(form)), under(p, u"hangs/plan.dwg plan.dwg"_s));
         }
-        QCOMPARE(window.isNull(), closeWindow);
+        QCOMPARE(window.isNull(), action == u"close"_s);
         gate->release();
         watchdog.join();
         QVERIFY(inTime);
