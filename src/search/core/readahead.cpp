@@ -26,6 +26,8 @@ constexpr int kRetriesWhenShort = 8;
 constexpr int kEagerReaders = 2;
 // A listing that takes longer went over a network (or a very large folder): more readers help.
 constexpr auto kSlowListing = std::chrono::microseconds(300);
+// A wait for a listing this long is worth telling the owner of.
+constexpr auto kLongWait = std::chrono::milliseconds(10);
 
 std::atomic<int> g_readersRunning{0};
 
@@ -681,12 +683,14 @@ template <typename Ready>
 bool Walk::waitFor(std::unique_lock<std::mutex> &lock, bool stoppable, Ready ready)
 {
     const auto ended = [&] { return m_aborted || m_spawnFailed || (stoppable && m_stopDescending); };
-    if (!ready() && !ended() && m_options.beforeWait) {
+    const auto done = [&] { return ready() || ended(); };
+    // Only a wait that lasts (a slow or hung share) is told; a local disk's short ones are not.
+    if (!m_walkCv.wait_for(lock, kLongWait, done) && m_options.beforeWait) {
         lock.unlock();
         m_options.beforeWait();
         lock.lock();
     }
-    m_walkCv.wait(lock, [&] { return ready() || ended(); });
+    m_walkCv.wait(lock, done);
     return ready() && !m_aborted;
 }
 

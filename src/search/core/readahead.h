@@ -27,7 +27,7 @@ struct Options {
     size_t bytesAhead = 64u << 20;  // memory of those listings
     int heldFolders = 64;           // folders kept open for their children to be opened from
     bool descend = true;            // false: only the start folder is listed
-    // Runs on the walk thread, without the walk's lock, whenever the walk has to wait for a
+    // Runs on the walk thread, without the walk's lock, when the walk has waited a while for a
     // listing: what was found so far can be handed on meanwhile.
     std::function<void()> beforeWait;
     // Tests: runs on a reader before a folder is opened, with its path below the start folder;
